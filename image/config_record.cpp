@@ -2,7 +2,8 @@
 
 // The stub's defaults: an incomplete image with no checksum, no TextBlock and
 // no end-record test. The builder finds the marker and fills in the rest.
-extern "C" ConfigRecord configRecord = {
+extern "C" {
+ConfigRecord configRecord = {
     {'K', 'V', 'B', 0x01, 's', 'f', 'x', 0x02},
     0, 0, 0, 0, 0, 0,
     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
@@ -11,3 +12,4 @@ extern "C" ConfigRecord configRecord = {
     0,
     {0, 0},
 };
+}

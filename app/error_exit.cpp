@@ -1,0 +1,77 @@
+#include "app/error_exit.h"
+
+#include "context/extraction_context.h"
+#include "image/resources.h"
+
+const char kCaption[] = "Tarvex Self-Extractor";
+const char kHeaderCorruptText[] =
+    "Tarvex Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
+
+static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
+
+#ifdef _WIN32
+#define GUARD_SET(record) __builtin_setjmp((record).point)
+#define GUARD_JUMP(record) __builtin_longjmp((record).point, 1)
+#else
+#define GUARD_SET(record) setjmp((record).point)
+#define GUARD_JUMP(record) longjmp((record).point, 1)
+#endif
+
+[[noreturn]] static void ReturnToGuard(int code) {
+    ctx.exitCode = code;
+    if (!ctx.guard.armed) {
+        // No guard can only mean a fault in the program itself; end it the way
+        // the start-up guard would.
+        ExitProcess(0);
+    }
+    GUARD_JUMP(ctx.guard);
+#ifndef _WIN32
+    __builtin_unreachable();
+#endif
+}
+
+void ShowError(const char *text) {
+    MessageBoxA(ctx.mainDialog, text, kCaption, MB_ICONERROR);
+    ReturnToGuard(kGuardFailed);
+}
+
+void HeaderCorrupt() {
+    ShowError(kHeaderCorruptText);
+}
+
+void AbortSilently() {
+    ReturnToGuard(kGuardFailed);
+}
+
+void CancelPass() {
+    ReturnToGuard(kGuardCancelled);
+}
+
+void ReadError(int code) {
+    char *text = ctx.messageBuffer;
+    int n = wsprintfA(text, LookupString(kStrErrorReading), ctx.modulePath);
+    wsprintfA(text + n, " <%d>", code);
+    ShowError(text);
+}
+
+int AskOkCancel(const char *text, int warning) {
+    UINT style = warning ? (MB_OKCANCEL | MB_ICONEXCLAMATION) : MB_OKCANCEL;
+    return MessageBoxA(ctx.mainDialog, text, kCaption, style) == IDOK;
+}
+
+// The guard record is copied in and out whole: a nested guard (a pass inside
+// the start-up guard) puts back the outer one when it returns.
+static int RunGuarded(void (*work)()) {
+    if (GUARD_SET(ctx.guard) != 0)
+        return ctx.exitCode;
+    work();
+    return kGuardDone;
+}
+
+int GuardedCall(void (*work)()) {
+    GuardRecord outer = ctx.guard;
+    ctx.guard.armed = 1;
+    int code = RunGuarded(work);
+    ctx.guard = outer;
+    return code;
+}

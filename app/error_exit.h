@@ -1,0 +1,34 @@
+// Messages and the error exit. Every fatal condition ends the current
+// operation the same way: an error box, then a non-local return to the
+// innermost guarded call, which answers one of the guard codes.
+#pragma once
+#include "platform/win32.h"
+
+enum GuardCode {
+    kGuardDone = 0,        // the guarded work ran to its end
+    kGuardCancelled = 1,   // Cancel at an overwrite question
+    kGuardFailed = 2,      // an error was reported, or the user aborted
+};
+
+// Every box of the program carries this caption.
+extern const char kCaption[];
+// Needed before the StringTable exists, so held as plain text.
+extern const char kHeaderCorruptText[];
+
+// Error box (owner mainDialog, error icon), then back to the guard with code 2.
+[[noreturn]] void ShowError(const char *text);
+// ShowError with the header-corrupt text.
+[[noreturn]] void HeaderCorrupt();
+// Back to the guard with code 2, no box.
+[[noreturn]] void AbortSilently();
+// Back to the guard with code 1, no box.
+[[noreturn]] void CancelPass();
+// String 36 with modulePath and " <code>", through ShowError.
+[[noreturn]] void ReadError(int code);
+// OK/Cancel box (with the exclamation icon when warning is set); true for OK.
+int AskOkCancel(const char *text, int warning);
+
+// Runs work under a fresh guard and answers its code. The previous guard is
+// restored when the call returns, so an exit after a pass reaches the
+// start-up guard again.
+int GuardedCall(void (*work)());

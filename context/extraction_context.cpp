@@ -1,0 +1,3 @@
+#include "context/extraction_context.h"
+
+ExtractionContext ctx;

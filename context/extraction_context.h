@@ -1,0 +1,136 @@
+// The ExtractionContext: the one process-wide state of the extractor. One
+// instance, `ctx`, zero at process start. Each field has one owning
+// subsystem, named in the group comment; the others only read it (or, where
+// the comment says so, write it at the named point).
+#pragma once
+#include <setjmp.h>
+#include <stdint.h>
+
+#include "platform/win32.h"
+
+enum ContextSizes {
+    kPathBufferSize = 261,           // MAX_PATH + 1 for the fixed path fields
+    kMaxPathLength = 259,            // longest path the platform accepts (260 with NUL)
+    kTitleTextSize = 65,
+    kAfterUnzipSize = 257,
+    kInfoTextSize = 512,
+    kMessageBufferSize = 500,
+    kPromptSize = 514,
+    kWindowSize = 32768,             // the inflate window proper
+    kWindowAllocation = 32776,
+    kIoBufferSize = 2048,            // input and output pieces
+    kIoBufferAllocation = 2068,
+    kMaxNameLength = 200,            // longest member name accepted
+    kEntryPathSize = 600,            // destination (260) + separator + name (200), with room to spare
+    kSignatureSize = 5,
+};
+
+// The 26 bytes behind a local-header signature, decoded.
+struct LocalHeader {
+    uint16_t versionNeeded;
+    uint16_t flags;            // bit 0 encrypted, bit 3 data descriptor follows
+    uint16_t method;           // 0 stored, 8 deflated
+    uint16_t time;             // MS-DOS time; high byte is the check byte with bit 3
+    uint16_t date;             // MS-DOS date
+    uint32_t crc32;            // high byte is the check byte without bit 3
+    uint32_t compressedSize;
+    uint32_t uncompressedSize;
+    uint16_t nameLength;
+    uint16_t extraLength;
+};
+
+struct HuffmanEntry;
+
+// The return point of the innermost running guarded call (see app/error_exit.h).
+// The stub uses the compiler's own non-local jump (no C runtime); the host
+// build uses the C library's, which the sanitizers understand.
+struct GuardRecord {
+#ifdef _WIN32
+    void *point[5];
+#else
+    jmp_buf point;
+#endif
+    int armed;
+};
+
+struct ExtractionContext {
+    // --- start-up (app): set once in the main sequence ---
+    HINSTANCE instance;
+    HFONT codePageFont;
+    HCURSOR waitCursor;
+    HCURSOR arrowCursor;
+    int windows4OrLater;
+    HMODULE shellLibrary;
+    FARPROC browseForFolder;         // SHBrowseForFolder, may be null
+    FARPROC getMalloc;               // SHGetMalloc, may be null
+    FARPROC getPathFromIdList;       // SHGetPathFromIDList, may be null
+    char *titleText;                 // 65 bytes (TextBlock reader fills it)
+    char *afterUnzipCommand;         // 257 bytes
+    char *afterUnzipArguments;       // 257 bytes
+    char *infoText;                  // 512 bytes (TextBlock reader fills it)
+    char *messageBuffer;             // 500 bytes of scratch for formatted messages
+    char *startupPrompt;             // 514-byte block, null when absent
+    char modulePath[kPathBufferSize];
+    char destinationFolder[kPathBufferSize];
+    int overwriteWithoutPrompting;
+    int autoMode;
+
+    // --- error exit (app) ---
+    GuardRecord guard;
+    int exitCode;                    // code carried to the guard by an exit
+
+    // --- image (image): signatures, archive file, resource block ---
+    char localSignature[kSignatureSize];
+    char centralSignature[kSignatureSize];
+    char endSignature[kSignatureSize];
+    char singleVolumeMarker[kSignatureSize];
+    char spanningSignature[kSignatureSize];
+    HFILE archiveFile;               // 0 = none
+    uint8_t *resourceBlock;          // expanded strings and main dialog template
+    int spanned;                     // copy of the Spanned flag
+    int exeVolumes;                  // copy of the ExeVolumes flag
+
+    // --- CRC-32 (archive/crc32) ---
+    uint32_t crcTable[256];
+    uint32_t crcRegister;
+
+    // --- archive walk and entry output (archive) ---
+    LocalHeader localHeader;
+    int currentEntryEncrypted;       // start-up sets it from the Encrypted flag
+    int descriptorFollows;
+    int extractionRunning;
+    char entryPath[kEntryPathSize];
+    char messagePath[kEntryPathSize];
+    HFILE outputFile;                // 0 = none
+    uint8_t *outputBuffer;           // 2068 bytes, 2048 used
+    uint8_t *outputPointer;
+    uint32_t pending;
+    int memoryMode;
+    uint32_t bytesWritten;
+    uint32_t lastMeterMark;
+    uint32_t filesExtracted;
+    uint16_t currentDisk;            // spanned archives: the disk in the drive
+
+    // --- inflate (codec) ---
+    uint8_t *inflateWindow;          // 32776 bytes, 32768 used
+    uint16_t windowPos;
+    uint32_t bitBuffer;
+    uint16_t bitCount;
+    uint16_t fetchedByte;
+    uint8_t *memoryEnd;              // memory mode: one past the destination
+
+    // --- input buffering and decryption (codec) ---
+    uint8_t *inputBuffer;            // 2068 bytes, 2048 used
+    const uint8_t *inputCursor;
+    int32_t inputCount;
+    uint32_t memberBytesLeft;
+    uint32_t cipherKeys[3];
+
+    // --- user interface (ui) ---
+    HWND mainDialog;                 // owner of every box once it exists
+    int meterShown;
+    UINT_PTR meterTimer;
+    char *passwordText;              // null until the user confirmed one
+};
+
+extern ExtractionContext ctx;

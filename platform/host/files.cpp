@@ -1,0 +1,229 @@
+// Files, folders, volumes and file times on the host file system.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/host/sim_internal.h"
+
+using namespace hostsim;
+
+HFILE _lopen(LPCSTR path, int mode) {
+    (void)mode;
+    std::string host = HostPath(path);
+    if (host.empty()) {
+        Sim().refusedPaths++;
+        return HFILE_ERROR;
+    }
+    if (Fails(kFaultOpen))
+        return HFILE_ERROR;
+    struct stat info;
+    if (stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return HFILE_ERROR;
+    int fd = open(host.c_str(), O_RDONLY);
+    return fd < 0 ? HFILE_ERROR : fd;
+}
+
+HFILE _lcreat(LPCSTR path, int attribute) {
+    (void)attribute;
+    std::string host = HostPath(path);
+    if (host.empty()) {
+        Sim().refusedPaths++;
+        return HFILE_ERROR;
+    }
+    if (Fails(kFaultCreate))
+        return HFILE_ERROR;
+    int fd = open(host.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
+    return fd < 0 ? HFILE_ERROR : fd;
+}
+
+UINT _lread(HFILE file, LPVOID buffer, UINT count) {
+    if (Sim().readLimit != 0 && count > Sim().readLimit)
+        count = Sim().readLimit;
+    UINT total = 0;
+    while (total < count) {
+        ssize_t got = read(file, (char *)buffer + total, count - total);
+        if (got < 0)
+            return total ? total : (UINT)HFILE_ERROR;
+        if (got == 0)
+            break;
+        total += (UINT)got;
+    }
+    return total;
+}
+
+UINT _lwrite(HFILE file, LPCSTR buffer, UINT count) {
+    if (Fails(kFaultWrite))
+        return (UINT)HFILE_ERROR;
+    if (count > 0 && Fails(kFaultShortWrite))
+        count -= 1;
+    UINT total = 0;
+    while (total < count) {
+        ssize_t put = write(file, buffer + total, count - total);
+        if (put <= 0)
+            return total ? total : (UINT)HFILE_ERROR;
+        total += (UINT)put;
+    }
+    return total;
+}
+
+LONG _llseek(HFILE file, LONG offset, int origin) {
+    int whence = origin == FILE_BEGIN ? SEEK_SET : origin == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+    off_t at = lseek(file, offset, whence);
+    if (at < 0 || at > 0x7FFFFFFF)
+        return HFILE_ERROR;
+    return (LONG)at;
+}
+
+HFILE _lclose(HFILE file) {
+    return close(file) == 0 ? 0 : HFILE_ERROR;
+}
+
+static bool IsLeapYear(unsigned year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+static unsigned DaysInMonth(unsigned year, unsigned month) {
+    static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+}
+
+// 100-ns intervals between 1601-01-01 and 1970-01-01.
+static const uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
+
+BOOL DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME result) {
+    unsigned year = 1980 + (date >> 9), month = (date >> 5) & 15, day = date & 31;
+    unsigned hour = time >> 11, minute = (time >> 5) & 63, second = (time & 31) * 2;
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+        second > 59)
+        return FALSE;
+    uint64_t days = 0;
+    for (unsigned y = 1970; y < year; y++)
+        days += IsLeapYear(y) ? 366 : 365;
+    for (unsigned m = 1; m < month; m++)
+        days += DaysInMonth(year, m);
+    days += day - 1;
+    uint64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+    uint64_t value = seconds * 10000000ull + kUnixEpochAsFileTime;
+    result->dwLowDateTime = (DWORD)value;
+    result->dwHighDateTime = (DWORD)(value >> 32);
+    return TRUE;
+}
+
+BOOL LocalFileTimeToFileTime(const FILETIME *local, LPFILETIME result) {
+    uint64_t value = ((uint64_t)local->dwHighDateTime << 32) | local->dwLowDateTime;
+    value += (int64_t)Sim().timeZoneBias * 10000000ll;
+    result->dwLowDateTime = (DWORD)value;
+    result->dwHighDateTime = (DWORD)(value >> 32);
+    return TRUE;
+}
+
+BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written) {
+    (void)created;
+    if (Fails(kFaultSetTime))
+        return FALSE;
+    struct timespec times[2];
+    const FILETIME *sources[2] = {accessed, written};
+    for (int i = 0; i < 2; i++) {
+        if (!sources[i]) {
+            times[i].tv_nsec = UTIME_OMIT;
+            continue;
+        }
+        uint64_t value = ((uint64_t)sources[i]->dwHighDateTime << 32) | sources[i]->dwLowDateTime;
+        int64_t since = (int64_t)(value - kUnixEpochAsFileTime);
+        times[i].tv_sec = since / 10000000;
+        times[i].tv_nsec = (since % 10000000) * 100;
+    }
+    return futimens((int)(intptr_t)file, times) == 0;
+}
+
+BOOL CreateDirectoryA(LPCSTR path, void *security) {
+    (void)security;
+    std::string host = HostPath(path);
+    if (host.empty()) {
+        Sim().refusedPaths++;
+        return FALSE;
+    }
+    if (Fails(kFaultMakeFolder))
+        return FALSE;
+    return mkdir(host.c_str(), 0777) == 0;
+}
+
+// One open search: the entry found by FindFirstFileA.
+struct FindHandle {
+    int unused;
+};
+
+HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
+    std::string host = HostPath(path);
+    struct stat info;
+    if (host.empty() || stat(host.c_str(), &info) != 0)
+        return INVALID_HANDLE_VALUE;
+    memset(data, 0, sizeof *data);
+    data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    data->nFileSizeLow = (DWORD)info.st_size;
+    std::string name = host.substr(host.rfind('/') + 1);
+    strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
+    return new FindHandle();
+}
+
+BOOL FindClose(HANDLE find) {
+    delete (FindHandle *)find;
+    return TRUE;
+}
+
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+    return (DWORD)CopyOut(Sim().currentDirectory, buffer, size);
+}
+
+BOOL SetCurrentDirectoryA(LPCSTR path) {
+    std::string absolute = AbsoluteWindowsPath(path);
+    std::string host = HostPath(path);
+    struct stat info;
+    if (absolute.empty() || host.empty() || stat(host.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return FALSE;
+    Sim().currentDirectory = absolute;
+    return TRUE;
+}
+
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+    return (UINT)CopyOut(Sim().windowsDirectory, buffer, size);
+}
+
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    return (UINT)CopyOut(Sim().systemDirectory, buffer, size);
+}
+
+static int DriveLetterOf(LPCSTR root) {
+    if (!root || !root[0] || root[1] != ':')
+        return 0;
+    char letter = root[0];
+    if (letter >= 'a' && letter <= 'z')
+        letter = (char)(letter - 32);
+    return letter >= 'A' && letter <= 'Z' ? letter : 0;
+}
+
+BOOL GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize, DWORD *serial, DWORD *componentLength,
+                           DWORD *flags, LPSTR fileSystem, DWORD fileSystemSize) {
+    (void)serial, (void)componentLength, (void)flags, (void)fileSystem, (void)fileSystemSize;
+    int letter = DriveLetterOf(root);
+    auto found = Sim().volumeLabels.find((char)letter);
+    if (!letter || found == Sim().volumeLabels.end() || labelSize == 0)
+        return FALSE;
+    std::string value = found->second.substr(0, labelSize - 1);
+    strcpy(label, value.c_str());
+    return TRUE;
+}
+
+UINT GetDriveTypeA(LPCSTR root) {
+    int letter = DriveLetterOf(root);
+    if (!letter)
+        return DRIVE_NO_ROOT_DIR;
+    struct stat info;
+    if (stat(DriveFolder((char)letter).c_str(), &info) != 0)
+        return DRIVE_NO_ROOT_DIR;
+    auto found = Sim().driveTypes.find((char)letter);
+    return found == Sim().driveTypes.end() ? DRIVE_FIXED : found->second;
+}

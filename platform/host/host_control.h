@@ -1,0 +1,92 @@
+// Test control of the simulated Win32 layer: where Windows paths land on the
+// host, what message boxes answer, which calls fail, and what the program
+// showed. Host tests and tools only; the logic never includes this.
+#pragma once
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/host/win32_host.h"
+
+namespace hostsim {
+
+struct BoxRecord {
+    HWND owner;
+    std::string caption;
+    std::string text;
+    UINT style;
+};
+
+struct LaunchRecord {
+    std::string kind;   // "WinExec", "ShellExecute" or "FindExecutable"
+    std::string verb;   // ShellExecute's verb ("" for the default)
+    std::string file;   // command line, or the file
+    std::string parameters;
+    std::string folder;
+};
+
+// Operations whose k-th call can be made to fail (counted from 1 since Reset).
+enum FaultOp { kFaultCreate, kFaultWrite, kFaultShortWrite, kFaultMakeFolder, kFaultSetTime,
+               kFaultLocalAlloc, kFaultGlobalAlloc, kFaultOpen, kFaultCount };
+
+struct State {
+    std::string root;                              // host folder under which drives live
+    std::map<char, std::string> driveFolders;      // drive letter -> host folder (default root/X)
+    std::map<char, UINT> driveTypes;               // default DRIVE_FIXED when the folder exists
+    std::map<char, std::string> volumeLabels;      // absent = no label (GetVolumeInformationA fails)
+    std::string currentDirectory = "C:\\";
+    std::string windowsDirectory = "C:\\WINDOWS";
+    std::string systemDirectory = "C:\\WINDOWS\\SYSTEM32";
+    std::string modulePath = "C:\\SFX.EXE";
+    std::string commandLine = "SFX.EXE";
+    std::map<std::string, std::string> environment;
+    std::map<std::string, std::string> registry;   // HKEY_CLASSES_ROOT subkey -> default value
+    DWORD version = 0x0A280105;                    // NT family, major 5
+    UINT codePage = 1252;                          // 932 etc. make CharNextA double-byte aware
+    bool shiftDown = false;
+    long timeZoneBias = 0;                         // seconds: UTC = local + bias
+
+    // Message boxes: answered from the queue, else by the handler, else IDCANCEL.
+    std::vector<int> answers;
+    std::function<int(const BoxRecord &)> boxHandler;
+    std::vector<BoxRecord> transcript;
+
+    // Launching
+    int winExecResult = 33;
+    intptr_t findExecutableResult = 42;
+    intptr_t shellExecuteResult = 42;
+    std::vector<LaunchRecord> launches;
+
+    // Dialog side: texts set on controls, meter positions sent.
+    std::map<int, std::string> controlTexts;
+    std::vector<int> meterPositions;
+    bool dialogHasMeter = false;
+    std::vector<std::vector<uint8_t>> dialogTemplates;   // copies of templates run
+    intptr_t dialogResult = 0;
+    std::vector<DWORD> oemConversions;                   // lengths given to OemToCharBuffA
+
+    // Faults: fail the k-th call of an operation (0 = never).
+    unsigned failAt[kFaultCount] = {};
+    unsigned calls[kFaultCount] = {};
+    // Reads of a file return at most this many bytes per call (0 = no limit).
+    UINT readLimit = 0;
+    // Files the layer opened that were devices or outside the root: counted, refused.
+    unsigned refusedPaths = 0;
+};
+
+State &Sim();
+
+// Clears everything and makes root (created if missing) the folder below
+// which the drives live; drive C exists.
+void Reset(const std::string &root);
+
+// Host path of a Windows path, or "" when it cannot be mapped (a device name,
+// a path that leaves the drive's folder).
+std::string HostPath(const std::string &windowsPath);
+
+// Convenience for tests.
+std::string ReadHostFile(const std::string &hostPath);
+void WriteHostFile(const std::string &hostPath, const std::string &bytes);
+
+}  // namespace hostsim

@@ -1,0 +1,170 @@
+// Memory blocks, string calls and wsprintfA on the host.
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host/sim_internal.h"
+
+using namespace hostsim;
+
+HLOCAL LocalAlloc(UINT flags, size_t bytes) {
+    (void)flags;
+    if (Fails(kFaultLocalAlloc))
+        return nullptr;
+    return calloc(bytes ? bytes : 1, 1);
+}
+
+HLOCAL LocalFree(HLOCAL block) {
+    free(block);
+    return nullptr;
+}
+
+HGLOBAL GlobalAlloc(UINT flags, size_t bytes) {
+    (void)flags;
+    if (Fails(kFaultGlobalAlloc))
+        return nullptr;
+    return calloc(bytes ? bytes : 1, 1);
+}
+
+LPVOID GlobalLock(HGLOBAL block) {
+    return block;
+}
+
+BOOL GlobalUnlock(HGLOBAL block) {
+    (void)block;
+    return TRUE;
+}
+
+HGLOBAL GlobalHandle(LPCVOID address) {
+    return (HGLOBAL)address;
+}
+
+HGLOBAL GlobalFree(HGLOBAL block) {
+    free(block);
+    return nullptr;
+}
+
+LPSTR lstrcpyA(LPSTR to, LPCSTR from) {
+    return strcpy(to, from);
+}
+
+LPSTR lstrcatA(LPSTR to, LPCSTR from) {
+    return strcat(to, from);
+}
+
+int lstrlenA(LPCSTR text) {
+    return text ? (int)strlen(text) : 0;
+}
+
+int lstrcmpiA(LPCSTR a, LPCSTR b) {
+    return strcasecmp(a, b);
+}
+
+// wsprintfA's subset: flags '-' and '0', a width, the 'l' and 'h' size
+// prefixes, and s c d i u x X %. As on Windows, 'l' means 32 bits and the
+// output stops at 1024 characters.
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    enum { kLimit = 1024 };
+    va_list args;
+    va_start(args, format);
+    int n = 0;
+    auto put = [&](char c) {
+        if (n < kLimit - 1)
+            buffer[n++] = c;
+    };
+    for (const char *p = format; *p; p++) {
+        if (*p != '%') {
+            put(*p);
+            continue;
+        }
+        p++;
+        bool left = false, zero = false;
+        for (;; p++) {
+            if (*p == '-')
+                left = true;
+            else if (*p == '0')
+                zero = true;
+            else
+                break;
+        }
+        int width = 0;
+        while (*p >= '0' && *p <= '9')
+            width = width * 10 + (*p++ - '0');
+        while (*p == 'l' || *p == 'h')
+            p++;
+        char digits[40];
+        const char *text = digits;
+        int length;
+        switch (*p) {
+        case 's':
+            text = va_arg(args, const char *);
+            if (!text)
+                text = "(null)";
+            length = (int)strlen(text);
+            break;
+        case 'c':
+            digits[0] = (char)va_arg(args, int);
+            length = 1;
+            break;
+        case 'd':
+        case 'i':
+            length = snprintf(digits, sizeof digits, "%d", va_arg(args, int));
+            break;
+        case 'u':
+            length = snprintf(digits, sizeof digits, "%u", va_arg(args, unsigned));
+            break;
+        case 'x':
+            length = snprintf(digits, sizeof digits, "%x", va_arg(args, unsigned));
+            break;
+        case 'X':
+            length = snprintf(digits, sizeof digits, "%X", va_arg(args, unsigned));
+            break;
+        case 0:
+            p--;
+            continue;
+        default:
+            put(*p);
+            continue;
+        }
+        int padding = width > length ? width - length : 0;
+        if (!left)
+            for (int i = 0; i < padding; i++)
+                put(zero && *p != 's' ? '0' : ' ');
+        for (int i = 0; i < length; i++)
+            put(text[i]);
+        if (left)
+            for (int i = 0; i < padding; i++)
+                put(' ');
+    }
+    va_end(args);
+    buffer[n] = 0;
+    return n;
+}
+
+BOOL OemToCharBuffA(LPCSTR from, LPSTR to, DWORD length) {
+    Sim().oemConversions.push_back(length);
+    if (from != to)
+        memmove(to, from, length);
+    return TRUE;
+}
+
+static bool IsLeadByte(unsigned char c) {
+    switch (Sim().codePage) {
+    case 932:
+        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+        return c >= 0x81 && c <= 0xFE;
+    default:
+        return false;
+    }
+}
+
+LPSTR CharNextA(LPCSTR text) {
+    if (!*text)
+        return (LPSTR)text;
+    if (IsLeadByte((unsigned char)text[0]) && text[1])
+        return (LPSTR)text + 2;
+    return (LPSTR)text + 1;
+}

@@ -1,0 +1,178 @@
+// The simulated machine: the state behind every call, and the mapping of
+// Windows paths onto the host folder that stands for the drives.
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/host/host_control.h"
+#include "platform/host/sim_internal.h"
+
+namespace hostsim {
+
+State &Sim() {
+    static State state;
+    return state;
+}
+
+static void MakeHostFolders(const std::string &path) {
+    std::string partial;
+    std::stringstream parts(path);
+    std::string part;
+    while (std::getline(parts, part, '/')) {
+        partial += part + "/";
+        if (!part.empty())
+            mkdir(partial.c_str(), 0777);
+    }
+}
+
+void Reset(const std::string &root) {
+    Sim() = State();
+    Sim().root = root;
+    MakeHostFolders(root + "/C");
+}
+
+static bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+static std::string UpperAscii(std::string s) {
+    for (char &c : s)
+        if (c >= 'a' && c <= 'z')
+            c = (char)(c - 32);
+    return s;
+}
+
+// Windows opens a device for these names, whatever the extension.
+static bool IsDeviceName(const std::string &component) {
+    std::string base = UpperAscii(component.substr(0, component.find('.')));
+    while (!base.empty() && (base.back() == ' '))
+        base.pop_back();
+    static const char *const names[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char *name : names)
+        if (base == name)
+            return true;
+    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+        base[3] >= '0' && base[3] <= '9')
+        return true;
+    return false;
+}
+
+std::string AbsoluteWindowsPath(const std::string &input) {
+    std::string path = input;
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+    const std::string &cwd = Sim().currentDirectory;
+    std::string prefix;   // "C:" or "\\server\share"
+    std::string rest;
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        if (path.size() >= 3 && (path[2] == '?' || path[2] == '.'))
+            return "";   // device namespace
+        size_t server = path.find('\\', 2);
+        if (server == std::string::npos)
+            return "";
+        size_t share = path.find('\\', server + 1);
+        prefix = path.substr(0, share);
+        rest = share == std::string::npos ? "" : path.substr(share);
+    } else if (path.size() >= 2 && path[1] == ':') {
+        prefix = UpperAscii(path.substr(0, 2));
+        rest = path.substr(2);
+        if (rest.empty() || rest[0] != '\\') {
+            std::string base = UpperAscii(cwd.substr(0, 2)) == prefix ? cwd.substr(2) : "\\";
+            rest = base + "\\" + rest;
+        }
+    } else if (!path.empty() && path[0] == '\\') {
+        prefix = cwd.substr(0, 2);
+        rest = path;
+    } else {
+        prefix = cwd.substr(0, 2);
+        rest = cwd.substr(2) + "\\" + path;
+    }
+    std::vector<std::string> parts;
+    std::stringstream stream(rest);
+    std::string part;
+    while (std::getline(stream, part, '\\')) {
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string result = prefix;
+    for (const std::string &p : parts)
+        result += "\\" + p;
+    if (parts.empty())
+        result += "\\";
+    return result;
+}
+
+std::string DriveFolder(char letter) {
+    auto found = Sim().driveFolders.find(letter);
+    if (found != Sim().driveFolders.end())
+        return found->second;
+    return Sim().root + "/" + std::string(1, letter);
+}
+
+std::string HostPath(const std::string &windowsPath) {
+    std::string absolute = AbsoluteWindowsPath(windowsPath);
+    if (absolute.empty())
+        return "";
+    std::string host;
+    size_t start;
+    if (absolute[0] == '\\') {
+        size_t server = absolute.find('\\', 2);
+        size_t share = absolute.find('\\', server + 1);
+        host = Sim().root + "/UNC/" + absolute.substr(2, server - 2) + "/" +
+               absolute.substr(server + 1, share == std::string::npos ? std::string::npos : share - server - 1);
+        start = share == std::string::npos ? absolute.size() : share;
+    } else {
+        char letter = absolute[0];
+        if (letter < 'A' || letter > 'Z')
+            return "";
+        host = DriveFolder(letter);
+        start = 2;
+    }
+    std::stringstream stream(absolute.substr(start));
+    std::string part;
+    while (std::getline(stream, part, '\\')) {
+        if (part.empty())
+            continue;
+        if (IsDeviceName(part) || part.find(':') != std::string::npos)
+            return "";
+        host += "/" + part;
+    }
+    return host;
+}
+
+std::string ReadHostFile(const std::string &hostPath) {
+    std::ifstream in(hostPath, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteHostFile(const std::string &hostPath, const std::string &bytes) {
+    MakeHostFolders(hostPath.substr(0, hostPath.rfind('/')));
+    std::ofstream out(hostPath, std::ios::binary);
+    out << bytes;
+}
+
+bool Fails(FaultOp op) {
+    State &s = Sim();
+    s.calls[op]++;
+    return s.failAt[op] != 0 && s.calls[op] == s.failAt[op];
+}
+
+size_t CopyOut(const std::string &value, char *buffer, size_t size) {
+    if (value.size() + 1 > size)
+        return value.size() + 1;
+    value.copy(buffer, value.size());
+    buffer[value.size()] = 0;
+    return value.size();
+}
+
+}  // namespace hostsim

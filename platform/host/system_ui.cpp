@@ -1,0 +1,180 @@
+// Process facts, message boxes, the dialog calls the extraction pass makes,
+// launching, the environment and the registry, as the tests script them.
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host/sim_internal.h"
+
+using namespace hostsim;
+
+static HWND FakeWindow(int id) {
+    return (HWND)(uintptr_t)(0x10000 + id);
+}
+
+LPSTR GetCommandLineA() {
+    static char line[4096];
+    strncpy(line, Sim().commandLine.c_str(), sizeof line - 1);
+    return line;
+}
+
+HMODULE GetModuleHandleA(LPCSTR name) {
+    (void)name;
+    return (HMODULE)(uintptr_t)0x400000;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+    (void)module;
+    if (size == 0)
+        return 0;
+    std::string path = Sim().modulePath.substr(0, size - 1);
+    strcpy(buffer, path.c_str());
+    return (DWORD)path.size() + (Sim().modulePath.size() >= size ? 1 : 0);
+}
+
+void ExitProcess(UINT code) {
+    std::exit((int)code);
+}
+
+UINT SetErrorMode(UINT mode) {
+    (void)mode;
+    return 0;
+}
+
+DWORD GetVersion() {
+    return Sim().version;
+}
+
+UINT GetACP() {
+    return Sim().codePage;
+}
+
+HMODULE LoadLibraryA(LPCSTR name) {
+    return strcasecmp(name, "Shell32.dll") == 0 ? (HMODULE)(uintptr_t)0x7000000 : nullptr;
+}
+
+static intptr_t FakeShellFunction() {
+    return 0;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+    (void)name;
+    return module ? (FARPROC)FakeShellFunction : nullptr;
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    return module != nullptr;
+}
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+    auto found = Sim().environment.find(name);
+    if (found == Sim().environment.end())
+        return 0;
+    return (DWORD)CopyOut(found->second, buffer, size);
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+    State &s = Sim();
+    BoxRecord record{owner, caption ? caption : "", text ? text : "", style};
+    s.transcript.push_back(record);
+    if ((style & 0xF) == MB_OK)
+        return IDOK;
+    if (!s.answers.empty()) {
+        int answer = s.answers.front();
+        s.answers.erase(s.answers.begin());
+        return answer;
+    }
+    if (s.boxHandler)
+        return s.boxHandler(record);
+    return IDCANCEL;
+}
+
+BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
+    if (!dialog)
+        return FALSE;
+    Sim().controlTexts[id] = text;
+    return TRUE;
+}
+
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+    (void)lParam;
+    enum { kMeterSetPos = WM_USER + 2, kMeterId = 201 };
+    if (dialog && id == kMeterId && message == kMeterSetPos && Sim().dialogHasMeter)
+        Sim().meterPositions.push_back((int)(wParam & 0xFFFF));
+    return 0;
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+    if (!dialog || (id == 201 && !Sim().dialogHasMeter))
+        return nullptr;
+    return FakeWindow(id);
+}
+
+BOOL InvalidateRect(HWND window, const RECT *rect, BOOL erase) {
+    (void)rect, (void)erase;
+    return window != nullptr;
+}
+
+BOOL UpdateWindow(HWND window) {
+    return window != nullptr;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    static HCURSOR current;
+    HCURSOR previous = current;
+    current = cursor;
+    return previous;
+}
+
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    (void)instance;
+    return (HCURSOR)name;
+}
+
+short GetKeyState(int key) {
+    return key == VK_SHIFT && Sim().shiftDown ? (short)0x8000 : 0;
+}
+
+INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCVOID dialogTemplate, HWND owner, DLGPROC proc,
+                                LPARAM param) {
+    (void)instance, (void)owner, (void)proc, (void)param;
+    const uint8_t *bytes = (const uint8_t *)dialogTemplate;
+    // Every template block the program hands over holds at least 600 bytes.
+    Sim().dialogTemplates.emplace_back(bytes, bytes + 600);
+    return Sim().dialogResult;
+}
+
+UINT WinExec(LPCSTR commandLine, UINT show) {
+    (void)show;
+    Sim().launches.push_back({"WinExec", "", commandLine, "", ""});
+    return (UINT)Sim().winExecResult;
+}
+
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, int show) {
+    (void)owner, (void)show;
+    Sim().launches.push_back({"ShellExecute", verb ? verb : "", file, parameters ? parameters : "",
+                              folder ? folder : ""});
+    return (HINSTANCE)Sim().shellExecuteResult;
+}
+
+HINSTANCE FindExecutableA(LPCSTR file, LPCSTR folder, LPSTR result) {
+    Sim().launches.push_back({"FindExecutable", "", file, "", folder ? folder : ""});
+    strcpy(result, "C:\\WINDOWS\\NOTEPAD.EXE");
+    return (HINSTANCE)Sim().findExecutableResult;
+}
+
+LONG RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR value, LONG *size) {
+    enum { kFileNotFound = 2, kMoreData = 234 };
+    if (key != HKEY_CLASSES_ROOT)
+        return kFileNotFound;
+    auto found = Sim().registry.find(subKey);
+    if (found == Sim().registry.end())
+        return kFileNotFound;
+    LONG needed = (LONG)found->second.size() + 1;
+    if (!value || *size < needed) {
+        *size = needed;
+        return kMoreData;
+    }
+    strcpy(value, found->second.c_str());
+    *size = needed;
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,195 @@
+// A small simulated subset of Win32 for the host build: the calls the logic
+// makes, behaving like the real ones where the logic relies on it (return
+// values, short reads, -1 on failure). Paths are Windows paths mapped onto a
+// test folder (see host_control.h). Only what the extractor uses is here.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef unsigned int UINT;
+typedef int32_t LONG;
+typedef intptr_t INT_PTR;
+typedef uintptr_t UINT_PTR;
+typedef intptr_t LONG_PTR;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef char CHAR;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef void *LPVOID;
+typedef const void *LPCVOID;
+typedef void *HANDLE;
+typedef int HFILE;
+typedef struct HWND__ *HWND;
+typedef struct HINSTANCE__ *HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef struct HFONT__ *HFONT;
+typedef struct HCURSOR__ *HCURSOR;
+typedef struct HKEY__ *HKEY;
+typedef struct HDC__ *HDC;
+typedef void *HGLOBAL;
+typedef void *HLOCAL;
+typedef intptr_t (*FARPROC)();
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define CALLBACK
+#define WINAPI
+
+#define HFILE_ERROR ((HFILE)-1)
+#define OF_READ 0x0000
+#define OF_SHARE_DENY_WRITE 0x0020
+#define OF_SHARE_DENY_NONE 0x0040
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define FILE_ATTRIBUTE_NORMAL 0x80
+
+#define LMEM_FIXED 0x0000
+#define LMEM_ZEROINIT 0x0040
+#define LPTR 0x0040
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GPTR 0x0040
+#define GHND 0x0042
+
+#define MB_OK 0x0
+#define MB_OKCANCEL 0x1
+#define MB_ABORTRETRYIGNORE 0x2
+#define MB_YESNOCANCEL 0x3
+#define MB_YESNO 0x4
+#define MB_ICONERROR 0x10
+#define MB_ICONHAND 0x10
+#define MB_ICONQUESTION 0x20
+#define MB_ICONEXCLAMATION 0x30
+#define MB_DEFBUTTON2 0x100
+#define MB_TASKMODAL 0x2000
+#define IDOK 1
+#define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7
+
+#define DRIVE_UNKNOWN 0
+#define DRIVE_NO_ROOT_DIR 1
+#define DRIVE_REMOVABLE 2
+#define DRIVE_FIXED 3
+
+#define SW_SHOWNORMAL 1
+#define SE_ERR_NOASSOC 31
+#define ERROR_SUCCESS 0
+#define HKEY_CLASSES_ROOT ((HKEY)(uintptr_t)0x80000000)
+#define VK_SHIFT 0x10
+#define WM_USER 0x0400
+
+#define IDC_ARROW ((LPCSTR)(uintptr_t)32512)
+#define IDC_WAIT ((LPCSTR)(uintptr_t)32514)
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+typedef FILETIME *LPFILETIME;
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAA *LPWIN32_FIND_DATAA;
+
+struct RECT {
+    LONG left, top, right, bottom;
+};
+
+// process
+LPSTR GetCommandLineA();
+HMODULE GetModuleHandleA(LPCSTR name);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+[[noreturn]] void ExitProcess(UINT code);
+UINT SetErrorMode(UINT mode);
+DWORD GetVersion();
+UINT GetACP();
+HMODULE LoadLibraryA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+
+// files
+HFILE _lopen(LPCSTR path, int mode);
+HFILE _lcreat(LPCSTR path, int attribute);
+UINT _lread(HFILE file, LPVOID buffer, UINT count);
+UINT _lwrite(HFILE file, LPCSTR buffer, UINT count);
+LONG _llseek(HFILE file, LONG offset, int origin);
+HFILE _lclose(HFILE file);
+BOOL DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME result);
+BOOL LocalFileTimeToFileTime(const FILETIME *local, LPFILETIME result);
+BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written);
+
+// folders and volumes
+BOOL CreateDirectoryA(LPCSTR path, void *security);
+HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data);
+BOOL FindClose(HANDLE find);
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+BOOL SetCurrentDirectoryA(LPCSTR path);
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
+BOOL GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize, DWORD *serial,
+                           DWORD *componentLength, DWORD *flags, LPSTR fileSystem, DWORD fileSystemSize);
+UINT GetDriveTypeA(LPCSTR root);
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
+
+// memory
+HLOCAL LocalAlloc(UINT flags, size_t bytes);
+HLOCAL LocalFree(HLOCAL block);
+HGLOBAL GlobalAlloc(UINT flags, size_t bytes);
+LPVOID GlobalLock(HGLOBAL block);
+BOOL GlobalUnlock(HGLOBAL block);
+HGLOBAL GlobalHandle(LPCVOID address);
+HGLOBAL GlobalFree(HGLOBAL block);
+
+// strings
+LPSTR lstrcpyA(LPSTR to, LPCSTR from);
+LPSTR lstrcatA(LPSTR to, LPCSTR from);
+int lstrlenA(LPCSTR text);
+int lstrcmpiA(LPCSTR a, LPCSTR b);
+int wsprintfA(LPSTR buffer, LPCSTR format, ...);
+BOOL OemToCharBuffA(LPCSTR from, LPSTR to, DWORD length);
+LPSTR CharNextA(LPCSTR text);
+
+// user interface, as far as the extraction pass touches it
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+HWND GetDlgItem(HWND dialog, int id);
+BOOL InvalidateRect(HWND window, const RECT *rect, BOOL erase);
+BOOL UpdateWindow(HWND window);
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+short GetKeyState(int key);
+INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCVOID dialogTemplate, HWND owner, DLGPROC proc,
+                                LPARAM param);
+
+// launching
+UINT WinExec(LPCSTR commandLine, UINT show);
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, int show);
+HINSTANCE FindExecutableA(LPCSTR file, LPCSTR folder, LPSTR result);
+LONG RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR value, LONG *size);

@@ -1,0 +1,79 @@
+#include "tests/support/test_support.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "archive/crc32.h"
+#include "image/resources.h"
+
+namespace testsupport {
+
+std::string MakeTempFolder(const std::string &tag) {
+    std::string pattern = "/tmp/tarvex-" + tag + "-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back(0);
+    if (!mkdtemp(buffer.data()))
+        return "";
+    return buffer.data();
+}
+
+void RemoveTree(const std::string &path) {
+    if (path.rfind("/tmp/tarvex-", 0) == 0)
+        Run("rm -rf '" + path + "'");
+}
+
+std::string FreshMachine(const std::string &tag) {
+    memset((void *)&ctx, 0, sizeof ctx);
+    std::string root = MakeTempFolder(tag);
+    hostsim::Reset(root);
+    ctx.messageBuffer = (char *)calloc(kMessageBufferSize, 1);
+    ctx.titleText = (char *)calloc(kTitleTextSize, 1);
+    ctx.infoText = (char *)calloc(kInfoTextSize, 1);
+    ctx.afterUnzipCommand = (char *)calloc(kAfterUnzipSize, 1);
+    ctx.afterUnzipArguments = (char *)calloc(kAfterUnzipSize, 1);
+    ctx.inflateWindow = (uint8_t *)calloc(kWindowAllocation, 1);
+    ctx.inputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
+    ctx.outputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
+    CrcBuildTable();
+    ExpandResourceBlock();
+    return root;
+}
+
+void ReleaseMachine(const std::string &root) {
+    free(ctx.messageBuffer);
+    free(ctx.titleText);
+    free(ctx.infoText);
+    free(ctx.afterUnzipCommand);
+    free(ctx.afterUnzipArguments);
+    free(ctx.inflateWindow);
+    free(ctx.inputBuffer);
+    free(ctx.outputBuffer);
+    if (ctx.resourceBlock)
+        GlobalFree(GlobalHandle(ctx.resourceBlock));
+    if (ctx.passwordText)
+        GlobalFree(GlobalHandle(ctx.passwordText));
+    if (ctx.archiveFile > 0)
+        _lclose(ctx.archiveFile);
+    if (ctx.outputFile > 0)
+        _lclose(ctx.outputFile);
+    memset((void *)&ctx, 0, sizeof ctx);
+    RemoveTree(root);
+}
+
+int Run(const std::string &command) {
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const std::string &path) {
+    return hostsim::ReadHostFile(path);
+}
+
+void WriteFile(const std::string &path, const std::string &bytes) {
+    hostsim::WriteHostFile(path, bytes);
+}
+
+}  // namespace testsupport
