@@ -71,6 +71,9 @@ struct State {
     unsigned calls[kFaultCount] = {};
     // Reads of a file return at most this many bytes per call (0 = no limit).
     UINT readLimit = 0;
+    // The message pump: calls counted, the abort question confirmed at this call (0 = never).
+    unsigned pumpCalls = 0;
+    unsigned abortAtPump = 0;
     // Files the layer opened that were devices or outside the root: counted, refused.
     unsigned refusedPaths = 0;
 };

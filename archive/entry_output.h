@@ -1,0 +1,33 @@
+// Entry output: one member from the archive to a file on disk, and the path
+// utilities the other subsystems share.
+#pragma once
+#include <stdint.h>
+
+// Called for each file member by the walk, in this order.
+void ComposeOutputPath();
+void CreateFolders();
+int ConfirmOverwrite();          // 1 write, 0 skip; Cancel does not return
+void ExtractMember();
+
+// Empties the output buffer (FlushWindow calls it at every 2048 bytes): in
+// memory mode it only resets pending; in file mode it counts progress, moves
+// the meter, updates the CRC and writes the file.
+void FlushOutput();
+// Reports a failed or short write (count as the write answered), then pumps
+// messages; a confirmed abort ends the pass.
+void CheckWrite(uint32_t written);
+void CreateOutputFile();
+void SetMemberTime();
+void ShowUnzipping();
+// string 34 with the file name part of messagePath, into buffer.
+void FormatUnzipping(char *buffer);
+
+// Path utilities (NUL-terminated ANSI text; a separator is '/' or '\').
+int PathExists(const char *path, uint32_t *attributes);   // attributes may be null
+int MakeFolder(const char *path);                         // 0 created, 1 failed
+void AppendSeparator(char *text);
+void StripTrailingBackslash(char *text);
+const char *FileNamePart(const char *path);
+int DriveIsValid(const char *path);
+char *GetCurrentFolder(char *buffer, uint32_t size);
+int ChangeFolder(char *path);                             // 0 success, 1 failure

@@ -1,0 +1,22 @@
+// The Deflate decoder (raw RFC 1951 streams) over the context's 32 KB window.
+// Memory mode: the caller points inputCursor/inputCount at the compressed
+// bytes, outputPointer at a zero-filled destination and memoryEnd one past
+// it, sets memoryMode, runs DecodeStream and clears memoryMode again.
+// File mode: input comes through RefillInput, output through FlushOutput.
+#pragma once
+#include <stdint.h>
+
+// Result codes of the decoder and the table builder.
+enum InflateResult {
+    kInflateOk = 0,
+    kInflateDataError = 1,        // bad stored length, invalid code, bad header, incomplete code
+    kInflateBadBlock = 2,         // block type 3, over-subscribed code
+    kInflateNoMemory = 3,         // a table allocation failed (the ErrorExit is taken)
+};
+
+// Decodes one stream from its first block to its last; answers a result code.
+int DecodeStream();
+
+// Takes the next input byte into *destination (zero-extended): 8 when a byte
+// came, 0 when none could be had (destination untouched).
+int FetchByte(uint16_t *destination);
