@@ -17,9 +17,14 @@ static void RunDecode() {
     decodeResult = DecodeStream();
 }
 
+// A decode under a guard, as the callers run it; the tables of a decode
+// that an exit abandoned are released the way shutdown would.
 static int GuardedDecode() {
     decodeResult = -1;
-    return GuardedCall(RunDecode);
+    int code = GuardedCall(RunDecode);
+    if (code != kGuardDone)
+        ReleaseDecodeTables();
+    return code;
 }
 
 Decoded DecodeFile(const std::string &stream, const std::string &trailing, size_t counted, unsigned abortAtPump) {
