@@ -24,6 +24,7 @@
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "platform/host/host_control.h"
+#include "tests/codec/codec_host.h"
 
 namespace {
 
@@ -118,19 +119,9 @@ bool ReferenceDecode(const uint8_t *data, size_t size, Output *out) {
 
 void SetUpOnce() {
     static bool done;
-    if (done)
-        return;
+    if (!done)
+        codechost::SetUpMachine("fuzz");
     done = true;
-    static char root[] = "/tmp/tarvex-fuzz-XXXXXX";
-    if (!mkdtemp(root))
-        abort();
-    hostsim::Reset(root);
-    memset((void *)&ctx, 0, sizeof ctx);
-    ctx.inflateWindow = (uint8_t *)calloc(kWindowAllocation, 1);
-    ctx.inputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
-    ctx.outputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
-    ctx.messageBuffer = (char *)calloc(kMessageBufferSize, 1);
-    CrcBuildTable();
 }
 
 }  // namespace

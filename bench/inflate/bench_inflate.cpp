@@ -28,6 +28,7 @@
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "platform/host/host_control.h"
+#include "tests/codec/codec_host.h"
 
 namespace {
 
@@ -95,20 +96,6 @@ std::string SampleData(size_t size) {
     }
     data.resize(std::min(size, data.size()));
     return data;
-}
-
-std::string Compress(const std::string &data) {
-    z_stream z{};
-    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, data.size()), '\0');
-    z.next_in = (Bytef *)data.data();
-    z.avail_in = (uInt)data.size();
-    z.next_out = (Bytef *)&out[0];
-    z.avail_out = (uInt)out.size();
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
 }
 
 // CPU time of this thread: the machine may be shared, and waiting for a
@@ -215,22 +202,13 @@ bool ZlibIntoMemory(const std::string &stream, std::vector<uint8_t> &out) {
 int main(int argc, char **argv) {
     size_t megabytes = argc > 1 ? (size_t)atol(argv[1]) : 200;
     std::string data = SampleData(megabytes << 20);
-    std::string stream = Compress(data);
+    std::string stream = codechost::RawDeflate(data, Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY);
     uint32_t expectedCrc = (uint32_t)crc32(0, (const Bytef *)data.data(), (uInt)data.size());
     printf("data: %zu bytes, stream: %zu bytes (zlib level 6)\n", data.size(), stream.size());
 
-    char folder[] = "/tmp/tarvex-bench-XXXXXX";
-    if (!mkdtemp(folder))
-        return 1;
-    hostsim::Reset(folder);
-    memset((void *)&ctx, 0, sizeof ctx);
-    ctx.inflateWindow = (uint8_t *)calloc(kWindowAllocation, 1);
-    ctx.inputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
-    ctx.outputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
-    ctx.messageBuffer = (char *)calloc(kMessageBufferSize, 1);
-    CrcBuildTable();
+    std::string folder = codechost::SetUpMachine("bench");
 
-    std::string streamPath = std::string(folder) + "/stream.bin";
+    std::string streamPath = folder + "/stream.bin";
     FILE *f = fopen(streamPath.c_str(), "wb");
     fwrite(stream.data(), 1, stream.size(), f);
     fclose(f);
@@ -259,7 +237,7 @@ int main(int argc, char **argv) {
     close(archiveFile);
     close(sink);
     unlink(streamPath.c_str());
-    rmdir(folder);
+    rmdir(folder.c_str());
     if (!right) {
         printf("output differs from the data\n");
         return 1;
