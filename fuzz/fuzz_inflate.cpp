@@ -1,13 +1,18 @@
-// Differential fuzzing of the decoder against zlib. Any input is a raw
-// Deflate stream; the first byte picks the mode (its other bits are part of
-// the stream too):
-//   even: memory mode into a 1 MiB destination;
-//   odd:  file mode, the input read through RefillInput in 2048-byte pieces
-//         and the output written through FlushOutput, the pass ended by the
-//         pump after 1 MiB.
-// Whenever zlib decodes the input as a complete stream (within 1 MiB), ours
-// must answer success with the same bytes. For any input it must end without
-// a crash, a hang or a sanitizer report.
+// Differential fuzzing of the decoder against zlib. Bit 0 of the first byte
+// picks how ours runs:
+//   0: memory mode into a 1 MiB destination;
+//   1: file mode, the input read through RefillInput in 2048-byte pieces and
+//      the output written through FlushOutput, the pass ended by the pump
+//      after 1 MiB.
+// Bit 1 picks what the input is:
+//   0: a raw Deflate stream, the whole input. Whenever zlib decodes it as a
+//      complete stream (within 1 MiB), ours must answer success with the
+//      same bytes;
+//   1: plain data from the fourth byte on, compressed by zlib with the level,
+//      strategy and flushes the second and third bytes choose; ours must
+//      give the data back.
+// For any input ours must end without a crash, a hang or a sanitizer
+// report.
 //
 //   fuzz_inflate -max_len=65536 fuzz/corpus/inflate
 #include <stdint.h>
@@ -17,6 +22,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "app/error_exit.h"
@@ -124,6 +131,39 @@ void SetUpOnce() {
     done = true;
 }
 
+// zlib's stream of data, with a flush of the given kind after every `every`
+// bytes (0: none).
+std::string Compress(const uint8_t *data, size_t size, int level, int strategy, int flush, size_t every) {
+    z_stream z{};
+    deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy);
+    std::string out;
+    size_t at = 0;
+    int status;
+    do {
+        size_t piece = every == 0 ? size - at : std::min(every, size - at);
+        z.next_in = (Bytef *)data + at;
+        z.avail_in = (uInt)piece;
+        at += piece;
+        int mode = at == size ? Z_FINISH : flush;
+        do {
+            uint8_t buffer[16384];
+            z.next_out = buffer;
+            z.avail_out = sizeof buffer;
+            status = deflate(&z, mode);
+            out.append((const char *)buffer, sizeof buffer - z.avail_out);
+        } while (z.avail_out == 0);
+    } while (at < size);
+    while (status != Z_STREAM_END) {
+        uint8_t buffer[16384];
+        z.next_out = buffer;
+        z.avail_out = sizeof buffer;
+        status = deflate(&z, Z_FINISH);
+        out.append((const char *)buffer, sizeof buffer - z.avail_out);
+    }
+    deflateEnd(&z);
+    return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -133,6 +173,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     memset(ctx.inflateWindow, 0, kWindowAllocation);
     static Output ours, reference;
     bool fileMode = size > 0 && (data[0] & 1);
+    if (size >= 3 && (data[0] & 2)) {
+        static const int flushes[] = {Z_NO_FLUSH, Z_SYNC_FLUSH, Z_FULL_FLUSH, Z_PARTIAL_FLUSH, Z_BLOCK};
+        const uint8_t *plain = data + 3;
+        size_t plainSize = size - 3;
+        std::string stream = Compress(plain, plainSize, data[1] % 10, data[2] % 5, flushes[(data[1] / 10) % 5],
+                                      (size_t)(data[2] / 5) * 97);
+        std::vector<uint8_t> exact(stream.begin(), stream.end());
+        int result = fileMode ? DecodeThroughFiles(exact.data(), exact.size(), &ours)
+                              : DecodeInMemory(exact.data(), exact.size(), &ours);
+        if (result != kInflateOk || ours.size != plainSize || memcmp(ours.bytes.data(), plain, plainSize) != 0)
+            abort();
+        return 0;
+    }
     int result = fileMode ? DecodeThroughFiles(data, size, &ours) : DecodeInMemory(data, size, &ours);
     if (ReferenceDecode(data, size, &reference)) {
         if (result != kInflateOk || ours.size != reference.size ||
