@@ -38,10 +38,11 @@ static_assert(kWordBits - 8 - 15 >= 16, "a second code can be looked up without 
 // Stands in for the tables of a code without symbols: any lookup is invalid.
 static const HuffmanEntry kMissingCode[1] = {{kOpInvalid, 0, 0}};
 
-// Tops the bit buffer up from the next 8 input bytes: whole bytes go in
-// until at least 56 bits are valid. The bits above `count` then hold the low
-// bits of the byte at `in`, which the next refill puts in again at the same
-// place; the fast path masks them off when it hands the buffer back.
+// Tops the bit buffer up from the next 8 input bytes: as many whole bytes go
+// in as fit below bit 64, which leaves 56 + count % 8 valid bits. The bits
+// above `count` then hold the low bits of the byte at `in`, which the next
+// refill puts in again at the same place; the fast path masks them off when
+// it hands the buffer back.
 static inline void RefillWord(uint64_t &bits, unsigned &count, const uint8_t *&in) {
     bits |= LoadWord(in) << count;
     in += (63 - count) >> 3;
@@ -76,6 +77,8 @@ static inline bool TakeLocalCode(const HuffmanEntry *table, unsigned rootMask, H
     return true;
 }
 
+// Decodes symbols while a whole round fits in the input left and in the
+// window's room. Answers kSymbolsGoOn when it stops for want of either.
 static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distances, unsigned litBits,
                       unsigned distBits) {
     if (ctx.inputCount < kFastInputMargin || ctx.windowPos >= kWindowSize - kFastWindowMargin)
@@ -195,6 +198,8 @@ static int CopyMatchDraining(uint32_t distance, uint32_t length) {
     return 0;
 }
 
+// Decodes one symbol through NeedBits, ensuring what the tables look at
+// step by step: the root's bits, each sub-table's, then the extra bits.
 static int DecodeCarefully(const HuffmanEntry *literals, const HuffmanEntry *distances, unsigned litBits,
                            unsigned distBits) {
     HuffmanEntry entry;
