@@ -14,7 +14,6 @@ enum ResourceLayout : uint32_t {
     kMainTemplateCopySize = 1024,    // what start-up copies from the template's offset
     kPasswordBufferSize = 600,       // working buffer and block of the password template
     kTemplateTailSize = 8,           // zero bytes behind each expanded template
-    kStreamLookAheadPad = 2,         // zero bytes behind each stream (see make_resources)
 };
 
 enum ResourceSentinel : uint8_t {
@@ -29,8 +28,7 @@ static_assert(kResourceSentinelAt + 2 == kResourceBufferSize, "the sentinel is t
 // area converted from the OEM code page.
 extern const uint32_t resourceOffsets[kResourceOffsetCount];
 
-// Raw Deflate streams (no wrapper), each followed by kStreamLookAheadPad zero
-// bytes that the sizes include.
+// Raw Deflate streams (no wrapper) and their exact lengths.
 extern const uint8_t compressedResourceBlock[];
 extern const uint32_t compressedResourceBlockSize;
 extern const uint8_t compressedPasswordTemplate[];

@@ -336,9 +336,7 @@ bool RoundTrips(const Bytes &compressed, const Bytes &data) {
 }
 
 // The smallest raw Deflate stream zlib gives at level 9, checked by decoding
-// it again. The decoder's table look-ahead may ask for up to 16 bits beyond
-// the last code of the stream; the padding lets that come from the stream's
-// own bytes, so a memory-mode decode never asks for a refill.
+// it again.
 Bytes Compress(const Bytes &data) {
     Bytes best;
     for (int memoryLevel : {8, 9}) {
@@ -352,7 +350,6 @@ Bytes Compress(const Bytes &data) {
         fprintf(stderr, "make_resources: the compressed stream does not decode back\n");
         exit(1);
     }
-    best.insert(best.end(), kStreamLookAheadPad, 0);
     return best;
 }
 

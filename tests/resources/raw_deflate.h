@@ -25,19 +25,17 @@ inline Bytes InflateRaw(const uint8_t *data, size_t size, size_t *consumed) {
     return out;
 }
 
-// A raw level-9 stream of data followed by two zero bytes, the way the
-// generator stores its streams.
+// A raw level-9 stream of data.
 inline Bytes DeflateRaw(const Bytes &data) {
     z_stream stream{};
     deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&stream, data.size()) + 2);
+    Bytes out(deflateBound(&stream, data.size()));
     stream.next_in = const_cast<uint8_t *>(data.data());
     stream.avail_in = (uInt)data.size();
     stream.next_out = out.data();
     stream.avail_out = (uInt)out.size();
     deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out + 2);
-    out[stream.total_out] = out[stream.total_out + 1] = 0;
+    out.resize(stream.total_out);
     deflateEnd(&stream);
     return out;
 }
