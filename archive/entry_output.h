@@ -27,11 +27,9 @@ void ShowUnzipping();
 // string 34 with the file name part of messagePath, into buffer.
 void FormatUnzipping(char *buffer);
 
-// The meter position for bytesWritten: a percentage of TotalSize (0 while
-// TotalSize is 0, never above 100).
+// The meter position for bytesWritten: bytesWritten * 100 / TotalSize cut
+// to 16 bits, 100 while TotalSize is 0.
 uint16_t MeterPosition();
-// Sends the meter its position, then repaints the meter and the dialog.
-void RefreshMeter();
 
 // Path utilities (NUL-terminated ANSI text; a separator is '/' or '\').
 int IsSeparator(char c);
