@@ -37,7 +37,8 @@ size_t ReadSome(WalkReader &reader, uint8_t *out, size_t n) {
     const std::vector<uint8_t> &bytes = reader.volumes[reader.disk].bytes;
     size_t available = reader.position < bytes.size() ? bytes.size() - reader.position : 0;
     size_t got = std::min(n, available);
-    memcpy(out, bytes.data() + reader.position, got);
+    if (got > 0)
+        memcpy(out, bytes.data() + reader.position, got);
     reader.position += got;
     return got;
 }
@@ -136,10 +137,9 @@ DataCheck CheckData(const WalkedMember &member, const std::vector<uint8_t> &data
 }
 
 bool ProcessMember(WalkReader &reader, WalkResult &result, std::string &error) {
-    uint8_t fields[kLocalFieldsBytes];
-    if (!ReadWhole(reader, fields, sizeof fields, 4, 3, error))
+    uint8_t h[kLocalHeaderSize];   // field offsets count from the signature, which is not read again
+    if (!ReadWhole(reader, h + 4, kLocalFieldsBytes, 4, 3, error))
         return false;
-    const uint8_t *h = fields - 4;   // field offsets count from the signature
     WalkedMember member;
     member.disk = (unsigned)reader.disk + 1;
     member.flags = ReadLe16(h + kLocalFlags);
@@ -185,10 +185,9 @@ bool ProcessMember(WalkReader &reader, WalkResult &result, std::string &error) {
 }
 
 bool SkipCentralRecord(WalkReader &reader, std::string &error) {
-    uint8_t fields[kCentralFieldsBytes];
-    if (!ReadInVolume(reader, fields, sizeof fields, 6, error))
+    uint8_t c[kCentralHeaderSize];
+    if (!ReadInVolume(reader, c + 4, kCentralFieldsBytes, 6, error))
         return false;
-    const uint8_t *c = fields - 4;
     size_t nameLength = ReadLe16(c + kCentralNameLength);
     if (nameLength > kMaxNameLength) {
         error = "a central record names a member of " + std::to_string(nameLength) + " bytes (string 50)";

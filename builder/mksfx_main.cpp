@@ -55,12 +55,21 @@ bool ReadInput(const CommandLine &line, ZipArchive &archive, Failure &failure) {
     return ReadZipArchive(bytes, line.input, archive, failure);
 }
 
+// Reads the input and refuses one that gives nothing to extract.
+bool ReadMembers(const CommandLine &line, ZipArchive &archive, Failure &failure) {
+    if (!ReadInput(line, archive, failure))
+        return false;
+    if (archive.members.empty())
+        return Fail(failure, line.input, "nothing to extract: no files or folders");
+    return true;
+}
+
 int Build(const CommandLine &line) {
     Failure failure;
     PreparedStub stub;
     ZipArchive archive;
     if (!PrepareStub(line.stub.empty() ? DefaultStub() : line.stub, stub, failure) ||
-        !ReadInput(line, archive, failure))
+        !ReadMembers(line, archive, failure))
         return Report(failure, line.output);
     std::string refusal = TextBlockRefusal(line.image.texts);
     if (!refusal.empty())

@@ -27,7 +27,8 @@ void UpdateKeys(CipherKeys &keys, uint8_t plain) {
 }
 
 uint8_t KeyStreamByte(const CipherKeys &keys) {
-    uint16_t temp = (uint16_t)(keys.k2 | 2);
+    // 32-bit arithmetic: the product of two 16-bit values overflows an int.
+    uint32_t temp = (keys.k2 | 2) & 0xFFFF;
     return (uint8_t)((temp * (temp ^ 1)) >> 8);
 }
 

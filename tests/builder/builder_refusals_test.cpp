@@ -75,6 +75,12 @@ const Refusal kRefusals[] = {
     // Archives.
     {"not_a_zip", "not a ZIP archive",
      [](const TempFolder &t, Case &c) { WriteText(c.input = t / "in.zip", "plain text, no archive"); }},
+    {"empty_zip", "nothing to extract", [](const TempFolder &t, Case &c) {
+         WriteStoredZip(c.input = t / "in.zip", {});
+     }},
+    {"empty_folder", "nothing to extract", [](const TempFolder &t, Case &c) {
+         std::filesystem::create_directories(c.input = t / "nothing");
+     }},
     {"zip64", "ZIP64", [](const TempFolder &t, Case &c) { c.input = ToolZip(t, "zip -qr -fz in.zip src"); }},
     {"split", "split or multi-disk", [](const TempFolder &t, Case &c) {
          c.input = ToolZip(t, "head -c 200000 /dev/urandom > src/big && zip -qr -s 64k in.zip src");
