@@ -18,10 +18,6 @@ using namespace testsupport;
 
 namespace {
 
-const char kImagePath[] = "C:\\SETUP\\SFX.EXE";
-const char kDamagedText[] =
-    "Zip file is damaged, truncated, or has been changed since it was created.   If you downloaded this file, "
-    "try downloading again.";
 
 enum Outcome { kPasses, kHeaderCorrupt, kDamaged };
 
@@ -43,7 +39,7 @@ protected:
     // The image operations in start-up's order, under a guard, as start-up
     // runs them; answers what the user saw.
     Outcome RunChecks(const TestImage &image) {
-        InstallTestImage(image, kImagePath);
+        InstallTestImage(image, kTestImagePath);
         if (ctx.archiveFile > 0)
             _lclose(ctx.archiveFile);
         ctx.archiveFile = 0;
@@ -172,7 +168,7 @@ TEST_F(ImageChecks, StubChecksumTakesTheFirstMarkerThatLiesWhollyInside) {
         for (size_t i = c.zeroFrom; i < c.zeroTo; i++)
             covered[i] = 0;
         uint32_t crc = Crc32Of((const uint8_t *)covered.data(), covered.size());
-        InstallTestImage(image, kImagePath);
+        InstallTestImage(image, kTestImagePath);
         hostsim::Sim().transcript.clear();
         static uint32_t n, expected;
         n = c.n, expected = crc;
@@ -215,7 +211,7 @@ TEST_F(ImageChecks, StubChecksumRefusesHeadersThatPointOutsideTheCoveredBytes) {
 
 TEST_F(ImageChecks, MissingImageFileIsAHeaderCorruption) {
     TestImage image = Make(TestImageSpec());
-    InstallTestImage(image, kImagePath);
+    InstallTestImage(image, kTestImagePath);
     strcpy(ctx.modulePath, "C:\\SETUP\\GONE.EXE");
     int code = GuardedCall(OpenImage);
     EXPECT_STREQ(OutcomeName(Seen(code)), OutcomeName(kHeaderCorrupt));
@@ -351,7 +347,7 @@ TEST_F(ImageChecks, EntryPointMustMatchTheRecord) {
         TestImage image = Make(TestImageSpec());
         if (c.change)
             c.change(image);
-        InstallTestImage(image, kImagePath);
+        InstallTestImage(image, kTestImagePath);
         EXPECT_EQ(TestEntryPoint(), c.expected);
     }
     strcpy(ctx.modulePath, "C:\\SETUP\\GONE.EXE");

@@ -10,6 +10,11 @@
 
 namespace testsupport {
 
+const char kTestImagePath[] = "C:\\SETUP\\SFX.EXE";
+const char kDamagedText[] =
+    "Zip file is damaged, truncated, or has been changed since it was created.   If you downloaded this file, "
+    "try downloading again.";
+
 static void Put32(std::string &bytes, size_t at, uint32_t value) {
     WriteLe32((uint8_t *)&bytes[at], value);
 }

@@ -22,6 +22,10 @@ enum TestImageLayout {
     kTestEntryPoint = 0x1000,
 };
 
+// Where the tests put the image, and string 39 as the user reads it.
+extern const char kTestImagePath[];
+extern const char kDamagedText[];
+
 struct TestImageSpec {
     uint32_t flags = 0;
     bool withTextBlock = true;
