@@ -2,17 +2,13 @@
 
 #include "app/error_exit.h"
 #include "codec/inflate.h"
+#include "codec/window.h"
 #include "context/extraction_context.h"
 #include "image/resource_data.h"
 
 // Not in the StringTable: the password template is needed while the table
 // may be the very thing memory ran out for.
 static const char kNoMemoryForResources[] = "no memory for resources";
-
-static void CopyResourceBytes(uint8_t *to, const uint8_t *from, uint32_t count) {
-    while (count--)
-        *to++ = *from++;
-}
 
 // One memory-mode decode of stream into the zero-filled destination of size
 // bytes. The decoder never writes past memoryEnd, so an overlong stream ends
@@ -55,7 +51,7 @@ void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t strin
         LocalFree(work);
         HeaderCorrupt();
     }
-    CopyResourceBytes(lasting, work, kResourceBufferSize);
+    CopyBlock(lasting, work, kResourceBufferSize);
     ctx.resourceBlock = lasting;
     LocalFree(work);
 }
@@ -80,7 +76,7 @@ INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc) {
     HGLOBAL handle = GlobalAlloc(GHND, kPasswordBufferSize);
     uint8_t *copy = handle ? (uint8_t *)GlobalLock(handle) : 0;
     if (copy) {
-        CopyResourceBytes(copy, work, kPasswordBufferSize);
+        CopyBlock(copy, work, kPasswordBufferSize);
         result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
         GlobalUnlock(handle);
     }
