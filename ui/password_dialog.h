@@ -1,8 +1,7 @@
-// The password dialog, shown before a pass when the archive needs a password.
+// The password dialog: asked before a pass whose members are encrypted.
 #pragma once
 #include "platform/win32.h"
 
-// True to go on with the pass, false when the user cancelled. Shows the
-// dialog only while currentEntryEncrypted is set; an OK leaves the typed text
-// in passwordText.
+// Asks for the password when the archive needs one (owner: the dialog that
+// asks). Answers 0 when the user cancelled, non-zero to go on.
 int AskPassword(HWND owner);
