@@ -13,16 +13,28 @@ void ExtractMember();
 // memory mode it only resets pending; in file mode it counts progress, moves
 // the meter, updates the CRC and writes the file.
 void FlushOutput();
-// Reports a failed or short write (count as the write answered), then pumps
+// Reports a failed or short write (count as the write answered, compared
+// with pending, which the caller clears only afterwards), then pumps
 // messages; a confirmed abort ends the pass.
 void CheckWrite(uint32_t written);
+// Sends the meter its position bytesWritten * 100 / TotalSize when it is
+// shown, then repaints it and the main dialog (the 64 KiB mark of
+// FlushOutput, and before the overwrite question).
+void RefreshMeter();
 void CreateOutputFile();
 void SetMemberTime();
 void ShowUnzipping();
 // string 34 with the file name part of messagePath, into buffer.
 void FormatUnzipping(char *buffer);
 
+// The meter position for bytesWritten: a percentage of TotalSize (0 while
+// TotalSize is 0, never above 100).
+uint16_t MeterPosition();
+// Sends the meter its position, then repaints the meter and the dialog.
+void RefreshMeter();
+
 // Path utilities (NUL-terminated ANSI text; a separator is '/' or '\').
+int IsSeparator(char c);
 int PathExists(const char *path, uint32_t *attributes);   // attributes may be null
 int MakeFolder(const char *path);                         // 0 created, 1 failed
 void AppendSeparator(char *text);
