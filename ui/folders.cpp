@@ -31,10 +31,6 @@ static_assert(kArchiverCommandSize + 40 <= kLaunchBufferSize, "string 14 with th
 static const char kArchiverKey[] = "tarvex\\shell\\open\\command";
 static const char kInstallVerb[] = "Install";
 
-static int IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
 int IsUnsupportedFolderName(const char *text) {
     if (!text)
         return 0;
