@@ -13,7 +13,7 @@
 #include <stdio.h>
 #include <string.h>
 
-static const DWORD kDefaultTimeoutMs = 20000;
+static const DWORD kDefaultTimeoutMs = 30000;
 
 // Appends one argument to a command line, quoted so that the C runtime's
 // parser gives it back unchanged.
