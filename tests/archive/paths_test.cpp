@@ -88,24 +88,22 @@ TEST_F(PathsTest, ComposedOutputPath) {
 }
 
 TEST(PathUtilities, TextOperations) {
-    struct SeparatorCase {
-        const char *text, *appended;
-    } appends[] = {{"", "\\"}, {"C:", "C:\\"}, {"C:\\", "C:\\"}, {"a/", "a/"}, {"a", "a\\"}};
-    for (const SeparatorCase &c : appends) {
+    struct EditCase {
+        void (*edit)(char *);
+        const char *text, *edited;
+    } edits[] = {
+        {AppendSeparator, "", "\\"},           {AppendSeparator, "C:", "C:\\"},
+        {AppendSeparator, "C:\\", "C:\\"},     {AppendSeparator, "a/", "a/"},
+        {AppendSeparator, "a", "a\\"},         {StripTrailingBackslash, "C:\\", "C:\\"},
+        {StripTrailingBackslash, "C:\\out\\", "C:\\out"}, {StripTrailingBackslash, "\\\\", "\\\\"},
+        {StripTrailingBackslash, "ab\\\\", "ab\\\\"}, {StripTrailingBackslash, "a\\", "a\\"},
+        {StripTrailingBackslash, "abc\\", "abc"}, {StripTrailingBackslash, "C:\\out", "C:\\out"},
+    };
+    for (const EditCase &c : edits) {
         char text[16];
         lstrcpyA(text, c.text);
-        AppendSeparator(text);
-        EXPECT_STREQ(text, c.appended) << c.text;
-    }
-    struct StripCase {
-        const char *text, *stripped;
-    } strips[] = {{"C:\\", "C:\\"}, {"C:\\out\\", "C:\\out"}, {"\\\\", "\\\\"}, {"ab\\\\", "ab\\\\"},
-                  {"a\\", "a\\"}, {"abc\\", "abc"}, {"C:\\out", "C:\\out"}};
-    for (const StripCase &c : strips) {
-        char text[16];
-        lstrcpyA(text, c.text);
-        StripTrailingBackslash(text);
-        EXPECT_STREQ(text, c.stripped) << c.text;
+        c.edit(text);
+        EXPECT_STREQ(text, c.edited) << c.text;
     }
     struct NameCase {
         const char *path, *name;
