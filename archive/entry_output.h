@@ -13,9 +13,14 @@ void ExtractMember();
 // memory mode it only resets pending; in file mode it counts progress, moves
 // the meter, updates the CRC and writes the file.
 void FlushOutput();
-// Reports a failed or short write (count as the write answered), then pumps
+// Reports a failed or short write (count as the write answered, compared
+// with pending, which the caller clears only afterwards), then pumps
 // messages; a confirmed abort ends the pass.
 void CheckWrite(uint32_t written);
+// Sends the meter its position bytesWritten * 100 / TotalSize when it is
+// shown, then repaints it and the main dialog (the 64 KiB mark of
+// FlushOutput, and before the overwrite question).
+void RefreshMeter();
 void CreateOutputFile();
 void SetMemberTime();
 void ShowUnzipping();

@@ -2,6 +2,16 @@
 #pragma once
 #include <stdint.h>
 
+enum EncryptionFormat {
+    kEncryptionHeaderSize = 12,
+};
+
+// Read error codes this side reports through ReadError.
+enum InputReadErrors {
+    kReadErrorMemberData = 2,
+    kReadErrorEncryptionHeader = 14,
+};
+
 // Reads the next piece of the current member (at most 2048 bytes, never past
 // memberBytesLeft) into inputBuffer, decrypting it when the member is
 // encrypted. Answers the count now available; leaves inputCount one less
@@ -10,10 +20,17 @@ int RefillInput();
 
 // Reads and checks the 12-byte encryption header of the current member with
 // passwordText. 1 when the password fits, 0 otherwise (0 without reading
-// when there is no password).
+// when there is no password). A member too short to hold the header is a
+// read error 14, before anything is read.
 int ReadEncryptionHeader();
 
+// Decrypts the 12 header bytes (a copy) with keys seeded from passwordText
+// and compares the last with the check byte: 0 when equal, -1 when not. The
+// keys are left ready for the member's data.
 int CheckEncryptionHeader(const uint8_t header[12]);
 void SeedKeys(const char *password);
 void AdvanceKeys(uint8_t plain);
+// The next keystream byte; depends on the low 16 bits of key 2 only.
 uint8_t KeystreamByte();
+// Decrypts n bytes in place, advancing the keys with each plain byte.
+void DecryptBytes(uint8_t *data, uint32_t n);

@@ -112,10 +112,11 @@ struct ExtractionContext {
     uint16_t currentDisk;            // spanned archives: the disk in the drive
 
     // --- inflate (codec) ---
-    uint8_t *inflateWindow;          // 32776 bytes, 32768 used
+    uint8_t *inflateWindow;          // 32776 bytes, 32768 used; the last 8 absorb word-wide copies
     uint16_t windowPos;
-    uint32_t bitBuffer;
+    uint64_t bitBuffer;              // unconsumed input bits, next bit in bit 0; zero above bitCount
     uint16_t bitCount;
+    uint16_t fillerBits;             // zero bits fed in at the top since the input ran out
     uint16_t fetchedByte;
     uint8_t *memoryEnd;              // memory mode: one past the destination
 

@@ -36,6 +36,7 @@ typedef void *HGLOBAL;
 typedef void *HLOCAL;
 typedef intptr_t (*FARPROC)();
 typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef const void *LPCDLGTEMPLATEA;
 
 #define TRUE 1
 #define FALSE 0
