@@ -7,33 +7,10 @@
 #include "archive/crc32.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
-#include "image/config_record.h"
 #include "image/resources.h"
 #include "ui/meter.h"
 
 enum CompressionMethod { kMethodStored = 0, kMethodDeflated = 8 };
-
-uint16_t MeterPosition() {
-    uint32_t total = configRecord.TotalSize, done = ctx.bytesWritten;
-    if (total == 0)
-        return 0;
-    uint32_t position;
-    if (done <= 0xFFFFFFFFu / 100) {
-        position = done * 100 / total;
-    } else {
-        // done * 100 would overflow 32 bits; done / (total / 100) stays
-        // within one percent and needs no 64-bit division in the stub.
-        uint32_t unit = total / 100;
-        position = unit ? done / unit : 100;
-    }
-    return (uint16_t)(position > 100 ? 100 : position);
-}
-
-void RefreshMeter() {
-    SendDlgItemMessageA(ctx.mainDialog, kIdMeter, METER_SETPOS, MeterPosition(), 0);
-    InvalidateRect(GetDlgItem(ctx.mainDialog, kIdMeter), 0, FALSE);
-    UpdateWindow(ctx.mainDialog);
-}
 
 int ConfirmOverwrite() {
     if (ctx.overwriteWithoutPrompting || !PathExists(ctx.entryPath, 0))

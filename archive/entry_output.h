@@ -27,12 +27,6 @@ void ShowUnzipping();
 // string 34 with the file name part of messagePath, into buffer.
 void FormatUnzipping(char *buffer);
 
-// The meter position for bytesWritten: a percentage of TotalSize (0 while
-// TotalSize is 0, never above 100).
-uint16_t MeterPosition();
-// Sends the meter its position, then repaints the meter and the dialog.
-void RefreshMeter();
-
 // Path utilities (NUL-terminated ANSI text; a separator is '/' or '\').
 int IsSeparator(char c);
 int PathExists(const char *path, uint32_t *attributes);   // attributes may be null
