@@ -174,6 +174,17 @@ TEST_F(WalkTest, DescriptorBytesAreSkippedWhateverTheyHold) {
     EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/b.txt"), "bee");
 }
 
+// Bytes after the end of a deflate stream but inside the member's compressed
+// size are stepped over: the next record is found where the size says.
+TEST_F(WalkTest, NextRecordFollowsTheCompressedSizeNotTheStreamEnd) {
+    ZipMember padded = Member("padded.txt", Text(3000, 'p'), 8);
+    padded.payloadOverride = Deflate(padded.data) + std::string(4100, 'J');
+    InstallImage(BuildZip({padded, Member("next.txt", "next")}).bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_TRUE(testsupport::ReadFile(root_ + "/C/OUT/padded.txt") == padded.data);
+    EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/next.txt"), "next");
+}
+
 TEST_F(WalkTest, FolderMembersWithAndWithoutDeclaredSizes) {
     ZipMember padded = Member("padded/");
     padded.payloadOverride = "PD";                 // uncompressed 0, compressed 2: skipped
