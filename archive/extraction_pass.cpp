@@ -110,7 +110,8 @@ void ProcessMember() {
     SkipArchiveBytes(h.extraLength);
 
     lstrcpyA(ctx.messagePath, ctx.entryPath);
-    if (!MemberNameIsSafe(ctx.entryPath))
+    // A NUL inside the name would cut it short where the file system sees it.
+    if (lstrlenA(ctx.entryPath) != h.nameLength || !MemberNameIsSafe(ctx.entryPath))
         RefuseMember(kUnsafeNameText);
     if (IsSeparator(ctx.entryPath[h.nameLength - 1]))
         ProcessFolderMember();
