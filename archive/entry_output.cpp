@@ -7,7 +7,6 @@
 #include "archive/crc32.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
-#include "image/config_record.h"
 #include "image/resources.h"
 #include "ui/meter.h"
 

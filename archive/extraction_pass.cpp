@@ -88,6 +88,9 @@ static void ProcessFileMember() {
     if (ctx.currentEntryEncrypted && !ReadEncryptionHeader())
         ShowError(LookupString(ctx.passwordText ? kStrIncorrectPassword : kStrNoPassword));
     ExtractMember();
+    // A deflate stream may end before the member's compressed size does;
+    // the next record starts where the size says.
+    SkipArchiveBytes(ctx.memberBytesLeft);
 }
 
 void ProcessMember() {
@@ -107,7 +110,8 @@ void ProcessMember() {
     SkipArchiveBytes(h.extraLength);
 
     lstrcpyA(ctx.messagePath, ctx.entryPath);
-    if (!MemberNameIsSafe(ctx.entryPath))
+    // A NUL inside the name would cut it short where the file system sees it.
+    if (lstrlenA(ctx.entryPath) != h.nameLength || !MemberNameIsSafe(ctx.entryPath))
         RefuseMember(kUnsafeNameText);
     if (IsSeparator(ctx.entryPath[h.nameLength - 1]))
         ProcessFolderMember();
