@@ -88,9 +88,6 @@ static void ProcessFileMember() {
     if (ctx.currentEntryEncrypted && !ReadEncryptionHeader())
         ShowError(LookupString(ctx.passwordText ? kStrIncorrectPassword : kStrNoPassword));
     ExtractMember();
-    // A deflate stream may end before the member's compressed size does;
-    // the next record starts where the size says.
-    SkipArchiveBytes(ctx.memberBytesLeft);
 }
 
 void ProcessMember() {
