@@ -27,7 +27,12 @@ void ShowUnzipping();
 // string 34 with the file name part of messagePath, into buffer.
 void FormatUnzipping(char *buffer);
 
+// The meter position for bytesWritten: bytesWritten * 100 / TotalSize cut
+// to 16 bits, 100 while TotalSize is 0.
+uint16_t MeterPosition();
+
 // Path utilities (NUL-terminated ANSI text; a separator is '/' or '\').
+int IsSeparator(char c);
 int PathExists(const char *path, uint32_t *attributes);   // attributes may be null
 int MakeFolder(const char *path);                         // 0 created, 1 failed
 void AppendSeparator(char *text);

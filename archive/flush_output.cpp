@@ -15,37 +15,20 @@ enum MeterSteps {
     kMeterPositionWithoutTotal = kMeterFull,
 };
 
-// part * 100 / whole, rounded down and taken modulo 2^16 as the meter message
-// carries it. The fraction is worked out one decimal digit at a time by
-// repeated addition, so no product can overflow and no 64-bit division is
-// needed. Without a total there is nothing to divide by: the meter shows
-// full.
-static uint16_t MeterPosition(uint32_t part, uint32_t whole) {
-    if (whole == 0)
+// bytesWritten * 100 / TotalSize, taken modulo 2^16 as the meter message
+// carries it; the product is formed in 64 bits so it cannot overflow.
+// Without a total there is nothing to divide by: the meter shows full.
+uint16_t MeterPosition() {
+    uint32_t total = configRecord.TotalSize;
+    if (total == 0)
         return kMeterPositionWithoutTotal;
-    uint32_t position = (part / whole) * 100;
-    uint32_t rest = part % whole;
-    for (uint32_t weight = 10; weight > 0; weight /= 10) {
-        uint32_t digit = 0;
-        uint32_t remainder = 0;
-        for (int step = 0; step < 10; step++) {
-            if (remainder >= whole - rest) {
-                remainder -= whole - rest;
-                digit++;
-            } else {
-                remainder += rest;
-            }
-        }
-        position += digit * weight;
-        rest = remainder;
-    }
-    return (uint16_t)position;
+    return (uint16_t)((uint64_t)ctx.bytesWritten * kMeterFull / total);
 }
 
 void RefreshMeter() {
     if (ctx.meterShown)
         SendDlgItemMessageA(ctx.mainDialog, kIdMeter, METER_SETPOS,
-                            MeterPosition(ctx.bytesWritten, configRecord.TotalSize), 0);
+                            MeterPosition(), 0);
     InvalidateRect(GetDlgItem(ctx.mainDialog, kIdMeter), nullptr, FALSE);
     UpdateWindow(ctx.mainDialog);
 }

@@ -2,6 +2,8 @@
 // Deflate-compressed in the stub's data and expanded once at start-up; the
 // password dialog template, expanded afresh each time it is shown.
 #pragma once
+#include <stdint.h>
+
 #include "platform/win32.h"
 
 // StringTable indices. The numbers are fixed; 52 is the main dialog template.
@@ -62,6 +64,10 @@ enum StringIndex {
 // area from the OEM to the ANSI code page. Ends through HeaderCorrupt when a
 // buffer is missing or the expansion reached the sentinel.
 void ExpandResourceBlock();
+
+// ExpandResourceBlock over any raw Deflate stream of length bytes whose
+// string area (the part converted from OEM) is stringAreaSize bytes long.
+void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t stringAreaSize);
 
 // The text of string index (0..52; 52 answers the main dialog template).
 // Valid after ExpandResourceBlock.

@@ -10,6 +10,8 @@ enum MeterMessages {
 };
 
 enum MainDialogControls {
+    kIdUnzip = 1,                   // the template's default button at first
+    kIdClose = 2,
     kIdIntroduction = 101,
     kIdOverwrite = 102,
     kIdAfterUnzipCommand = 103,
@@ -24,4 +26,12 @@ enum MainDialogControls {
     kIdMeter = 201,
 };
 
+// Registers the window class "Meter" (class names match without regard to
+// case, so the template's "meter" control is one of these).
 void RegisterMeterClass(HINSTANCE instance);
+
+// With create set: makes the meter's 6-point font, selects it into dc and
+// answers the font it replaced (null when the font could not be made; then
+// nothing is selected). With create clear: selects previous back into dc and
+// deletes the font that this takes out, if any; answers null.
+HFONT CreateMeterFont(HDC dc, HFONT previous, int create);

@@ -1,0 +1,108 @@
+// One file member from the archive to disk: the overwrite question, the
+// output file, the copy or decode through the output buffer, the time stamp
+// and the CRC-32 check.
+#include "archive/entry_output.h"
+
+#include "app/error_exit.h"
+#include "archive/crc32.h"
+#include "archive/spanned.h"
+#include "codec/inflate.h"
+#include "context/extraction_context.h"
+#include "image/resources.h"
+#include "ui/meter.h"
+
+enum CompressionMethod { kMethodStored = 0, kMethodDeflated = 8 };
+
+int ConfirmOverwrite() {
+    if (ctx.overwriteWithoutPrompting || !PathExists(ctx.entryPath, 0))
+        return 1;
+    if (ctx.meterShown)
+        RefreshMeter();
+    lstrcpyA(ctx.messagePath, ctx.entryPath);
+    wsprintfA(ctx.messageBuffer, LookupString(kStrOverwriteQuestion), ctx.messagePath);
+    int answer = MessageBoxA(ctx.mainDialog, ctx.messageBuffer, kCaption, MB_YESNOCANCEL);
+    if (answer == IDYES)
+        return 1;
+    if (answer == IDNO)
+        return 0;
+    // Cancel, or a box that could not be shown: nothing of the member is written.
+    CancelPass();
+}
+
+void CreateOutputFile() {
+    lstrcpyA(ctx.messagePath, ctx.entryPath);
+    HFILE file = _lcreat(ctx.entryPath, 0);
+    if (file == HFILE_ERROR) {
+        wsprintfA(ctx.messageBuffer, LookupString(kStrCannotCreateOutput), ctx.messagePath);
+        ShowError(ctx.messageBuffer);
+    }
+    ctx.outputFile = file;
+}
+
+// Stored data goes byte by byte from the input buffer to the output buffer.
+static void CopyStored() {
+    uint16_t byte;
+    while (FetchByte(&byte)) {
+        *ctx.outputPointer++ = (uint8_t)byte;
+        if (++ctx.pending == kIoBufferSize)
+            FlushOutput();
+    }
+}
+
+void ExtractMember() {
+    const LocalHeader &header = ctx.localHeader;
+    ctx.crcRegister = 0xFFFFFFFFu;
+    ctx.inputCount = 0;
+    ctx.pending = 0;
+    ctx.outputPointer = ctx.outputBuffer;
+    CreateOutputFile();
+
+    if (header.compressedSize > 0) {
+        if (header.method == kMethodStored) {
+            ShowUnzipping();
+            CopyStored();
+        } else if (header.method == kMethodDeflated) {
+            ShowUnzipping();
+            // A damaged stream is not reported here: it fails the CRC check below.
+            DecodeStream();
+            // A stream may end before the member's declared data does. The
+            // walk goes on after the declared data, never from inside it,
+            // where bytes could pass for records of their own.
+            SkipArchiveBytes(ctx.memberBytesLeft);
+            ctx.memberBytesLeft = 0;
+        } else {
+            ShowError(LookupString(kStrUnsupportedMethod));
+        }
+    }
+    ctx.filesExtracted++;
+
+    // The last, partial buffer is written without counting it for the meter.
+    if (ctx.pending > 0) {
+        CrcUpdate(ctx.outputBuffer, ctx.pending);
+        CheckWrite(_lwrite(ctx.outputFile, (LPCSTR)ctx.outputBuffer, ctx.pending));
+        ctx.pending = 0;
+    }
+    SetMemberTime();
+    _lclose(ctx.outputFile);
+    ctx.outputFile = 0;
+
+    ctx.crcRegister = ~ctx.crcRegister;
+    if (ctx.crcRegister != header.crc32) {
+        // %lx reads 32 bits in wsprintfA, so the values go as uint32_t.
+        wsprintfA(ctx.messageBuffer, LookupString(kStrBadCrc), ctx.messagePath, ctx.crcRegister, header.crc32);
+        ShowError(ctx.messageBuffer);
+    }
+}
+
+void FormatUnzipping(char *buffer) {
+    wsprintfA(buffer, LookupString(kStrUnzipping), FileNamePart(ctx.messagePath));
+}
+
+void ShowUnzipping() {
+    FormatUnzipping(ctx.messageBuffer);
+    // The meter paints the same text itself.
+    if (ctx.meterShown)
+        return;
+    SetDlgItemTextA(ctx.mainDialog, kIdStatus, ctx.messageBuffer);
+    InvalidateRect(GetDlgItem(ctx.mainDialog, kIdStatus), 0, FALSE);
+}

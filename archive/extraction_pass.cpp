@@ -1,0 +1,197 @@
+// The extraction pass and the archive walk: every member is found and
+// described by its local header alone; the central directory is stepped over.
+#include "archive/extraction_pass.h"
+
+#include "app/error_exit.h"
+#include "archive/entry_output.h"
+#include "archive/member_names.h"
+#include "archive/spanned.h"
+#include "codec/input.h"
+#include "context/extraction_context.h"
+#include "image/byte_order.h"
+#include "image/config_record.h"
+#include "image/resources.h"
+
+// Record layouts as read: the bytes behind each 4-byte signature. Offsets
+// below count from the end of the signature.
+enum RecordSizes {
+    kSignatureBytes = 4,
+    kLocalHeaderBytes = 26,
+    kCentralRecordBytes = 42,
+    kEndRecordBytes = 18,
+    kDescriptorBytes = 16,       // signature, CRC-32 and both sizes
+};
+enum CentralRecordFields { kCentralNameLength = 24, kCentralExtraLength = 26, kCentralCommentLength = 28 };
+enum EndRecordFields { kEndCommentLength = 16 };
+enum MemberFlags { kMemberEncrypted = 0x1, kMemberHasDescriptor = 0x8 };
+
+static_assert(sizeof(LocalHeader) >= kLocalHeaderBytes, "the decoded header holds every field");
+
+static int ReadExactly(void *buffer, uint32_t size) {
+    return _lread(ctx.archiveFile, buffer, size) == size;
+}
+
+// A signature or local header: in a spanned archive a short read means the
+// volume has ended, and the record is read whole from the next one.
+static void ReadRecordStart(uint8_t *buffer, uint32_t size, int spannedCode, int plainCode) {
+    if (ReadExactly(buffer, size))
+        return;
+    if (!ctx.spanned)
+        ReadError(plainCode);
+    RequestDisk(ctx.currentDisk + 1, ctx.exeVolumes);
+    if (!ReadExactly(buffer, size))
+        ReadError(spannedCode);
+}
+
+static void DecodeLocalHeader(const uint8_t *raw) {
+    LocalHeader &h = ctx.localHeader;
+    h.versionNeeded = ReadLe16(raw + 0);
+    h.flags = ReadLe16(raw + 2);
+    h.method = ReadLe16(raw + 4);
+    h.time = ReadLe16(raw + 6);
+    h.date = ReadLe16(raw + 8);
+    h.crc32 = ReadLe32(raw + 10);
+    h.compressedSize = ReadLe32(raw + 14);
+    h.uncompressedSize = ReadLe32(raw + 18);
+    h.nameLength = ReadLe16(raw + 22);
+    h.extraLength = ReadLe16(raw + 24);
+}
+
+static void CheckNameLength(uint32_t length) {
+    if (length > kMaxNameLength)
+        ShowError(LookupString(kStrNamesTooLong));
+}
+
+void ReadName(uint32_t length, char *buffer) {
+    if (!ReadExactly(buffer, length))
+        ReadError(kReadName);
+    buffer[length] = 0;
+}
+
+// A folder member: its folders are made; data that a folder declares without
+// an uncompressed size is stepped over.
+static void ProcessFolderMember() {
+    const LocalHeader &h = ctx.localHeader;
+    CreateFolders();
+    if (h.uncompressedSize == 0 && h.compressedSize > 0)
+        SkipArchiveBytes(h.compressedSize);
+}
+
+static void ProcessFileMember() {
+    ComposeOutputPath();
+    CreateFolders();
+    if (!ConfirmOverwrite()) {
+        // The compressed size includes any encryption header.
+        SkipArchiveBytes(ctx.localHeader.compressedSize);
+        return;
+    }
+    if (ctx.currentEntryEncrypted && !ReadEncryptionHeader())
+        ShowError(LookupString(ctx.passwordText ? kStrIncorrectPassword : kStrNoPassword));
+    ExtractMember();
+}
+
+void ProcessMember() {
+    uint8_t raw[kLocalHeaderBytes];
+    ReadRecordStart(raw, kLocalHeaderBytes, kReadLocalHeaderSpanned, kReadLocalHeader);
+    DecodeLocalHeader(raw);
+    const LocalHeader &h = ctx.localHeader;
+    ctx.currentEntryEncrypted = (h.flags & kMemberEncrypted) != 0;
+    ctx.descriptorFollows = (h.flags & kMemberHasDescriptor) != 0;
+    ctx.memberBytesLeft = h.compressedSize;
+
+    CheckNameLength(h.nameLength);
+    // A member without a name can be neither a file nor a folder.
+    if (h.nameLength == 0)
+        ShowError(LookupString(kStrInvalidHeader));
+    ReadName(h.nameLength, ctx.entryPath);
+    SkipArchiveBytes(h.extraLength);
+
+    lstrcpyA(ctx.messagePath, ctx.entryPath);
+    // A NUL inside the stored name is a control character like any other:
+    // the folder test below looks at the stored name's last byte, the paths
+    // at the text before the NUL, and the two would disagree.
+    if ((uint32_t)lstrlenA(ctx.entryPath) != h.nameLength || !MemberNameIsSafe(ctx.entryPath))
+        RefuseMember(kUnsafeNameText);
+    if (IsSeparator(ctx.entryPath[h.nameLength - 1]))
+        ProcessFolderMember();
+    else
+        ProcessFileMember();
+
+    if (ctx.descriptorFollows)
+        SkipArchiveBytes(kDescriptorBytes);
+}
+
+void SkipCentralRecord() {
+    uint8_t raw[kCentralRecordBytes];
+    if (!ReadExactly(raw, kCentralRecordBytes))
+        ReadError(kReadCentralRecord);
+    uint16_t nameLength = ReadLe16(raw + kCentralNameLength);
+    CheckNameLength(nameLength);
+    ReadName(nameLength, ctx.entryPath);
+    SkipArchiveBytes(ReadLe16(raw + kCentralExtraLength));
+    SkipArchiveBytes(ReadLe16(raw + kCentralCommentLength));
+}
+
+void ReadEndRecord() {
+    uint8_t raw[kEndRecordBytes];
+    if (!ReadExactly(raw, kEndRecordBytes))
+        ReadError(kReadEndRecord);
+    SkipArchiveBytes(ReadLe16(raw + kEndCommentLength));
+}
+
+static int Is(uint32_t value, const char *signature) {
+    return value == ReadLe32((const uint8_t *)signature);
+}
+
+void WalkArchive() {
+    for (;;) {
+        uint8_t raw[kSignatureBytes];
+        ReadRecordStart(raw, kSignatureBytes, kReadSignatureSpanned, kReadSignature);
+        uint32_t signature = ReadLe32(raw);
+        if (Is(signature, ctx.localSignature)) {
+            ProcessMember();
+        } else if (Is(signature, ctx.spanningSignature) && ctx.spanned) {
+            continue;
+        } else if (Is(signature, ctx.centralSignature)) {
+            // A spanned archive's central directory lies on the last disk: never read.
+            if (ctx.spanned)
+                return;
+            SkipCentralRecord();
+        } else if (Is(signature, ctx.endSignature)) {
+            ReadEndRecord();
+            return;
+        } else if (Is(signature, ctx.singleVolumeMarker)) {
+            continue;
+        } else if (!ctx.spanned) {
+            ShowError(LookupString(kStrInvalidHeader));
+        }
+        // Spanned: anything else is passed over four bytes at a time.
+    }
+}
+
+// The pass proper, under the guard: an exit leaves it at any point.
+static void RunPass() {
+    SetCursor(ctx.waitCursor);
+    if (ctx.spanned)
+        RequestDisk(1, ctx.exeVolumes);
+    // A spanned archive's .ZIP volume holds the archive from offset 0.
+    if (!ctx.spanned || ctx.exeVolumes) {
+        LONG start = (LONG)configRecord.ArchiveOffset;
+        if (_llseek(ctx.archiveFile, start, FILE_BEGIN) != start)
+            ShowError(LookupString(kStrIoError));
+    }
+    WalkArchive();
+}
+
+int ExtractionPass() {
+    ctx.extractionRunning = 1;
+    int code = GuardedCall(RunPass);
+    if (code != kGuardDone && ctx.outputFile) {
+        // Whatever was written of the member stays on disk.
+        _lclose(ctx.outputFile);
+        ctx.outputFile = 0;
+    }
+    SetCursor(ctx.arrowCursor);
+    ctx.extractionRunning = 0;
+    return code;
+}

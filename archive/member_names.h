@@ -1,0 +1,18 @@
+// Member names that must not reach the file system as they stand: names that
+// would climb out of the destination folder, name a drive or a stream, or
+// open a device. The walk refuses them before anything of the member is made.
+#pragma once
+
+// Program texts for these refusals, held outside the StringTable like the
+// header-corrupt text. Each takes the member name.
+extern const char kUnsafeNameText[];
+extern const char kPathTooLongText[];
+
+// 1 when every component of name is an ordinary file or folder name:
+// no ".." (or any other all-dots component), no ':', no control character,
+// no device name such as CON, NUL.TXT, "com1 .log" or CONOUT$.
+int MemberNameIsSafe(const char *name);
+
+// Formats text with the message path (the member name) and ends the pass
+// through ShowError.
+[[noreturn]] void RefuseMember(const char *text);

@@ -1,0 +1,142 @@
+// Archives spanned over removable disks: the disk prompts, the volume label,
+// the volume files, and skips that run on into the next volume.
+#include "archive/spanned.h"
+
+#include "app/error_exit.h"
+#include "archive/entry_output.h"
+#include "context/extraction_context.h"
+#include "image/resources.h"
+
+static const char kLabelPrefix[] = "PKBACK#";
+enum SpannedSizes {
+    kLabelSize = 32,                         // what the file system may report
+    kLabelPrefixLength = sizeof kLabelPrefix - 1,
+    kVolumeNameSize = kPathBufferSize + 4,   // room to append an extension
+};
+static_assert(kLabelPrefixLength == 7, "PKBACK# is seven characters");
+
+// The drive the program was started from, as the prompts name it: "A:" from
+// a drive-letter path; for a UNC path the share, "\\server\share" (a share
+// has no disks to change, but its label is read and the prompts name it).
+static void FormDriveText(char *text) {
+    const char *path = ctx.modulePath;
+    int length = 0;
+    if (path[0] && path[1] == ':') {
+        length = 2;
+    } else if (path[0] == '\\' && path[1] == '\\') {
+        int separators = 0;
+        while (path[length] && !(IsSeparator(path[length]) && ++separators == 4))
+            length++;
+    }
+    for (int i = 0; i < length; i++)
+        text[i] = path[i];
+    text[length] = 0;
+}
+
+// The volume file on the disk: modulePath with its extension (from the last
+// '.' of the file name) replaced, or the extension appended when the file
+// name has none.
+static void FormVolumeName(char *name, int exeVolume) {
+    lstrcpyA(name, ctx.modulePath);
+    const char *file = FileNamePart(name);
+    int dot = lstrlenA(name);
+    for (int i = dot - 1; i >= (int)(file - name); i--)
+        if (name[i] == '.') {
+            dot = i;
+            break;
+        }
+    lstrcpyA(name + dot, exeVolume ? ".EXE" : ".ZIP");
+}
+
+static int IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int ReadDiskNumber(const char *drive) {
+    char label[kLabelSize + 1] = {0};
+    // The root for the call needs its backslash (NT refuses "A:"); drive
+    // texts come without one.
+    char root[kPathBufferSize + 1];
+    lstrcpyA(root, drive);
+    AppendSeparator(root);
+    if (!GetVolumeInformationA(root, label, kLabelSize, 0, 0, 0, 0, 0))
+        return -1;
+    label[kLabelSize] = 0;
+    for (int i = 0; i < kLabelPrefixLength; i++)
+        if (label[i] != kLabelPrefix[i])
+            return -1;
+    const char *p = label;
+    while (*p && *p != ' ' && *p != '.')
+        p++;
+    while (*p && !IsDigit(*p))
+        p++;
+    if (!*p)
+        return -1;   // a separator with no number behind it
+    uint16_t number = 0;
+    for (; IsDigit(*p); p++)
+        number = (uint16_t)(number * 10 + (*p - '0'));
+    return number;
+}
+
+void RequestDisk(int disk, int exeVolume) {
+    if (ctx.archiveFile) {
+        _lclose(ctx.archiveFile);
+        ctx.archiveFile = 0;
+    }
+    char drive[kPathBufferSize];
+    FormDriveText(drive);
+    for (;;) {
+        int found = ReadDiskNumber(drive);
+        while (found == -1) {
+            wsprintfA(ctx.messageBuffer, LookupString(kStrDiskMissingOrWrongLabel), disk);
+            int answer = MessageBoxA(ctx.mainDialog, ctx.messageBuffer, kCaption,
+                                     MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
+            if (answer == IDIGNORE)
+                found = disk;   // the disk in the drive is taken as the one asked for
+            else if (answer == IDRETRY)
+                found = ReadDiskNumber(drive);
+            else
+                AbortSilently();
+        }
+        ctx.currentDisk = (uint16_t)found;
+        if (found == disk)
+            break;
+        if (disk == 0)
+            wsprintfA(ctx.messageBuffer, LookupString(kStrInsertLastDisk), drive);
+        else
+            wsprintfA(ctx.messageBuffer, LookupString(kStrInsertDisk), disk, drive);
+        if (!AskOkCancel(ctx.messageBuffer, 0))
+            AbortSilently();
+    }
+    char volume[kVolumeNameSize];
+    FormVolumeName(volume, exeVolume);
+    HFILE file = _lopen(volume, OF_READ | OF_SHARE_DENY_WRITE);
+    if (file == HFILE_ERROR)
+        HeaderCorrupt();
+    ctx.archiveFile = file;
+}
+
+// Relative seeks take at most this many bytes at a time: _llseek's offset is
+// signed, and a skip never goes backwards.
+static const uint32_t kLargestSeek = 0x7FFFFFFFu;
+
+void SkipArchiveBytes(uint32_t distance) {
+    while (!ctx.spanned && distance > 0) {
+        uint32_t step = distance > kLargestSeek ? kLargestSeek : distance;
+        _llseek(ctx.archiveFile, (LONG)step, FILE_CURRENT);
+        distance -= step;
+    }
+    // Spanned: what does not fit in this volume continues at the start of
+    // the next one.
+    while (ctx.spanned && distance > 0) {
+        LONG here = _llseek(ctx.archiveFile, 0, FILE_CURRENT);
+        LONG end = _llseek(ctx.archiveFile, 0, FILE_END);
+        uint32_t room = here >= 0 && end > here ? (uint32_t)(end - here) : 0;
+        if (distance <= room) {
+            _llseek(ctx.archiveFile, (LONG)(here + distance), FILE_BEGIN);
+            return;
+        }
+        distance -= room;
+        RequestDisk(ctx.currentDisk + 1, ctx.exeVolumes);
+    }
+}

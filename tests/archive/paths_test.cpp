@@ -1,0 +1,246 @@
+// Output paths: composition, folder creation, the path utilities, and the
+// refusal of names that would leave the destination or open a device.
+#include <gtest/gtest.h>
+
+#include "app/error_exit.h"
+#include "archive/entry_output.h"
+#include "archive/member_names.h"
+#include "tests/archive/archive_fixture.h"
+
+using namespace archivetest;
+
+namespace {
+
+class PathsTest : public ExtractionTest {};
+
+TEST(MemberNames, SafeAndUnsafe) {
+    struct Case {
+        const char *name;
+        bool safe;
+    } cases[] = {
+        {"a.txt", true},
+        {"dir/sub\\file.txt", true},
+        {"/abs/file", true},                 // the leading separator is dropped later
+        {"a..b/..c/d..", true},
+        {"dir/", true},
+        {"CONSOLE.txt", true},
+        {"com10.txt", true},
+        {"lpt", true},
+        {"xnul", true},
+        {" CON", true},                      // a leading blank is part of the name
+        {"\xE4nderung.txt", true},           // 8-bit characters are ordinary
+        {"..", false},
+        {"../evil.txt", false},
+        {"a/../../evil.txt", false},
+        {"a\\..\\b", false},
+        {"a/..", false},
+        {".", false},
+        {"a/./b", false},
+        {"a/.../b", false},
+        {"a/. ./b", false},
+        {"C:evil.txt", false},
+        {"C:\\evil.txt", false},
+        {"file.txt:stream", false},
+        {"tab\there", false},
+        {"bell\x07", false},
+        {"line\nbreak", false},
+        {"CON", false},
+        {"con.txt", false},
+        {"dir/Nul", false},
+        {"PRN.log/x", false},
+        {"aux", false},
+        {"COM1", false},
+        {"lpt9.dat", false},
+        {"COM0", false},
+        {"com\xB9", false},                  // superscript one
+        {"CONIN$", false},
+        {"conout$.txt", false},
+        {"CON.", false},
+        {"nul .txt", false},
+        {"NUL   ", false},
+        {"dir/con .tar.gz", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MemberNameIsSafe(c.name), c.safe ? 1 : 0) << c.name;
+}
+
+TEST_F(PathsTest, ComposedOutputPath) {
+    struct Case {
+        const char *destination;
+        const char *name;
+        const char *path;
+    } cases[] = {
+        {"C:\\out", "a/b.txt", "C:\\out\\a\\b.txt"},
+        {"C:\\out\\", "a/b.txt", "C:\\out\\a\\b.txt"},
+        {"C:\\out/", "a\\b.txt", "C:\\out/a\\b.txt"},
+        {"C:\\out", "/a/b.txt", "C:\\out\\a\\b.txt"},
+        {"C:\\out", "\\\\srv\\share\\x.txt", "C:\\out\\srv\\share\\x.txt"},
+        {"C:\\out", "//a//b///c.txt", "C:\\out\\a\\b\\c.txt"},
+        {"\\\\srv\\share\\out", "x.txt", "\\\\srv\\share\\out\\x.txt"},
+        {"", "/a/b.txt", "a\\b.txt"},
+    };
+    for (const Case &c : cases) {
+        lstrcpyA(ctx.destinationFolder, c.destination);
+        lstrcpyA(ctx.entryPath, c.name);
+        ComposeOutputPath();
+        EXPECT_STREQ(ctx.entryPath, c.path) << c.destination << " + " << c.name;
+    }
+}
+
+TEST(PathUtilities, TextOperations) {
+    struct EditCase {
+        void (*edit)(char *);
+        const char *text, *edited;
+    } edits[] = {
+        {AppendSeparator, "", "\\"},           {AppendSeparator, "C:", "C:\\"},
+        {AppendSeparator, "C:\\", "C:\\"},     {AppendSeparator, "a/", "a/"},
+        {AppendSeparator, "a", "a\\"},         {StripTrailingBackslash, "C:\\", "C:\\"},
+        {StripTrailingBackslash, "C:\\out\\", "C:\\out"}, {StripTrailingBackslash, "\\\\", "\\\\"},
+        {StripTrailingBackslash, "ab\\\\", "ab\\\\"}, {StripTrailingBackslash, "a\\", "a\\"},
+        {StripTrailingBackslash, "abc\\", "abc"}, {StripTrailingBackslash, "C:\\out", "C:\\out"},
+    };
+    for (const EditCase &c : edits) {
+        char text[16];
+        lstrcpyA(text, c.text);
+        c.edit(text);
+        EXPECT_STREQ(text, c.edited) << c.text;
+    }
+    struct NameCase {
+        const char *path, *name;
+    } names[] = {{"C:\\a\\b.txt", "b.txt"}, {"a/b/c", "c"}, {"plain", "plain"}, {"\\root", "\\root"},
+                 {"dir\\", ""},             {"", ""},       {"x/\\y", "y"}};
+    for (const NameCase &c : names)
+        EXPECT_STREQ(FileNamePart(c.path), c.name) << c.path;
+}
+
+TEST_F(PathsTest, FolderAndDriveQueries) {
+    testsupport::WriteFile(root_ + "/C/dir/file.txt", "x");
+    uint32_t attributes = 7;
+    EXPECT_EQ(PathExists("C:\\dir\\file.txt", &attributes), 1);
+    EXPECT_EQ(attributes, 7u);
+    EXPECT_EQ(PathExists("C:\\dir", &attributes), 1);
+    EXPECT_EQ(attributes, (uint32_t)FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(PathExists("C:\\none", nullptr), 0);
+    EXPECT_EQ(MakeFolder("C:\\dir\\new"), 0);
+    EXPECT_EQ(MakeFolder("C:\\dir\\new"), 1);
+    EXPECT_EQ(MakeFolder("C:\\missing\\new"), 1);
+
+    EXPECT_TRUE(DriveIsValid("C:\\anything"));
+    EXPECT_FALSE(DriveIsValid("Q:\\out"));
+
+    char path[32] = "C:\\dir\\";
+    EXPECT_EQ(ChangeFolder(path), 0);
+    EXPECT_STREQ(path, "C:\\dir\\");
+    char current[64];
+    EXPECT_STREQ(GetCurrentFolder(current, sizeof current), "C:\\dir");
+    char missing[32] = "C:\\none\\";
+    EXPECT_EQ(ChangeFolder(missing), 1);
+    EXPECT_STREQ(missing, "C:\\none\\");
+    char root[8] = "C:\\";
+    EXPECT_EQ(ChangeFolder(root), 0);
+    EXPECT_STREQ(GetCurrentFolder(current, sizeof current), "C:\\");
+}
+
+TEST_F(PathsTest, UncDestinationMakesOnlyTheFoldersBelowTheShare) {
+    testsupport::Run("mkdir -p '" + root_ + "/UNC/SRV/SHARE'");
+    lstrcpyA(ctx.destinationFolder, "\\\\SRV\\SHARE\\out");
+    InstallImage(BuildZip({Member("d/f.txt", "unc"), Member("e/")}).bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_EQ(testsupport::ReadFile(root_ + "/UNC/SRV/SHARE/out/d/f.txt"), "unc");
+    EXPECT_TRUE(Exists(root_ + "/UNC/SRV/SHARE/out/e"));
+    EXPECT_EQ(hostsim::Sim().refusedPaths, 0u);   // no attempt at \\SRV or \\SRV\SHARE
+}
+
+TEST_F(PathsTest, DestinationOnAMissingDriveNamesTheLetter) {
+    lstrcpyA(ctx.destinationFolder, "Q:\\OUT");
+    InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(LastBox(), "Drive Q is not a valid drive, unzip operation cancelled.");
+}
+
+TEST_F(PathsTest, FolderThatCannotBeMade) {
+    testsupport::Run("mkdir -p '" + root_ + "/C/OUT'");
+    hostsim::Sim().failAt[hostsim::kFaultMakeFolder] = 2;
+    InstallImage(BuildZip({Member("one/two/three/f.txt", "x")}).bytes);
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(LastBox(), "Could not create \"C:\\OUT\\one\\two\" - unzip operation cancelled.");
+    EXPECT_EQ(ListTree(root_ + "/C/OUT"), (std::vector<std::string>{"one/"}));
+}
+
+// Unsafe names end the pass before anything of that member is made; a tree
+// beside the destination stays as it was, and no device is ever opened.
+TEST_F(PathsTest, UnsafeNamesNeverReachTheFileSystem) {
+    testsupport::WriteFile(root_ + "/C/CANARY/keep.txt", "canary");
+    testsupport::WriteFile(root_ + "/C/evil.txt", "original");
+    const std::string names[] = {
+        "../evil.txt",       "x/../../evil.txt",  "x\\..\\..\\CANARY\\keep.txt", "..\\evil.txt",
+        "x/y/../../../evil", "C:\\evil.txt",      "C:evil.txt",                  "x/CON",
+        "x/nul .txt",        "x/LPT1.log",        "x/conout$",                   "x/a\x01b",
+        "x/..",              "x/../",             "x/data.txt:stream",           "x/CON./",
+        std::string("x/\0y", 4),
+    };
+    for (const std::string &name : names) {
+        SCOPED_TRACE(name);
+        testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
+        InstallImage(BuildZip({Member("ok.txt", "fine"), Member(name, "payload"), Member("later.txt", "no")}).bytes);
+        std::vector<std::string> before = ListTree(root_);
+        EXPECT_EQ(Pass(), kGuardFailed);
+        EXPECT_EQ(LastBox(), "Unsafe file name in archive: " + std::string(name.c_str()));
+        EXPECT_EQ(ListTree(root_ + "/C/OUT"), (std::vector<std::string>{"ok.txt"}));
+        std::vector<std::string> after = ListTree(root_);
+        after.erase(std::remove(after.begin(), after.end(), "C/OUT/ok.txt"), after.end());
+        after.erase(std::remove(after.begin(), after.end(), "C/OUT/"), after.end());
+        before.erase(std::remove(before.begin(), before.end(), "C/OUT/"), before.end());
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(testsupport::ReadFile(root_ + "/C/CANARY/keep.txt"), "canary");
+        EXPECT_EQ(testsupport::ReadFile(root_ + "/C/evil.txt"), "original");
+        EXPECT_EQ(hostsim::Sim().refusedPaths, 0u);
+    }
+}
+
+TEST_F(PathsTest, AbsoluteNamesLandInsideTheDestination) {
+    InstallImage(BuildZip({Member("/abs/file.txt", "a"), Member("\\\\srv\\share\\x.txt", "b"),
+                           Member("//lead/"), Member("CONSOLE.txt", "c")})
+                     .bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_EQ(ListTree(root_ + "/C/OUT"),
+              (std::vector<std::string>{"CONSOLE.txt", "abs/", "abs/file.txt", "lead/", "srv/", "srv/share/",
+                                        "srv/share/x.txt"}));
+    EXPECT_EQ(ListTree(root_ + "/UNC"), std::vector<std::string>{});
+}
+
+// The composed path may hold 259 characters; one more ends the pass naming
+// the member, before any folder of it is made.
+TEST_F(PathsTest, PathLongerThanThePlatformLimit) {
+    std::string destination = "C:\\" + std::string(240, 'd');   // 243 characters
+    lstrcpyA(ctx.destinationFolder, destination.c_str());
+    struct Case {
+        std::string name;
+        bool fits;
+    } cases[] = {
+        {"s/" + std::string(13, 'f'), true},      // 243 + 1 + 15 = 259
+        {"t/" + std::string(14, 'f'), false},     // 260
+        {"u/" + std::string(198, 'f'), false},    // the longest name
+        {"v/" + std::string(13, 'w') + "/", false},   // a folder member: 243 + 1 + 16 = 260
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallImage(BuildZip({Member(c.name, "z")}).bytes);
+        std::string top = root_ + "/C/" + std::string(240, 'd') + "/" + c.name.substr(0, 1);
+        if (c.fits) {
+            EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+            EXPECT_EQ(testsupport::ReadFile(Host(destination + "\\" + c.name)), "z");
+        } else {
+            EXPECT_EQ(Pass(), kGuardFailed);
+            EXPECT_EQ(LastBox(), "Path too long in the destination folder for file: " + c.name);
+            EXPECT_FALSE(Exists(top));
+        }
+    }
+    // A destination that alone fills the limit.
+    lstrcpyA(ctx.destinationFolder, ("C:\\" + std::string(257, 'e')).c_str());
+    InstallImage(BuildZip({Member("a", "z")}).bytes);
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(LastBox(), "Path too long in the destination folder for file: a");
+}
+
+}  // namespace

@@ -1,0 +1,339 @@
+// The main dialog: names the file, takes the destination folder and the
+// overwrite choice, and runs the extraction pass synchronously inside its
+// Unzip command. While the pass runs, the message pump lets this procedure
+// run nested for painting and the meter timer.
+#include "ui/main_dialog.h"
+
+#include <stdint.h>
+
+#include "app/error_exit.h"
+#include "archive/entry_output.h"
+#include "archive/extraction_pass.h"
+#include "context/extraction_context.h"
+#include "image/config_record.h"
+#include "image/resources.h"
+#include "ui/folders.h"
+#include "ui/meter.h"
+#include "ui/password_dialog.h"
+
+enum MainDialogLimits {
+    kMeterTimerId = 69,
+    kMeterTimerDelay = 500,             // ms before a small archive's pass shows the meter
+    kMeterAtOnceOffset = 0x80000,       // end records this far in mark an archive as large
+    kIntroductionNameLimit = 24,        // longer file names are not spelled out in control 101
+    kCommandCaptionLimit = 10,          // longer after-unzip commands get a line of their own
+    kFolderEditLimit = 260,
+    kFormatBufferSize = 1024,           // wsprintfA never writes more
+};
+
+static_assert(kFolderEditLimit + 1 == kPathBufferSize, "the edit control holds what the folder buffer takes");
+
+static const char kUnsupportedFolderText[] =
+    "The selected folder contains unsupported\ncharacters, please choose a different folder.";
+static const char kTitleFormat[] = "%s - %s";
+
+static void SetStatusText(HWND dialog, const char *text) {
+    SetDlgItemTextA(dialog, kIdStatus, text);
+}
+
+static void RepaintWindow(HWND window) {
+    InvalidateRect(window, NULL, FALSE);
+    UpdateWindow(window);
+}
+
+// Hides the status line under the meter for the rest of the dialog's life.
+static void ShowMeter(HWND dialog, HWND meter) {
+    ShowWindow(GetDlgItem(dialog, kIdStatus), SW_HIDE);
+    ctx.meterShown = 1;
+    ShowWindow(meter, SW_SHOW);
+    InvalidateRect(meter, NULL, FALSE);
+}
+
+// --- initialisation ---
+
+static void CentreOnScreen(HWND dialog) {
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
+    SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// The browser needs all three shell entry points and a Windows 4 shell.
+static void DropBrowseWithoutShell(HWND dialog) {
+    if (!ctx.browseForFolder || !ctx.getMalloc || !ctx.getPathFromIdList || !ctx.windows4OrLater)
+        DestroyWindow(GetDlgItem(dialog, kIdBrowse));
+}
+
+// Control 101 names the file unless the name would crowd the line.
+static void ShowIntroduction(HWND dialog) {
+    const char *name = FileNamePart(ctx.modulePath);
+    if (lstrlenA(name) > kIntroductionNameLimit)
+        name = LookupString(kStrThisSelfExtractor);
+    char text[kFormatBufferSize];
+    wsprintfA(text, LookupString(kStrIntroduction), name);
+    SetDlgItemTextA(dialog, kIdIntroduction, text);
+}
+
+static void ShowWindowTitle(HWND dialog) {
+    char title[kFormatBufferSize];
+    wsprintfA(title, kTitleFormat, kCaption, FileNamePart(ctx.modulePath));
+    if (configRecord.Flags & kFlagTitleInWindow) {
+        const char *own = ctx.titleText;
+        lstrcpyA(title, own && own[0] ? own : LookupString(kStrSetup));
+    }
+    SetWindowTextA(dialog, title);
+}
+
+// An empty folder gets the default one; "." stands for the self-extractor's
+// own folder, which start-up made current.
+static void ShowDestinationFolder(HWND dialog) {
+    SendDlgItemMessageA(dialog, kIdFolder, EM_LIMITTEXT, kFolderEditLimit, 0);
+    if (ctx.destinationFolder[0] == '\0')
+        DefaultDestinationFolder(ctx.destinationFolder);
+    else if (lstrcmpiA(ctx.destinationFolder, ".") == 0)
+        GetCurrentFolder(ctx.destinationFolder, kPathBufferSize);
+    SetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder);
+}
+
+static void OfferAfterUnzipCommand(HWND dialog) {
+    const char *command = ctx.afterUnzipCommand;
+    if (!command || command[0] == '\0') {
+        ShowWindow(GetDlgItem(dialog, kIdAfterUnzipCheck), SW_HIDE);
+        return;
+    }
+    CheckDlgButton(dialog, kIdAfterUnzipCheck, BST_CHECKED);
+    char caption[kFormatBufferSize];
+    lstrcpyA(caption, LookupString(kStrWhenDoneOpen));
+    if (lstrlenA(command) <= kCommandCaptionLimit)
+        lstrcatA(caption, command);
+    else
+        SetDlgItemTextA(dialog, kIdAfterUnzipCommand, command);
+    SetDlgItemTextA(dialog, kIdAfterUnzipCheck, caption);
+}
+
+static INT_PTR OnInitDialog(HWND dialog) {
+    if (ctx.codePageFont)
+        SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
+    CentreOnScreen(dialog);
+    DropBrowseWithoutShell(dialog);
+    CheckDlgButton(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
+    HWND meter = GetDlgItem(dialog, kIdMeter);
+    if (meter)
+        ShowWindow(meter, SW_HIDE);
+    ctx.extractionRunning = 0;
+    ShowIntroduction(dialog);
+    ShowWindowTitle(dialog);
+    ShowDestinationFolder(dialog);
+    ctx.mainDialog = dialog;
+    OfferAfterUnzipCommand(dialog);
+    SetStatusText(dialog, "");
+    if (ctx.autoMode)
+        PostMessageA(dialog, WM_COMMAND, kIdUnzip, 0);
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
+    return TRUE;   // the dialog manager places the focus
+}
+
+// --- Unzip ---
+
+// After the first Unzip, Enter means Close.
+static void MakeCloseTheDefault(HWND dialog) {
+    SendMessageA(dialog, DM_SETDEFID, kIdClose, 0);
+    SendDlgItemMessageA(dialog, kIdUnzip, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    SendDlgItemMessageA(dialog, kIdClose, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+// Answers 1 when the folder can be used; tells the user why not otherwise.
+static int AcceptFolder(HWND dialog) {
+    const char *problem = NULL;
+    if (ctx.destinationFolder[0] == '\0')
+        problem = LookupString(kStrNoFolder);
+    else if (IsUnsupportedFolderName(ctx.destinationFolder))
+        problem = kUnsupportedFolderText;
+    if (problem)
+        MessageBoxA(dialog, problem, kCaption, MB_ICONERROR);
+    return problem == NULL;
+}
+
+// Large or spanned archives show the meter at once; small ones only when
+// their pass is still young after the timer's delay, so that a quick pass
+// leaves its result readable in the status line.
+static void StartMeter(HWND dialog) {
+    ctx.meterShown = 0;
+    HWND meter = GetDlgItem(dialog, kIdMeter);
+    if (!meter)
+        return;
+    SendMessageA(meter, METER_SETPOS, 0, 0);
+    SendMessageA(meter, METER_SETRANGE, 100, 0);
+    ctx.meterTimer = 0;
+    int large = static_cast<int32_t>(configRecord.EndRecordOffset) >= kMeterAtOnceOffset;
+    if (!large && !(configRecord.Flags & kFlagSpanned))
+        ctx.meterTimer = SetTimer(dialog, kMeterTimerId, kMeterTimerDelay, NULL);
+    if (!ctx.meterTimer)
+        ShowMeter(dialog, meter);
+}
+
+// The status line stays hidden when the meter took its place.
+static void StopMeter(HWND dialog) {
+    if (ctx.meterTimer)
+        KillTimer(dialog, kMeterTimerId);
+    ctx.meterTimer = 0;
+    SendDlgItemMessageA(dialog, kIdMeter, METER_SETPOS, 100, 0);
+    RepaintWindow(dialog);
+    HWND meter = GetDlgItem(dialog, kIdMeter);
+    if (meter && ctx.meterShown)
+        ShowWindow(meter, SW_HIDE);
+    RepaintWindow(dialog);
+    SetStatusText(dialog, "");
+}
+
+// The after-unzip command runs in the destination folder; the dialog ends
+// once the folder could be entered.
+static void OpenAfterUnzipCommand(HWND dialog) {
+    if (ctx.destinationFolder[0] == '\0' || ChangeFolder(ctx.destinationFolder) != 0) {
+        MessageBoxA(dialog, LookupString(kStrErrorChangingFolder), kCaption, MB_OK);
+        return;
+    }
+    if (ctx.afterUnzipCommand[0] != '\0')
+        LaunchProgram(ctx.afterUnzipCommand, ctx.afterUnzipArguments, 1);
+    EndDialog(dialog, 1);
+}
+
+static void ReportSuccess(HWND dialog) {
+    char text[kFormatBufferSize];
+    wsprintfA(text, LookupString(kStrFilesUnzipped), ctx.filesExtracted);
+    SetStatusText(dialog, text);
+    if (!ctx.autoMode)
+        MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
+    if (IsDlgButtonChecked(dialog, kIdAfterUnzipCheck) == BST_CHECKED)
+        OpenAfterUnzipCommand(dialog);
+    if (ctx.autoMode)
+        PostMessageA(dialog, WM_COMMAND, kIdClose, 0);
+}
+
+// Answers TRUE only when the password dialog was cancelled.
+static INT_PTR OnUnzip(HWND dialog) {
+    // A command posted to the dialog reaches it through the pump even while a
+    // pass runs; a second pass would share the first one's buffers.
+    if (ctx.extractionRunning)
+        return FALSE;
+    HWND unzipButton = GetDlgItem(dialog, kIdUnzip);
+    MakeCloseTheDefault(dialog);
+    EnableWindow(unzipButton, FALSE);
+    ctx.overwriteWithoutPrompting = IsDlgButtonChecked(dialog, kIdOverwrite) == BST_CHECKED;
+    GetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder, kPathBufferSize);
+    if (AcceptFolder(dialog)) {
+        SetStatusText(dialog, "");
+        if (!AskPassword(dialog)) {
+            EnableWindow(unzipButton, TRUE);
+            return TRUE;
+        }
+        StartMeter(dialog);
+        ctx.bytesWritten = 0;
+        ctx.lastMeterMark = 0;
+        ctx.filesExtracted = 0;
+        int code = ExtractionPass();
+        StopMeter(dialog);
+        if (code == kGuardDone) {
+            ReportSuccess(dialog);
+        } else {
+            SetStatusText(dialog, LookupString(kStrUnzipAborted));
+            EndDialog(dialog, 1);
+        }
+    }
+    EnableWindow(unzipButton, TRUE);
+    return FALSE;
+}
+
+// --- the other commands ---
+
+static INT_PTR OnHelp() {
+    char text[kFormatBufferSize];
+    wsprintfA(text, LookupString(kStrHelp), FileNamePart(ctx.modulePath));
+    MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
+    return FALSE;
+}
+
+static INT_PTR OnAbout(HWND dialog) {
+    char text[kFormatBufferSize];
+    wsprintfA(text, LookupString(kStrAboutShort));
+    MessageBoxA(dialog, text, kCaption, MB_OK);
+    return FALSE;
+}
+
+static INT_PTR OnRunArchiver(HWND dialog) {
+    if (RunArchiver())
+        EndDialog(dialog, 1);
+    return FALSE;
+}
+
+// Only notification code 0 (a click, Enter or Escape) is a command: the
+// whole wParam is matched.
+static INT_PTR OnCommand(HWND dialog, WPARAM command) {
+    switch (command) {
+    case kIdUnzip:
+        return OnUnzip(dialog);
+    case kIdClose:
+        EndDialog(dialog, 1);
+        return TRUE;
+    case kIdHelp:
+        return OnHelp();
+    case kIdAbout:
+        return OnAbout(dialog);
+    case kIdRunArchiver:
+        return OnRunArchiver(dialog);
+    case kIdBrowse:
+        BrowseForDestination(dialog);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+// --- timer and font ---
+
+// The meter's late start. It waits while a message box or the password
+// dialog is open (the timer keeps ticking), so the meter never appears under
+// a prompt; once handled it acts once. A pass a third done, or over, keeps
+// the status line; a TotalSize of 0 therefore never shows the meter here.
+static INT_PTR OnTimer(HWND dialog, WPARAM timer) {
+    if (timer != kMeterTimerId || GetLastActivePopup(dialog) != dialog)
+        return FALSE;
+    if (ctx.meterTimer)
+        KillTimer(dialog, kMeterTimerId);
+    ctx.meterTimer = 0;
+    HWND meter = GetDlgItem(dialog, kIdMeter);
+    if (meter && ctx.extractionRunning && ctx.bytesWritten < configRecord.TotalSize / 3)
+        ShowMeter(dialog, meter);
+    return FALSE;
+}
+
+// The code-page font goes to the two texts that may hold double-byte names.
+static const int kCodePageFontControls[] = {kIdIntroduction, kIdStatus};
+
+static INT_PTR OnSetFont(HWND dialog) {
+    if (!ctx.codePageFont)
+        return FALSE;
+    for (int id : kCodePageFontControls) {
+        HWND control = GetDlgItem(dialog, id);
+        if (control)
+            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_COMMAND:
+        return OnCommand(dialog, wParam);
+    case WM_TIMER:
+        return OnTimer(dialog, wParam);
+    case WM_SETFONT:
+        return OnSetFont(dialog);
+    default:
+        return FALSE;
+    }
+}
