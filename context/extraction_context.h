@@ -92,6 +92,7 @@ struct ExtractionContext {
 
     // --- CRC-32 (archive/crc32) ---
     uint32_t crcTable[256];
+    uint32_t crcSlices[3][256];      // crcTable advanced by 1, 2 and 3 more zero bytes
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
