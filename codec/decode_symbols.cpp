@@ -81,16 +81,18 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
     if (ctx.inputCount < kFastInputMargin || ctx.windowPos >= kWindowSize - kFastWindowMargin)
         return kSymbolsGoOn;
     uint8_t *const window = ctx.inflateWindow;
+    uint8_t *out = window + ctx.windowPos;
+    uint8_t *const outLimit = window + (kWindowSize - kFastWindowMargin);
     const uint8_t *in = ctx.inputCursor;
     const uint8_t *const inEnd = in + ctx.inputCount;
+    const uint8_t *const inLimit = inEnd - kFastInputMargin;
     uint64_t bits = ctx.bitBuffer;
     unsigned count = ctx.bitCount;
-    uint32_t pos = ctx.windowPos;
     const unsigned litMask = bitMasks[litBits];
     const unsigned distMask = bitMasks[distBits];
     int outcome = kSymbolsGoOn;
 
-    while (inEnd - in >= kFastInputMargin && pos < kWindowSize - kFastWindowMargin) {
+    while (in <= inLimit && out < outLimit) {
         RefillWord(bits, count, in);
         HuffmanEntry entry;
         if (!TakeLocalCode(literals, litMask, entry, bits, count)) {
@@ -98,13 +100,13 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
             break;
         }
         if (entry.Operation == kOpLiteral) {
-            window[pos++] = (uint8_t)entry.Value;
+            *out++ = (uint8_t)entry.Value;
             if (!TakeLocalCode(literals, litMask, entry, bits, count)) {
                 outcome = kSymbolsBad;
                 break;
             }
             if (entry.Operation == kOpLiteral) {
-                window[pos++] = (uint8_t)entry.Value;
+                *out++ = (uint8_t)entry.Value;
                 continue;
             }
             RefillWord(bits, count, in);
@@ -123,18 +125,19 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
         uint32_t distance = entry.Value + ((unsigned)bits & bitMasks[entry.Operation]);
         DropLocalBits(bits, count, entry.Operation);
 
+        uint32_t pos = (uint32_t)(out - window);
         if (distance >= 8 && distance <= pos)
-            CopyRun(window, pos, pos - distance, length);
+            CopyWords(out, out - distance, length);
         else
             CopyMatchInside(window, pos, distance, length);
-        pos += length;
+        out += length;
     }
 
     ctx.inputCursor = in;
     ctx.inputCount = (int32_t)(inEnd - in);
     ctx.bitBuffer = bits & (((uint64_t)1 << count) - 1);
     ctx.bitCount = (uint16_t)count;
-    ctx.windowPos = (uint16_t)pos;
+    ctx.windowPos = (uint16_t)(out - window);
     return outcome;
 }
 

@@ -17,6 +17,11 @@ enum InflateResult {
 // Decodes one stream from its first block to its last; answers a result code.
 int DecodeStream();
 
+// Releases the decode tables of a block that an exit abandoned (a write
+// error or an abort inside the output flush, a read error inside a refill).
+// DecodeStream does it when it starts; shutdown may call it too.
+void ReleaseDecodeTables();
+
 // Takes the next input byte into *destination (zero-extended): 8 when a byte
 // came, 0 when none could be had (destination untouched).
 int FetchByte(uint16_t *destination);

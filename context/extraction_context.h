@@ -119,6 +119,7 @@ struct ExtractionContext {
     uint16_t fillerBits;             // zero bits fed in at the top since the input ran out
     uint16_t fetchedByte;
     uint8_t *memoryEnd;              // memory mode: one past the destination
+    HuffmanEntry *blockTables[2];    // the current block's tables; an exit leaves them to the next decode
 
     // --- input buffering and decryption (codec) ---
     uint8_t *inputBuffer;            // 2068 bytes, 2048 used

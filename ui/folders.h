@@ -19,3 +19,18 @@ int LaunchProgram(const char *command, const char *arguments, int shellMode);
 // Runs the archiver on this self-extractor; answers non-zero when it was
 // started (a box tells the user when it was not).
 int RunArchiver();
+
+// The candidates DefaultDestinationFolder tries in turn.
+// Non-zero when the environment variable name holds a non-empty value that
+// fits buffer (261 bytes) and is a supported folder name; the disk is not
+// consulted.
+int TryEnvironmentFolder(const char *name, char *buffer);
+// Non-zero when <Windows folder>\TEMP exists as a folder or could be made;
+// the path is left in buffer (264 bytes).
+int WindowsTempFolder(char *buffer);
+
+// LaunchProgram's shellMode values.
+enum LaunchMode {
+    kLaunchWinExec = 0,
+    kLaunchShell = 1,
+};

@@ -74,6 +74,11 @@ struct State {
     // The message pump: calls counted, the abort question confirmed at this call (0 = never).
     unsigned pumpCalls = 0;
     unsigned abortAtPump = 0;
+    // The loader: what the program asked of it, in order, and whether the
+    // calls that narrow the library search exist (older systems lack them).
+    std::vector<std::string> loaderLog;
+    bool searchCallsPresent = true;
+    std::vector<LOGFONTA> fontsCreated;
     // Files the layer opened that were devices or outside the root: counted, refused.
     unsigned refusedPaths = 0;
 };

@@ -17,11 +17,6 @@ LPSTR GetCommandLineA() {
     return line;
 }
 
-HMODULE GetModuleHandleA(LPCSTR name) {
-    (void)name;
-    return (HMODULE)(uintptr_t)0x400000;
-}
-
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     (void)module;
     if (size == 0)
@@ -46,23 +41,6 @@ DWORD GetVersion() {
 
 UINT GetACP() {
     return Sim().codePage;
-}
-
-HMODULE LoadLibraryA(LPCSTR name) {
-    return strcasecmp(name, "Shell32.dll") == 0 ? (HMODULE)(uintptr_t)0x7000000 : nullptr;
-}
-
-static intptr_t FakeShellFunction() {
-    return 0;
-}
-
-FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
-    (void)name;
-    return module ? (FARPROC)FakeShellFunction : nullptr;
-}
-
-BOOL FreeLibrary(HMODULE module) {
-    return module != nullptr;
 }
 
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {

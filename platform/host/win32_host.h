@@ -94,6 +94,7 @@ typedef const void *LPCDLGTEMPLATEA;
 #define HKEY_CLASSES_ROOT ((HKEY)(uintptr_t)0x80000000)
 #define VK_SHIFT 0x10
 #define WM_USER 0x0400
+#define WM_INITDIALOG 0x0110
 
 #define IDC_ARROW ((LPCSTR)(uintptr_t)32512)
 #define IDC_WAIT ((LPCSTR)(uintptr_t)32514)
@@ -117,6 +118,13 @@ struct WIN32_FIND_DATAA {
     CHAR cAlternateFileName[14];
 };
 typedef WIN32_FIND_DATAA *LPWIN32_FIND_DATAA;
+
+struct LOGFONTA {
+    LONG lfHeight, lfWidth, lfEscapement, lfOrientation, lfWeight;
+    BYTE lfItalic, lfUnderline, lfStrikeOut, lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality,
+        lfPitchAndFamily;
+    CHAR lfFaceName[32];
+};
 
 struct RECT {
     LONG left, top, right, bottom;
@@ -186,8 +194,12 @@ BOOL UpdateWindow(HWND window);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 short GetKeyState(int key);
+BOOL EndDialog(HWND dialog, INT_PTR result);
 INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCVOID dialogTemplate, HWND owner, DLGPROC proc,
                                 LPARAM param);
+
+// graphics
+HFONT CreateFontIndirectA(const LOGFONTA *font);
 
 // launching
 UINT WinExec(LPCSTR commandLine, UINT show);

@@ -1,0 +1,19 @@
+// The command line: the program name split off, "-info", and the AUTO and
+// NOAUTO options.
+#pragma once
+
+// The argument text behind the program name: a name starting with a double
+// quote ends at the next one, any other at the first blank; one delimiter is
+// stepped over. A quoted name without its closing quote leaves "".
+char *ArgumentText(char *commandLine);
+
+// True when "-info" (lower case) occurs anywhere in arguments.
+int HasInfoOption(const char *arguments);
+
+// Looks at the first option introduced by "-" or "/": NOAUTO clears
+// autoMode; AUTO sets it and takes the rest of the text (up to a closing
+// quote when the folder starts with one) as destinationFolder. The option
+// token is upper-cased in place by clearing bit 5 of each of its bytes.
+// A folder too long for destinationFolder is refused: a box says so, the
+// folder stays as it was and autoMode is cleared so that the user chooses.
+void ScanCommandLine(char *arguments);

@@ -1,0 +1,269 @@
+#include "app/main_sequence.h"
+
+#include <string.h>
+
+#include "app/command_line.h"
+#include "app/dll_search.h"
+#include "app/error_exit.h"
+#include "archive/crc32.h"
+#include "archive/spanned.h"
+#include "context/extraction_context.h"
+#include "image/config_record.h"
+#include "image/image_checks.h"
+#include "image/resources.h"
+#include "ui/main_dialog.h"
+#include "ui/meter.h"
+
+enum StartupConstants {
+    kCurrentFolderBufferSize = 512,
+    kErrorMode = 0x8001,               // SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX
+    kFirstWin32Major = 4,
+    kMainTemplateCopy = 1024,
+    kFontHeight = 14,
+    kFontCharset = 128,                // used for every one of the far-east code pages
+    kFontClipPrecision = 0x12,         // CLIP_STROKE_PRECIS | CLIP_LH_ANGLES
+    kFontQuality = 2,                  // PROOF_QUALITY
+    kFontPitchAndFamily = 2,           // VARIABLE_PITCH | FF_DONTCARE
+};
+
+static const DWORD kNotNtFamily = 0x80000000u;   // GetVersion's high bit
+
+// The argument text and the version, kept for the guarded part of start-up.
+static char *startArguments;
+static DWORD windowsVersion;
+
+// Dialogs in the far-east code pages get a font that can show their texts.
+static void CreateCodePageFont() {
+    UINT codePage = GetACP();
+    if (codePage != 874 && codePage != 932 && codePage != 936 && codePage != 949 && codePage != 950)
+        return;
+    LOGFONTA look;
+    memset(&look, 0, sizeof look);
+    look.lfHeight = kFontHeight;
+    look.lfCharSet = kFontCharset;
+    look.lfClipPrecision = kFontClipPrecision;
+    look.lfQuality = kFontQuality;
+    look.lfPitchAndFamily = kFontPitchAndFamily;
+    lstrcpyA(look.lfFaceName, "Helv");
+    ctx.codePageFont = CreateFontIndirectA(&look);
+}
+
+// Makes the image's folder current. A folder at the root of a drive keeps
+// its backslash: "C:" alone would name the drive's current folder instead.
+static void EnterImageFolder() {
+    char path[kCurrentFolderBufferSize];
+    path[sizeof path - 1] = 0;
+    if (GetModuleFileNameA(0, path, sizeof path - 1) == 0)
+        return;
+    int cut = lstrlenA(path) - 1;
+    while (cut >= 0 && path[cut] != '\\')
+        cut--;
+    if (cut < 0)
+        return;
+    if (cut > 0 && path[cut - 1] == ':')
+        cut++;
+    path[cut] = 0;
+    SetCurrentDirectoryA(path);
+}
+
+static void LoadShellFolderFunctions() {
+    ctx.shellLibrary = LoadShellLibrary();
+    if (!ctx.shellLibrary)
+        return;
+    ctx.browseForFolder = GetProcAddress(ctx.shellLibrary, "SHBrowseForFolder");
+    ctx.getMalloc = GetProcAddress(ctx.shellLibrary, "SHGetMalloc");
+    ctx.getPathFromIdList = GetProcAddress(ctx.shellLibrary, "SHGetPathFromIDList");
+}
+
+static char *LockedGlobalText(size_t size) {
+    HGLOBAL block = GlobalAlloc(GPTR, size);
+    return block ? (char *)GlobalLock(block) : 0;
+}
+
+static void AllocateGlobalTexts() {
+    ctx.titleText = LockedGlobalText(kTitleTextSize);
+    ctx.afterUnzipCommand = LockedGlobalText(kAfterUnzipSize);
+    ctx.afterUnzipArguments = LockedGlobalText(kAfterUnzipSize);
+    ctx.infoText = LockedGlobalText(kInfoTextSize);
+    ctx.messageBuffer = LockedGlobalText(kMessageBufferSize);
+}
+
+// modulePath with its last component in long form. A long name that would
+// not fit leaves the path as the system gave it.
+static void FindModulePath() {
+    GetModuleFileNameA(0, ctx.modulePath, kPathBufferSize - 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    int name = lstrlenA(ctx.modulePath);
+    while (name > 0 && ctx.modulePath[name - 1] != '\\' && ctx.modulePath[name - 1] != '/')
+        name--;
+    if (name + lstrlenA(found.cFileName) < kPathBufferSize)
+        lstrcpyA(ctx.modulePath + name, found.cFileName);
+    FindClose(search);
+}
+
+static uint8_t *LocalBuffer(size_t size) {
+    return (uint8_t *)LocalAlloc(LPTR, size);
+}
+
+// The image operations in their order, with the working buffers and the
+// ResourceBlock between them.
+static void InitialiseImage() {
+    SetUpSignatures();
+    CrcBuildTable();
+    OpenImage();
+    if (configRecord.StubCrc != 0)
+        TestStubChecksum(configRecord.ArchiveOffset, configRecord.StubCrc, configRecord.Marker);
+    ctx.spanned = (configRecord.Flags & kFlagSpanned) != 0;
+    ctx.exeVolumes = (configRecord.Flags & kFlagExeVolumes) != 0;
+    ctx.inflateWindow = LocalBuffer(kWindowAllocation);
+    ctx.inputBuffer = LocalBuffer(kIoBufferAllocation);
+    ctx.outputBuffer = LocalBuffer(kIoBufferAllocation);
+    if (!ctx.inflateWindow || !ctx.inputBuffer || !ctx.outputBuffer)
+        HeaderCorrupt();
+    ExpandResourceBlock();
+    // The TextBlock of a spanned archive is read from the program file on
+    // disk 1.
+    if (ctx.spanned)
+        RequestDisk(1, 1);
+    if (ctx.spanned && configRecord.TextBlockOffset != 0)
+        RequestDisk(1, 1);
+    ReadTextBlock();
+    TestEndRecord();
+}
+
+// False (after the box) on a 32-bit layer over an older Windows. NT
+// versions before 4 run, without the folder browser.
+static int PassesVersionGate(DWORD version) {
+    int major = (int)(version & 0xFF);
+    ctx.windows4OrLater = major >= kFirstWin32Major;
+    if ((version & kNotNtFamily) && major < kFirstWin32Major) {
+        MessageBoxA(0, LookupString(kStrRequiresWindows), kCaption, MB_OK);
+        return 0;
+    }
+    return 1;
+}
+
+// False when the user declined the start-up prompt.
+static int AcceptStartupPrompt() {
+    if (!ctx.startupPrompt)
+        return 1;
+    uint32_t flags = configRecord.Flags;
+    UINT buttons = MB_OK;
+    if (flags & kFlagPromptButtons)
+        buttons = (flags & kFlagPromptOkCancel) ? MB_OKCANCEL : MB_YESNO;
+    const char *caption = (flags & kFlagHasTitle) && ctx.titleText[0] != 0 ? ctx.titleText : kCaption;
+    int answer = MessageBoxA(0, ctx.startupPrompt, caption, buttons | MB_TASKMODAL);
+    if (answer == IDNO || answer == IDCANCEL)
+        return 0;
+    LocalFree(ctx.startupPrompt);
+    ctx.startupPrompt = 0;
+    return 1;
+}
+
+// The template sits at an odd offset in the ResourceBlock; the dialog is run
+// from an aligned copy of its own.
+static void RunMainDialog() {
+    HGLOBAL block = GlobalAlloc(GHND, kMainTemplateCopy);
+    void *copy = block ? GlobalLock(block) : 0;
+    if (copy) {
+        memcpy(copy, LookupString(kMainDialogTemplate), kMainTemplateCopy);
+        DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, 0, MainDialogProc, 0);
+        GlobalUnlock(block);
+    }
+    if (block)
+        GlobalFree(block);
+}
+
+void ReleaseExtraction() {
+    LocalFree(ctx.inflateWindow);
+    LocalFree(ctx.inputBuffer);
+    LocalFree(ctx.outputBuffer);
+    ctx.inflateWindow = ctx.inputBuffer = ctx.outputBuffer = 0;
+    if (ctx.archiveFile) {
+        _lclose(ctx.archiveFile);
+        ctx.archiveFile = 0;
+    }
+    if (ctx.outputFile) {
+        _lclose(ctx.outputFile);
+        ctx.outputFile = 0;
+    }
+}
+
+static void FreeGlobal(void *address) {
+    if (!address)
+        return;
+    HGLOBAL block = GlobalHandle(address);
+    GlobalUnlock(block);
+    GlobalFree(block);
+}
+
+static void Shutdown() {
+    ReleaseExtraction();
+    FreeGlobal(ctx.titleText);
+    FreeGlobal(ctx.infoText);
+    FreeGlobal(ctx.messageBuffer);
+    FreeGlobal(ctx.afterUnzipCommand);
+    FreeGlobal(ctx.afterUnzipArguments);
+    FreeGlobal(ctx.resourceBlock);
+    ctx.titleText = ctx.infoText = ctx.messageBuffer = ctx.afterUnzipCommand = ctx.afterUnzipArguments = 0;
+    ctx.resourceBlock = 0;
+    if (ctx.shellLibrary)
+        FreeLibrary(ctx.shellLibrary);
+    ctx.shellLibrary = 0;
+}
+
+// Everything under the start-up guard. Returning early ends the program
+// without the shutdown, as does any exit back to the guard.
+static void StartupWork() {
+    // A missing text buffer would be written through later; treat it like
+    // the working buffers.
+    if (!ctx.titleText || !ctx.afterUnzipCommand || !ctx.afterUnzipArguments || !ctx.infoText ||
+        !ctx.messageBuffer)
+        HeaderCorrupt();
+    InitialiseImage();
+    if (!TestEntryPoint()) {
+        MessageBoxA(ctx.mainDialog, LookupString(kStrDamaged), kCaption, MB_ICONERROR);
+        return;
+    }
+    if (HasInfoOption(startArguments)) {
+        MessageBoxA(0, ctx.infoText, kCaption, MB_OK);
+        return;
+    }
+    if (!PassesVersionGate(windowsVersion))
+        return;
+    if (configRecord.Complete == 0) {
+        MessageBoxA(ctx.mainDialog, LookupString(kStrIncomplete), kCaption, MB_ICONERROR);
+        return;
+    }
+    ctx.overwriteWithoutPrompting = (configRecord.Flags & kFlagOverwriteDefault) != 0;
+    ctx.currentEntryEncrypted = (configRecord.Flags & kFlagEncrypted) != 0;
+    RegisterMeterClass(ctx.instance);
+    if (!AcceptStartupPrompt())
+        return;
+    if (configRecord.Flags & kFlagAutoMode)
+        ctx.autoMode = 1;
+    ScanCommandLine(startArguments);
+    RunMainDialog();
+    Shutdown();
+}
+
+int MainSequence(HINSTANCE instance, char *arguments) {
+    // Before anything can load a library.
+    RestrictDllSearch();
+    CreateCodePageFont();
+    ctx.waitCursor = LoadCursorA(0, IDC_WAIT);
+    ctx.arrowCursor = LoadCursorA(0, IDC_ARROW);
+    EnterImageFolder();
+    ctx.instance = instance;
+    SetErrorMode(kErrorMode);
+    windowsVersion = GetVersion();
+    LoadShellFolderFunctions();
+    AllocateGlobalTexts();
+    FindModulePath();
+    startArguments = arguments;
+    GuardedCall(StartupWork);
+    return 0;
+}

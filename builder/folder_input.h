@@ -1,0 +1,19 @@
+// Making an archive from a folder: every file deflated (stored when that is
+// not smaller), every empty folder as a folder member, names relative to the
+// folder with "/" between components, in sorted order, so that the same
+// folder always gives the same bytes (apart from encryption headers).
+#pragma once
+#include <string>
+
+#include "builder/failure.h"
+#include "builder/zip_members.h"
+
+// Reads the tree under `folder`. With a non-empty `password` every file
+// member is encrypted with the traditional cipher (no data descriptors).
+// Refuses special files, links to folders, names the stub cannot take and
+// files of 4 GiB or more.
+bool ReadFolderArchive(const std::string &folder, const std::string &password, ZipArchive &archive,
+                       Failure &failure);
+
+// MS-DOS local date and time of a time stamp, clamped to 1980..2107.
+void DosDateTime(long long seconds, uint16_t &date, uint16_t &time);

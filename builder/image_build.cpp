@@ -1,0 +1,101 @@
+#include "builder/image_build.h"
+
+#include <string.h>
+
+#include "builder/file_io.h"
+#include "builder/image_checks.h"
+#include "builder/pe_format.h"
+#include "builder/zip_writer.h"
+#include "image/byte_order.h"
+#include "image/config_record.h"
+
+enum : uint16_t { kCompleteValue = 0xFFFF };
+enum : uint32_t { kReserved2Value = 8 };   // the first u32 of the second reserved area, as images carry it
+
+bool PrepareStub(const std::string &path, PreparedStub &stub, Failure &failure) {
+    stub.path = path;
+    std::string why;
+    if (!ReadWholeFile(path, stub.bytes, why))
+        return Fail(failure, path, why);
+    if (!ParsePe(stub.bytes, stub.pe, why) || !StripCertificate(stub.bytes, stub.pe, stub.certificateRemoved, why) ||
+        !HasRoomForSection(stub.bytes, stub.pe, why))
+        return Fail(failure, path, why);
+    if (HasAppendedSection(stub.bytes, stub.pe))
+        return Fail(failure, path, "already carries a " APPENDED_SECTION_NAME " section (a finished image, not a stub)");
+    std::vector<size_t> markers = FindMarkers(stub.bytes, stub.bytes.size());
+    if (markers.size() != 1)
+        return Fail(failure, path, "the ConfigRecord marker occurs " + std::to_string(markers.size()) +
+                                       " times (it must occur exactly once)");
+    stub.recordOffset = markers[0];
+    if (stub.recordOffset + kConfigRecordSize > stub.bytes.size())
+        return Fail(failure, path, "the ConfigRecord runs past the end of the file");
+    if (stub.recordOffset < stub.pe.firstRawData || stub.recordOffset + kConfigRecordSize > stub.pe.endOfRawData)
+        return Fail(failure, path, "the ConfigRecord lies outside the stub's sections");
+    return true;
+}
+
+std::vector<uint8_t> TextBlockBytes(const ImageOptions &options) {
+    return options.textBlock ? ComposeTextBlock(options.texts) : std::vector<uint8_t>();
+}
+
+uint32_t ArchiveOffsetFor(const PreparedStub &stub, const std::vector<uint8_t> &textBlock) {
+    return AppendedSectionStart(stub.bytes, stub.pe) + (uint32_t)textBlock.size();
+}
+
+// Writes every field of the record except the marker; StubCrc is left 0.
+static void PatchConfigRecord(uint8_t *record, const RecordValues &values) {
+    memset(record + kMarkerSize, 0, kConfigRecordSize - kMarkerSize);
+    WriteLe32(record + kArchiveOffsetOffset, values.archiveOffset);
+    WriteLe32(record + kTextBlockOffsetOffset, values.textBlockOffset);
+    WriteLe32(record + kEndRecordOffsetOffset, values.endRecordOffset);
+    WriteLe32(record + kTotalSizeOffset, values.totalSize);
+    WriteLe32(record + kFlagsOffset, values.flags);
+    WriteLe16(record + kCompleteOffset, (uint16_t)values.complete);
+    WriteLe32(record + kReserved2Offset, kReserved2Value);
+    WriteLe32(record + kEntryPointOffset, values.entryPoint);
+}
+
+std::vector<uint8_t> AssembleImage(const PreparedStub &stub, const std::vector<uint8_t> &textBlock,
+                                   const std::vector<uint8_t> &archivePart, const RecordValues &values, bool stubCrc) {
+    std::vector<uint8_t> image = stub.bytes;
+    std::vector<uint8_t> payload = textBlock;
+    payload.insert(payload.end(), archivePart.begin(), archivePart.end());
+    AppendSection(image, stub.pe, payload);
+    PatchConfigRecord(image.data() + stub.recordOffset, values);
+    // Last of all, over the final bytes of everything before the archive.
+    uint32_t crc = 0;
+    std::string why;
+    if (stubCrc && ComputeStubChecksum(image, values.archiveOffset, (values.flags & kFlagCrcSkipsHeaders) != 0, crc, why))
+        WriteLe32(image.data() + stub.recordOffset + kStubCrcOffset, crc);
+    return image;
+}
+
+bool BaseRecordValues(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
+                      RecordValues &values, Failure &failure) {
+    uint64_t total = TotalUncompressedSize(archive);
+    if (total > 0xFFFFFFFFu)
+        return Fail(failure, "", "the members add up to more than 4 GiB uncompressed");
+    values.totalSize = (uint32_t)total;
+    values.flags = options.flags | (AnyMemberEncrypted(archive) ? (uint32_t)kFlagEncrypted : 0u);
+    values.complete = options.complete ? (int16_t)kCompleteValue : 0;
+    values.entryPoint = stub.pe.entryPoint;
+    return true;
+}
+
+bool BuildImage(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
+                std::vector<uint8_t> &image, Failure &failure) {
+    RecordValues values;
+    if (!BaseRecordValues(stub, archive, options, values, failure))
+        return false;
+    std::vector<uint8_t> textBlock = TextBlockBytes(options);
+    values.archiveOffset = ArchiveOffsetFor(stub, textBlock);
+    values.textBlockOffset = options.textBlock ? AppendedSectionStart(stub.bytes, stub.pe) : 0;
+    WrittenArchive written;
+    std::string why;
+    if (!WriteArchive(archive, values.archiveOffset, written, why))
+        return Fail(failure, "", why);
+    if (options.endRecordTest)
+        values.endRecordOffset = values.archiveOffset + (uint32_t)written.endRecord;
+    image = AssembleImage(stub, textBlock, written.bytes, values, options.stubCrc);
+    return true;
+}

@@ -1,0 +1,19 @@
+// The stub's own view of an image, shared by the builder (to seal what it
+// wrote) and by `mksfx info` (to check what it reads): the marker search and
+// the stub checksum.
+#pragma once
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+// Positions of every occurrence of the ConfigRecord marker in [0, limit).
+std::vector<size_t> FindMarkers(const std::vector<uint8_t> &bytes, size_t limit);
+
+// The stub checksum of `image` as the stub computes it over [start, n) with
+// n = archiveOffset: the StubCrc field behind the first marker counted as
+// zero, start = e_lfanew + 248 when skipHeaders. Fails with the reason when
+// the stub's test would end in "header corrupt" before comparing (n of 0 or
+// past the file's end, no marker wholly inside the n bytes, start past n).
+bool ComputeStubChecksum(const std::vector<uint8_t> &image, uint32_t archiveOffset, bool skipHeaders, uint32_t &crc,
+                         std::string &why);

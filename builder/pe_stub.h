@@ -1,0 +1,56 @@
+// The stub as a PE32 file: what the builder needs to know about it and the
+// one change it makes, appending the section that carries the payload.
+#pragma once
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+struct PeFacts {
+    uint32_t lfanew = 0;                // offset of the PE signature
+    uint16_t numberOfSections = 0;
+    uint32_t sectionTable = 0;          // lfanew + 248
+    uint32_t fileAlignment = 0;
+    uint32_t sectionAlignment = 0;
+    uint32_t sizeOfHeaders = 0;
+    uint32_t entryPoint = 0;
+    uint32_t firstRawData = 0;          // lowest raw-data pointer of any section
+    uint32_t endOfRawData = 0;          // highest raw-data pointer + raw size
+    uint32_t endOfVirtual = 0;          // highest VirtualAddress + size of any section
+    uint32_t certificateOffset = 0;     // data directory 4 (a file offset)
+    uint32_t certificateSize = 0;
+};
+
+// Checks that `bytes` is a PE32 image for x86 (MZ and PE signatures, the 224-
+// byte optional header, sane alignments and a section table inside the
+// headers) and reads its facts. Fails with the reason.
+bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, std::string &why);
+
+// Removes an Authenticode certificate table that ends the file (signing the
+// finished image is what makes sense), clearing data directory 4. Fails when
+// a certificate table stands anywhere else. Answers in `removed` whether one
+// was there.
+bool StripCertificate(std::vector<uint8_t> &bytes, PeFacts &facts, bool &removed, std::string &why);
+
+// Whether the headers hold room for one more section table entry; fails with
+// the reason when not.
+bool HasRoomForSection(const std::vector<uint8_t> &bytes, const PeFacts &facts, std::string &why);
+
+// File offset at which the appended section's raw data will start: the
+// stub's end rounded up to the file alignment.
+uint32_t AppendedSectionStart(const std::vector<uint8_t> &stub, const PeFacts &facts);
+
+// Whether a section named _tarvex_ is already there.
+bool HasAppendedSection(const std::vector<uint8_t> &bytes, const PeFacts &facts);
+
+// Raw size of the appended section for a payload of `payloadSize` bytes: a
+// whole number of file alignment units, at least one.
+uint32_t AppendedSectionRawSize(const PeFacts &facts, size_t payloadSize);
+
+// Appends the section named _tarvex_ holding `payload`: pads the stub to the
+// section start, adds the payload and zeros up to a whole number of file
+// alignment units, writes the section table entry and updates
+// NumberOfSections, SizeOfInitializedData and SizeOfImage.
+void AppendSection(std::vector<uint8_t> &image, const PeFacts &facts, const std::vector<uint8_t> &payload);
+
+uint32_t RoundUp(uint32_t value, uint32_t alignment);

@@ -1,0 +1,239 @@
+#include "builder/spanned_set.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "builder/file_io.h"
+#include "builder/volume_names.h"
+#include "builder/zip_format.h"
+#include "builder/zip_writer.h"
+#include "image/byte_order.h"
+#include "image/config_record.h"
+
+namespace {
+
+// Filling volumes one after the other.
+struct VolumeFiller {
+    SpanPlan &plan;
+    uint32_t firstCapacity;
+    uint32_t firstBase;
+    uint32_t laterCapacity;
+    bool firstEndsExactly;   // the first volume's bytes must fill it when data is cut there
+
+    size_t Current() const { return plan.parts.size() - 1; }
+    uint32_t Capacity(size_t volume) const { return volume == 0 ? firstCapacity : laterCapacity; }
+    uint32_t Base(size_t volume) const { return volume == 0 ? firstBase : 0; }
+    size_t Room() const { return Capacity(Current()) - plan.parts.back().size(); }
+    void NewVolume() { plan.parts.emplace_back(); }
+
+    // Places bytes that must not be cut, on a fresh volume when they do not
+    // fit in this one; answers the volume and the file offset they start at.
+    bool PlaceWhole(const std::vector<uint8_t> &bytes, const std::string &what, size_t &volume, uint32_t &offset,
+                    std::string &why) {
+        if (bytes.size() > Room()) {
+            if (bytes.size() > laterCapacity) {
+                why = what + " (" + std::to_string(bytes.size()) + " bytes) does not fit in one volume";
+                return false;
+            }
+            NewVolume();
+        }
+        volume = Current();
+        offset = Base(volume) + (uint32_t)plan.parts.back().size();
+        plan.parts.back().insert(plan.parts.back().end(), bytes.begin(), bytes.end());
+        return true;
+    }
+
+    // Whether placing a member whose head, data and descriptor have these
+    // sizes here would cut the data before the volume is full (to keep the
+    // descriptor with the data's end) where the volume must end exactly at
+    // its capacity: disk 1 of .EXE volumes, whose section is then padded
+    // with zeros the walk would take as data.
+    bool WouldCutShortOfEnd(size_t head, size_t data, size_t tail) const {
+        if (Current() != 0 || !firstEndsExactly || tail == 0 || head > Room())
+            return false;
+        size_t room = Room() - head;
+        return room >= data && room - data < tail;
+    }
+
+    // Places data that may be cut anywhere, followed by `tail` (a data
+    // descriptor), which must stand in the same volume as the data's last
+    // byte.
+    void PlaceCuttable(const uint8_t *data, size_t n, const std::vector<uint8_t> &tail) {
+        while (n > 0) {
+            size_t take = std::min(n, Room());
+            if (take == n && Room() - take < tail.size())
+                take = n - 1;   // keep at least the last byte for the descriptor's volume
+            plan.parts.back().insert(plan.parts.back().end(), data, data + take);
+            data += take;
+            n -= take;
+            if (n > 0)
+                NewVolume();
+        }
+        plan.parts.back().insert(plan.parts.back().end(), tail.begin(), tail.end());
+    }
+};
+
+std::string MemberText(const ZipMember &member) {
+    return "the header of member '" + member.name + "'";
+}
+
+}  // namespace
+
+bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint32_t firstBase, uint32_t laterCapacity,
+                        SpanPlan &plan, std::string &why) {
+    if (archive.members.size() >= kZip64Marker16) {
+        why = "too many members for an archive without ZIP64";
+        return false;
+    }
+    plan.parts.assign(1, {});
+    VolumeFiller filler{plan, firstCapacity, firstBase, laterCapacity, firstBase != 0};
+    std::vector<uint8_t> signature(4);
+    WriteLe32(signature.data(), kDescriptorSignature);
+    if (firstCapacity < signature.size()) {
+        why = "the self-extractor leaves no room for the archive on disk 1";
+        return false;
+    }
+    size_t volume = 0;
+    uint32_t offset = 0;
+    filler.PlaceWhole(signature, "", volume, offset, why);
+
+    std::vector<size_t> volumes;
+    std::vector<uint32_t> offsets;
+    for (const ZipMember &member : archive.members) {
+        // What the stub reads without changing volumes: the header, name and
+        // extra field, the encryption header, and a folder's data (skipped
+        // by a seek).
+        std::vector<uint8_t> head, tail;
+        AppendLocalHeader(head, member);
+        AppendDescriptorIfFlagged(tail, member);
+        size_t whole = IsFolderName(member.name)             ? member.data.size()
+                       : (member.flags & kFlagBitEncrypted) ? std::min<size_t>(kEncryptionHeaderSize, member.data.size())
+                                                            : 0;
+        head.insert(head.end(), member.data.begin(), member.data.begin() + whole);
+        if (whole == member.data.size()) {
+            head.insert(head.end(), tail.begin(), tail.end());
+            tail.clear();
+        }
+        if (filler.WouldCutShortOfEnd(head.size(), member.data.size() - whole, tail.size()))
+            filler.NewVolume();
+        if (!filler.PlaceWhole(head, MemberText(member), volume, offset, why))
+            return false;
+        volumes.push_back(volume);
+        offsets.push_back(offset);
+        filler.PlaceCuttable(member.data.data() + whole, member.data.size() - whole, tail);
+    }
+
+    // The central directory and the end record, whole on the last volume.
+    std::vector<uint8_t> directory;
+    for (size_t i = 0; i < archive.members.size(); i++)
+        AppendCentralRecord(directory, archive.members[i], (uint16_t)volumes[i], offsets[i]);
+    size_t blockSize = directory.size() + kEndRecordSize + archive.comment.size();
+    size_t last = blockSize <= filler.Room() ? filler.Current() : filler.Current() + 1;
+    if (last >= kZip64Marker16) {
+        why = "the set would need more than 65535 disks";
+        return false;
+    }
+    DirectoryPlace place;
+    place.thisDisk = place.directoryDisk = (uint16_t)last;
+    place.entriesHere = place.entriesTotal = (uint16_t)archive.members.size();
+    place.directorySize = (uint32_t)directory.size();
+    place.directoryOffset = last == filler.Current() ? filler.Base(last) + (uint32_t)plan.parts.back().size() : 0;
+    std::vector<uint8_t> block = directory;
+    AppendEndRecord(block, place, archive.comment);
+    if (!filler.PlaceWhole(block, "the central directory", volume, offset, why))
+        return false;
+    plan.endRecordPosition = 0;
+    for (size_t i = 0; i + 1 < plan.parts.size(); i++)
+        plan.endRecordPosition += plan.parts[i].size();
+    plan.endRecordPosition += plan.parts.back().size() - kEndRecordSize - archive.comment.size();
+    return true;
+}
+
+namespace {
+
+// Creates the disk folders that do not exist yet; answers them so that a
+// failure can take them away again.
+bool MakeDiskFolders(const std::string &folder, size_t disks, std::vector<std::string> &created, Failure &failure) {
+    for (size_t disk = 1; disk <= disks; disk++) {
+        std::string path = folder + "/disk" + std::to_string(disk);
+        if (mkdir(path.c_str(), 0777) == 0)
+            created.push_back(path);
+        else if (errno != EEXIST)
+            return Fail(failure, path, strerror(errno));
+    }
+    return true;
+}
+
+void RemoveFolders(const std::vector<std::string> &folders) {
+    for (const std::string &folder : folders)
+        rmdir(folder.c_str());
+}
+
+}  // namespace
+
+bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
+                     const std::string &output, uint32_t diskSize, Failure &failure) {
+    RecordValues values;
+    if (!BaseRecordValues(stub, archive, options, values, failure))
+        return false;
+    values.flags |= kFlagSpanned;
+    bool exeVolumes = (options.flags & kFlagExeVolumes) != 0;
+    std::vector<uint8_t> textBlock = TextBlockBytes(options);
+    values.archiveOffset = ArchiveOffsetFor(stub, textBlock);
+    values.textBlockOffset = options.textBlock ? AppendedSectionStart(stub.bytes, stub.pe) : 0;
+
+    // Disk 1 holds the self-extractor: with .EXE volumes the archive starts
+    // inside it and must end on a file alignment boundary (the end of the
+    // section and of the file); with .ZIP volumes NAME.ZIP shares the disk.
+    uint64_t sectionStart = AppendedSectionStart(stub.bytes, stub.pe);
+    uint64_t alone = sectionStart + AppendedSectionRawSize(stub.pe, textBlock.size());
+    uint64_t usable = exeVolumes ? diskSize / stub.pe.fileAlignment * stub.pe.fileAlignment : diskSize;
+    uint64_t firstRoom = exeVolumes ? (usable > values.archiveOffset ? usable - values.archiveOffset : 0)
+                                    : (diskSize > alone ? diskSize - alone : 0);
+    SpanPlan plan;
+    std::string why;
+    if (!PlanSpannedArchive(archive, (uint32_t)firstRoom, exeVolumes ? values.archiveOffset : 0, diskSize, plan, why))
+        return Fail(failure, output, why + " (disk size " + std::to_string(diskSize) + ", self-extractor " +
+                                         std::to_string(alone) + " bytes without the archive)");
+    if (options.endRecordTest)
+        values.endRecordOffset = (uint32_t)std::min<uint64_t>(values.archiveOffset + plan.endRecordPosition, 0xFFFFFFFFu);
+    std::vector<uint8_t> image =
+        AssembleImage(stub, textBlock, exeVolumes ? plan.parts[0] : std::vector<uint8_t>(), values, options.stubCrc);
+
+    std::string folder = FolderOfPath(output), stem = VolumeStem(output);
+    std::vector<std::string> created;
+    if (!MakeDiskFolders(folder, plan.parts.size(), created, failure))
+        return false;
+    std::vector<PendingFile> files;
+    std::vector<std::pair<std::string, const std::vector<uint8_t> *>> contents;
+    contents.push_back({VolumePath(folder, stem, 1, true), &image});
+    for (size_t i = exeVolumes ? 1 : 0; i < plan.parts.size(); i++)
+        contents.push_back({VolumePath(folder, stem, (unsigned)i + 1, exeVolumes), &plan.parts[i]});
+    for (const auto &content : contents) {
+        files.emplace_back();
+        if (!StageFile(content.first, *content.second, files.back(), why)) {
+            files.pop_back();
+            DiscardFiles(files);
+            RemoveFolders(created);
+            return Fail(failure, content.first, why);
+        }
+    }
+    std::string failedPath;
+    if (!CommitFiles(files, failedPath, why)) {
+        RemoveFolders(created);
+        return Fail(failure, failedPath, why);
+    }
+    for (size_t disk = 1; disk <= plan.parts.size(); disk++) {
+        printf("disk%zu: label \"%s\":", disk, VolumeLabel((unsigned)disk).c_str());
+        for (const auto &content : contents)
+            if (content.first.find("/disk" + std::to_string(disk) + "/") != std::string::npos)
+                printf(" %s (%zu bytes)", content.first.c_str(), content.second->size());
+        printf("\n");
+    }
+    return true;
+}

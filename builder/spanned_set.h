@@ -1,0 +1,39 @@
+// Spanned sets: the archive spread over volume files of a bounded size, one
+// per removable disk, in the form the stub reads: the spanning signature
+// first, no signature or header cut by a volume's end (member data may be),
+// each data descriptor in the same volume as the end of its data, and the
+// central directory whole on the last disk.
+#pragma once
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "builder/failure.h"
+#include "builder/image_build.h"
+#include "builder/zip_members.h"
+
+// Writes disk1/, disk2/ ... into the folder of `output`. Disk 1 holds the
+// self-extractor <stem>.EXE; with ExeVolumes in options.flags the archive
+// starts inside it and later disks hold <stem>.EXE volumes, otherwise the
+// archive starts in <stem>.ZIP on disk 1 and later disks hold <stem>.ZIP.
+// `diskSize` bounds the bytes of volume files on each disk. Prints each
+// disk's files and the volume label it must carry.
+bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
+                     const std::string &output, uint32_t diskSize, Failure &failure);
+
+// The archive laid out over volumes: parts[0] goes to disk 1.
+struct SpanPlan {
+    std::vector<std::vector<uint8_t>> parts;
+    uint64_t endRecordPosition = 0;     // the end record's offset in the parts laid end to end
+};
+
+// Lays `archive` out over volumes. The first volume takes at most
+// `firstCapacity` bytes, and offsets stored for it count from `firstBase`
+// (where it starts in its file; a first volume inside the self-extractor,
+// firstBase not 0, is filled to the byte wherever data is cut at its end);
+// later volumes take `laterCapacity` bytes
+// from offset 0. Fails with the reason when a header, or the central
+// directory, cannot fit in one volume.
+bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint32_t firstBase, uint32_t laterCapacity,
+                        SpanPlan &plan, std::string &why);

@@ -1,0 +1,52 @@
+#include "builder/text_block.h"
+
+#include <string.h>
+
+#include "image/config_record.h"
+
+const char *const kTextStringNames[kTextStringCount] = {"folder", "skipped", "prompt", "title", "info"};
+
+// Characters each string may hold; the skipped string is bounded only by the
+// block's own limit.
+static const size_t kCapacities[kTextStringCount] = {kFolderCapacity, kTextBlockMax, kPromptCapacity,
+                                                     kTitleCapacity, kInfoCapacity};
+
+std::string TextBlockRefusal(const TextStrings &strings) {
+    size_t total = 0;
+    for (int i = 0; i < kTextStringCount; i++) {
+        if (strings[i].size() > kCapacities[i])
+            return std::string("the ") + kTextStringNames[i] + " text has " + std::to_string(strings[i].size()) +
+                   " characters (at most " + std::to_string(kCapacities[i]) + ")";
+        if (strings[i].find('\0') != std::string::npos)
+            return std::string("the ") + kTextStringNames[i] + " text holds a NUL byte";
+        total += strings[i].size() + 1;
+    }
+    if (total > kTextBlockMax)
+        return "the TextBlock takes " + std::to_string(total) + " bytes (at most " +
+               std::to_string((int)kTextBlockMax) + ")";
+    return "";
+}
+
+std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings) {
+    std::vector<uint8_t> block;
+    for (const std::string &text : strings) {
+        block.insert(block.end(), text.begin(), text.end());
+        block.push_back(0);
+    }
+    return block;
+}
+
+bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, std::string &why) {
+    size_t at = 0;
+    for (int i = 0; i < kTextStringCount; i++) {
+        const void *end = at < length ? memchr(block + at, 0, length - at) : nullptr;
+        if (!end) {
+            why = std::string("the ") + kTextStringNames[i] + " string has no terminator inside the TextBlock";
+            return false;
+        }
+        size_t stop = (const uint8_t *)end - block;
+        strings[i].assign((const char *)block + at, stop - at);
+        at = stop + 1;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+// The TextBlock: five NUL-terminated strings between TextBlockOffset and
+// ArchiveOffset, at most 1256 bytes in all.
+#pragma once
+#include <stdint.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+enum TextBlockString {
+    kTextFolder,      // default destination folder
+    kTextSkipped,     // passed over by the stub
+    kTextPrompt,      // start-up prompt, empty = none
+    kTextTitle,       // title text, used with HasTitle
+    kTextInfo,        // shown by -info
+    kTextStringCount,
+};
+
+using TextStrings = std::array<std::string, kTextStringCount>;
+
+// Why the strings do not fit the stub's buffers (a string over its capacity,
+// the block over 1256 bytes), or "" when they fit.
+std::string TextBlockRefusal(const TextStrings &strings);
+
+// The block's bytes: each string followed by its NUL.
+std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings);
+
+// Splits a block into its five strings as the stub walks them. Fails with
+// the reason when a terminator is missing.
+bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, std::string &why);
+
+extern const char *const kTextStringNames[kTextStringCount];

@@ -1,0 +1,87 @@
+// ZIP record layout as the builder writes and reads it: signatures, fixed
+// record sizes and the field offsets inside each record (counted from the
+// first byte of its signature).
+#pragma once
+#include <stdint.h>
+
+enum ZipSignatures : uint32_t {
+    kLocalSignature = 0x04034B50,
+    kCentralSignature = 0x02014B50,
+    kEndSignature = 0x06054B50,
+    kDescriptorSignature = 0x08074B50,   // also opens a spanned archive
+    kZip64LocatorSignature = 0x07064B50,
+    kZip64EndSignature = 0x06064B50,
+};
+
+enum ZipRecordSizes {
+    kLocalHeaderSize = 30,
+    kCentralHeaderSize = 46,
+    kEndRecordSize = 22,
+    kDescriptorSize = 16,            // signed: signature, CRC, both sizes
+    kZip64LocatorSize = 20,
+    kEncryptionHeaderSize = 12,
+    kMaxCommentLength = 0xFFFF,
+};
+
+enum LocalHeaderFields {
+    kLocalVersionNeeded = 4,
+    kLocalFlags = 6,
+    kLocalMethod = 8,
+    kLocalTime = 10,
+    kLocalDate = 12,
+    kLocalCrc = 14,
+    kLocalCompressedSize = 18,
+    kLocalUncompressedSize = 22,
+    kLocalNameLength = 26,
+    kLocalExtraLength = 28,
+};
+
+enum CentralHeaderFields {
+    kCentralVersionMadeBy = 4,
+    kCentralVersionNeeded = 6,
+    kCentralFlags = 8,
+    kCentralMethod = 10,
+    kCentralTime = 12,
+    kCentralDate = 14,
+    kCentralCrc = 16,
+    kCentralCompressedSize = 20,
+    kCentralUncompressedSize = 24,
+    kCentralNameLength = 28,
+    kCentralExtraLength = 30,
+    kCentralCommentLength = 32,
+    kCentralDiskStart = 34,
+    kCentralInternalAttributes = 36,
+    kCentralExternalAttributes = 38,
+    kCentralLocalOffset = 42,
+};
+
+enum EndRecordFields {
+    kEndThisDisk = 4,
+    kEndDirectoryDisk = 6,
+    kEndEntriesHere = 8,
+    kEndEntriesTotal = 10,
+    kEndDirectorySize = 12,
+    kEndDirectoryOffset = 16,
+    kEndCommentLength = 20,
+};
+
+enum ZipFlagBits : uint16_t {
+    kFlagBitEncrypted = 0x1,
+    kFlagBitDescriptor = 0x8,
+    kFlagBitStrongEncryption = 0x40,
+    kFlagBitMaskedDirectory = 0x2000,   // central directory encryption
+};
+
+enum ZipMethods : uint16_t {
+    kMethodStored = 0,
+    kMethodDeflated = 8,
+    kMethodAes = 99,
+};
+
+enum ZipExtraIds : uint16_t {
+    kExtraZip64 = 0x0001,
+};
+
+// Values that stand for "see the ZIP64 records" in the 16- and 32-bit fields.
+enum : uint32_t { kZip64Marker32 = 0xFFFFFFFFu };
+enum : uint16_t { kZip64Marker16 = 0xFFFF };

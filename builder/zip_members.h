@@ -1,0 +1,46 @@
+// An archive held in memory as the builder rewrites it: every member with its
+// header fields and its data bytes (compressed, encryption header included),
+// kept verbatim from the input.
+#pragma once
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+struct ZipMember {
+    std::string name;                  // bytes as stored, no conversion
+    uint16_t versionMadeBy = 20;
+    uint16_t versionNeeded = 20;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t time = 0;                 // MS-DOS local time and date
+    uint16_t date = 0;
+    uint32_t crc = 0;
+    uint32_t uncompressedSize = 0;
+    std::vector<uint8_t> localExtra;
+    std::vector<uint8_t> centralExtra;
+    std::string comment;
+    uint16_t internalAttributes = 0;
+    uint32_t externalAttributes = 0;
+    std::vector<uint8_t> data;         // the compressed size is data.size()
+};
+
+struct ZipArchive {
+    std::vector<ZipMember> members;
+    std::string comment;
+};
+
+// True when the stub treats the member as a folder: its name ends in / or \.
+bool IsFolderName(const std::string &name);
+
+// Sum of the members' uncompressed sizes (64 bits, so callers can refuse sums
+// that do not fit the record's 32-bit field).
+uint64_t TotalUncompressedSize(const ZipArchive &archive);
+
+// Why the stub could not take the member as it stands (empty string when it
+// can): names the stub refuses or that would leave the destination folder,
+// unsupported methods and encryption, folders that carry data.
+std::string MemberRefusal(const ZipMember &member);
+
+// Whether any member is encrypted.
+bool AnyMemberEncrypted(const ZipArchive &archive);

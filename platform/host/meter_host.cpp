@@ -1,0 +1,7 @@
+// The host build has no window classes: registering the meter is a no-op
+// there. The stub registers the real class (ui/meter.cpp).
+#include "ui/meter.h"
+
+void RegisterMeterClass(HINSTANCE instance) {
+    (void)instance;
+}

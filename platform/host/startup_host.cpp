@@ -1,0 +1,15 @@
+// The few GDI and dialog calls start-up makes, on the host: a font handle
+// stands for the font, and a dialog has nothing to end.
+#include "platform/host/sim_internal.h"
+
+using namespace hostsim;
+
+HFONT CreateFontIndirectA(const LOGFONTA *font) {
+    Sim().fontsCreated.push_back(*font);
+    return (HFONT)(uintptr_t)(0x20000 + Sim().fontsCreated.size());
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result) {
+    (void)result;
+    return dialog != nullptr;
+}

@@ -1,0 +1,111 @@
+// The command line: splitting off the program name, "-info", and the AUTO
+// and NOAUTO options with their folder.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <vector>
+
+#include "app/command_line.h"
+#include "tests/support/test_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+TEST(ArgumentText, FollowsTheProgramName) {
+    struct Case {
+        const char *line, *arguments;
+    } cases[] = {
+        {"SFX.EXE", ""},
+        {"SFX.EXE -auto", "-auto"},
+        {"SFX.EXE  -auto", " -auto"},
+        {"\"C:\\My Files\\SFX.EXE\" -auto", " -auto"},
+        {"\"C:\\My Files\\SFX.EXE\"-auto", "-auto"},
+        {"\"C:\\My Files\\SFX.EXE -auto", ""},
+        {"\"\" x", " x"},
+        {"", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<char> line(c.line, c.line + strlen(c.line) + 1);
+        EXPECT_STREQ(ArgumentText(line.data()), c.arguments);
+    }
+}
+
+TEST(InfoOption, IsFoundAnywhereInLowerCaseOnly) {
+    struct Case {
+        const char *arguments;
+        int found;
+    } cases[] = {
+        {"-info", 1}, {"-auto C:\\x-info\\y", 1}, {"x-infox", 1}, {"-INFO", 0}, {"-Info", 0}, {"-inf", 0}, {"", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments);
+        std::vector<char> text(c.arguments, c.arguments + strlen(c.arguments) + 1);
+        EXPECT_EQ(HasInfoOption(text.data()), c.found);
+    }
+}
+
+class CommandLineScan : public ::testing::Test {
+protected:
+    void SetUp() override { root = FreshMachine("cmdline"); }
+    void TearDown() override { ReleaseMachine(root); }
+    std::string root;
+};
+
+TEST_F(CommandLineScan, SetsAutoModeAndTheFolderFromTheFirstOption) {
+    const char *kDefault = "C:\\Default";
+    const std::string long260(260, 'd'), long261(261, 'd');
+    const std::string refused = "Error in folder name specfied on the command line.";
+    struct Case {
+        std::string arguments;
+        int autoBefore, autoAfter;
+        std::string folder;      // destinationFolder afterwards
+        std::string text;        // the argument text afterwards
+        std::string box = "";    // the text of a box shown, if any
+    } cases[] = {
+        {"-auto c:\\temp\\out", 0, 1, "c:\\temp\\out", "-AUTO c:\\temp\\out"},
+        {"/auto \"C:\\My Files\\Out\" more", 0, 1, "C:\\My Files\\Out", "/AUTO \"C:\\My Files\\Out\" more"},
+        {"-auto \"C:\\Out", 0, 1, "C:\\Out", "-AUTO \"C:\\Out"},
+        {"-auto C:\\My Files\\Out ", 0, 1, "C:\\My Files\\Out ", "-AUTO C:\\My Files\\Out "},
+        {"-auto", 0, 1, kDefault, "-AUTO"},
+        {"-auto   ", 0, 1, kDefault, "-AUTO   "},
+        {"-AUTOMATIC", 0, 1, "MATIC", "-AUTOMATIC"},
+        {"-autoc:\\x y", 0, 1, "C\x1A\\X y", "-AUTOC\x1A\\X y"},
+        {"-noauto", 1, 0, kDefault, "-NOAUTO"},
+        {"/NoAuto", 1, 0, kDefault, "/NOAUTO"},
+        {"/NOAUTO /AUTO", 1, 0, kDefault, "/NOAUTO /AUTO"},
+        {"-x", 1, 1, kDefault, "-x"},
+        {"-abc", 0, 0, kDefault, "-abc"},
+        {"C:/dir", 0, 0, kDefault, "C:/dir"},
+        {"my-file -auto", 0, 0, kDefault, "my-FILE -auto"},
+        {"-other", 1, 1, kDefault, "-OTHER"},
+        {"-auto " + long260, 0, 1, long260, "-AUTO " + long260},
+        {"-auto \"C:\\Out\" " + long261, 0, 1, "C:\\Out", "-AUTO \"C:\\Out\" " + long261},
+        // A folder beyond the field: refused with a box, and the dialog
+        // waits for the user instead of unzipping somewhere unasked.
+        {"-auto " + long261, 1, 0, kDefault, "-AUTO " + long261, refused},
+        {"-auto \"" + long261 + "\"", 0, 0, kDefault, "-AUTO \"" + long261 + "\"", refused},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments);
+        strcpy(ctx.destinationFolder, kDefault);
+        ctx.autoMode = c.autoBefore;
+        hostsim::Sim().transcript.clear();
+        std::vector<char> text(c.arguments.begin(), c.arguments.end());
+        text.push_back(0);
+        ScanCommandLine(text.data());
+        EXPECT_EQ(ctx.autoMode, c.autoAfter);
+        EXPECT_EQ(std::string(ctx.destinationFolder), c.folder);
+        EXPECT_EQ(std::string(text.data()), c.text);
+        if (c.box.empty()) {
+            EXPECT_TRUE(hostsim::Sim().transcript.empty());
+            continue;
+        }
+        ASSERT_EQ(hostsim::Sim().transcript.size(), 1u);
+        EXPECT_EQ(hostsim::Sim().transcript[0].text, c.box);
+        EXPECT_EQ(hostsim::Sim().transcript[0].caption, "Tarvex Self-Extractor");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+// The whole start-up on the simulated machine, from the platform set-up to
+// the main dialog and the shutdown, over hand-made images.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+#include "app/error_exit.h"
+#include "app/main_sequence.h"
+#include "image/resources.h"
+#include "tests/support/image_fixture.h"
+#include "tests/support/test_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+const char kIncompleteText[] = "This is an incomplete self-extractor;\nplease re-create the file and try again.";
+const char kRequiresWindowsText[] = "This 32-bit self-extracting Zip file requires Windows 95, 98 or NT";
+
+class MainSequenceRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        memset((void *)&ctx, 0, sizeof ctx);
+        root = MakeTempFolder("startup");
+        hostsim::Reset(root);
+    }
+    void TearDown() override {
+        free(ctx.startupPrompt);
+        ReleaseMachine(root);
+    }
+
+    // Installs the image and runs the program with arguments; answers the
+    // boxes shown, as "caption|text|style" lines.
+    std::vector<std::string> Run(const TestImage &image, const std::string &arguments = "") {
+        InstallTestImage(image, kTestImagePath);
+        memset(ctx.modulePath, 0, sizeof ctx.modulePath);   // the program finds it itself
+        std::vector<char> text(arguments.begin(), arguments.end());
+        text.push_back(0);
+        EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data()), 0);
+        std::vector<std::string> boxes;
+        for (const auto &box : hostsim::Sim().transcript) {
+            EXPECT_EQ(box.owner, nullptr);
+            boxes.push_back(box.caption + "|" + box.text + "|" + std::to_string(box.style));
+        }
+        return boxes;
+    }
+
+    TestImage Make(const TestImageSpec &spec) { return MakeTestImage(spec, root); }
+
+    bool DialogRan() { return hostsim::Sim().dialogTemplates.size() == 1; }
+
+    std::string root;
+};
+
+std::string Box(const std::string &text, UINT style, const std::string &caption = "Tarvex Self-Extractor") {
+    return caption + "|" + text + "|" + std::to_string(style);
+}
+
+TEST_F(MainSequenceRun, IntactImageRunsTheDialogFromACopyOfTheTemplateAndShutsDown) {
+    TestImageSpec spec;
+    spec.flags = kFlagCrcSkipsHeaders;
+    EXPECT_TRUE(Run(Make(spec)).empty());
+    ASSERT_TRUE(DialogRan());
+    EXPECT_EQ(ctx.resourceBlock, nullptr);   // released, after the copy below was taken
+    EXPECT_EQ(ctx.archiveFile, 0);
+    EXPECT_EQ(ctx.titleText, nullptr);
+    EXPECT_EQ(ctx.inflateWindow, nullptr);
+    EXPECT_STREQ(ctx.modulePath, kTestImagePath);
+    EXPECT_EQ(hostsim::Sim().currentDirectory, "C:\\SETUP");
+    // The template starts with its style, 0x90C800C4.
+    const std::vector<uint8_t> &copy = hostsim::Sim().dialogTemplates[0];
+    EXPECT_EQ(std::vector<uint8_t>(copy.begin(), copy.begin() + 4), (std::vector<uint8_t>{0xC4, 0x00, 0xC8, 0x90}));
+}
+
+TEST_F(MainSequenceRun, EndsWithTheRightBoxWhenTheImageOrSystemIsUnfit) {
+    struct Case {
+        const char *name;
+        std::function<void(TestImage &)> change;
+        std::string arguments;
+        uint32_t version;
+        std::vector<std::string> boxes;
+        bool dialog;
+        int windows4OrLater;
+    } cases[] = {
+        {"intact, NT 5", nullptr, "", 0x0A280105, {}, true, 1},
+        {"NT 3.51 runs without the browser", nullptr, "", 0x00330003, {}, true, 0},
+        {"Windows 95", nullptr, "", 0xC0000004, {}, true, 1},
+        {"32-bit layer on Windows 3", nullptr, "", 0x80000003, {Box(kRequiresWindowsText, MB_OK)}, false, 0},
+        {"stub byte changed", [](TestImage &i) { i.bytes[kTestCodeOffset] ^= 1; }, "", 0x0A280105,
+         {Box(kHeaderCorruptText, MB_ICONERROR)}, false, 0},
+        {"end record moved", [](TestImage &i) { i.record.EndRecordOffset += 1; }, "", 0x0A280105,
+         {Box(kDamagedText, MB_ICONERROR)}, false, 0},
+        {"entry point differs", [](TestImage &i) { i.record.EntryPoint += 1; }, "", 0x0A280105,
+         {Box(kDamagedText, MB_ICONERROR)}, false, 0},
+        {"incomplete", [](TestImage &i) { i.record.Complete = 0; }, "", 0x0A280105,
+         {Box(kIncompleteText, MB_ICONERROR)}, false, 1},
+        {"-info", nullptr, "-auto C:\\x -info", 0x0A280105, {Box("Made by the tests", MB_OK)}, false, 0},
+        {"-info before the version gate", nullptr, "-info", 0x80000003, {Box("Made by the tests", MB_OK)}, false, 0},
+        {"-INFO is not the option", nullptr, "-INFO", 0x0A280105, {}, true, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        TestImageSpec spec;
+        spec.strings = {"", "", "", "", "Made by the tests"};
+        TestImage image = Make(spec);
+        if (c.change) {
+            ConfigRecord before = image.record;
+            c.change(image);
+            // A changed record is written back with a fitting checksum; a
+            // changed byte stays as it is.
+            if (memcmp(&before, &image.record, sizeof before) != 0)
+                SealTestImage(image);
+        }
+        hostsim::Sim().version = c.version;
+        EXPECT_EQ(Run(image, c.arguments), c.boxes);
+        EXPECT_EQ(DialogRan(), c.dialog);
+        EXPECT_EQ(ctx.windows4OrLater, c.windows4OrLater);
+    }
+}
+
+TEST_F(MainSequenceRun, StartupPromptOffersTheConfiguredButtonsAndNoOrCancelEnds) {
+    const UINT kTaskModal = MB_TASKMODAL;
+    struct Case {
+        const char *name;
+        uint32_t flags;
+        std::string title;
+        int answer;
+        UINT style;
+        std::string caption;
+        bool dialog;
+    } cases[] = {
+        {"OK only", 0, "", IDOK, MB_OK | kTaskModal, "Tarvex Self-Extractor", true},
+        {"Yes", kFlagPromptButtons, "", IDYES, MB_YESNO | kTaskModal, "Tarvex Self-Extractor", true},
+        {"No", kFlagPromptButtons, "", IDNO, MB_YESNO | kTaskModal, "Tarvex Self-Extractor", false},
+        {"OK of OK/Cancel", kFlagPromptButtons | kFlagPromptOkCancel, "", IDOK, MB_OKCANCEL | kTaskModal,
+         "Tarvex Self-Extractor", true},
+        {"Cancel", kFlagPromptButtons | kFlagPromptOkCancel, "", IDCANCEL, MB_OKCANCEL | kTaskModal,
+         "Tarvex Self-Extractor", false},
+        {"OkCancel alone means OK only", kFlagPromptOkCancel, "", IDOK, MB_OK | kTaskModal, "Tarvex Self-Extractor",
+         true},
+        {"title as caption", kFlagHasTitle, "My Setup", IDOK, MB_OK | kTaskModal, "My Setup", true},
+        {"empty title", kFlagHasTitle, "", IDOK, MB_OK | kTaskModal, "Tarvex Self-Extractor", true},
+        {"title without HasTitle", 0, "My Setup", IDOK, MB_OK | kTaskModal, "Tarvex Self-Extractor", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        TestImageSpec spec;
+        spec.flags = c.flags;
+        spec.strings = {"", "", "Read me first.", c.title, ""};
+        hostsim::Sim().answers = {c.answer};
+        EXPECT_EQ(Run(Make(spec)), (std::vector<std::string>{Box("Read me first.", c.style, c.caption)}));
+        EXPECT_EQ(DialogRan(), c.dialog);
+        EXPECT_EQ(ctx.startupPrompt == nullptr, c.dialog);   // freed once accepted
+    }
+}
+
+TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord) {
+    struct Case {
+        uint32_t flags;
+        std::string arguments;
+        int overwrite, encrypted, autoMode;
+        std::string folder;
+    } cases[] = {
+        {0, "", 0, 0, 0, "C:\\Out"},
+        {kFlagOverwriteDefault | kFlagEncrypted | kFlagAutoMode, "", 1, 1, 1, "C:\\Out"},
+        {kFlagAutoMode, "/noauto", 0, 0, 0, "C:\\Out"},
+        {0, "-auto D:\\There", 0, 0, 1, "D:\\There"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments + " flags " + std::to_string(c.flags));
+        TearDown();
+        SetUp();
+        TestImageSpec spec;
+        spec.flags = c.flags;
+        spec.strings = {"C:\\Out", "", "", "", ""};
+        EXPECT_TRUE(Run(Make(spec), c.arguments).empty());
+        EXPECT_TRUE(DialogRan());
+        EXPECT_EQ(ctx.overwriteWithoutPrompting, c.overwrite);
+        EXPECT_EQ(ctx.currentEntryEncrypted, c.encrypted);
+        EXPECT_EQ(ctx.autoMode, c.autoMode);
+        EXPECT_STREQ(ctx.destinationFolder, c.folder.c_str());
+    }
+}
+
+// Any of the five lasting text buffers missing ends start-up like a missing
+// working buffer, instead of writing through a null pointer later.
+TEST_F(MainSequenceRun, MissingTextBufferEndsAsAHeaderCorruption) {
+    for (unsigned failing = 1; failing <= 5; failing++) {
+        SCOPED_TRACE(failing);
+        TearDown();
+        SetUp();
+        TestImage image = Make(TestImageSpec());
+        hostsim::Sim().failAt[hostsim::kFaultGlobalAlloc] = failing;
+        EXPECT_EQ(Run(image), (std::vector<std::string>{Box(kHeaderCorruptText, MB_ICONERROR)}));
+        EXPECT_FALSE(DialogRan());
+    }
+}
+
+TEST_F(MainSequenceRun, MainDialogIsSkippedWithoutItsTemplateBlock) {
+    TestImage image = Make(TestImageSpec());
+    // The template copy is the last global block start-up takes.
+    Run(image);
+    unsigned last = hostsim::Sim().calls[hostsim::kFaultGlobalAlloc];
+    TearDown();
+    SetUp();
+    hostsim::Sim().failAt[hostsim::kFaultGlobalAlloc] = last;
+    EXPECT_TRUE(Run(image).empty());
+    EXPECT_FALSE(DialogRan());
+    EXPECT_EQ(ctx.titleText, nullptr);   // the shutdown still ran
+}
+
+// The shell library is loaded from the system folder only, after the
+// library search has been narrowed where the system can do that.
+TEST_F(MainSequenceRun, ShellLibraryComesFromTheSystemFolder) {
+    for (bool present : {true, false}) {
+        SCOPED_TRACE(present ? "search calls present" : "older system");
+        TearDown();
+        SetUp();
+        TestImage image = Make(TestImageSpec());
+        hostsim::Sim().searchCallsPresent = present;
+        Run(image);
+        std::vector<std::string> expected = {"LoadLibraryA C:\\WINDOWS\\SYSTEM32\\shell32.dll"};
+        if (present)
+            expected.insert(expected.begin(), {"SetDefaultDllDirectories 0x800", "SetDllDirectoryA \"\""});
+        EXPECT_EQ(hostsim::Sim().loaderLog, expected);
+        EXPECT_NE(ctx.browseForFolder, nullptr);
+        EXPECT_NE(ctx.getMalloc, nullptr);
+        EXPECT_NE(ctx.getPathFromIdList, nullptr);
+    }
+}
+
+TEST_F(MainSequenceRun, CurrentFolderIsTheImageFolder) {
+    struct Case {
+        const char *image, *folder;
+    } cases[] = {
+        {"C:\\SETUP\\SFX.EXE", "C:\\SETUP"},
+        // The root keeps its backslash: "C:" alone names C's current folder.
+        {"C:\\SFX.EXE", "C:\\"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.image);
+        TearDown();
+        SetUp();
+        hostsim::Sim().currentDirectory = "C:\\WINDOWS";
+        WriteFile(root + "/C/WINDOWS/x", "");
+        TestImage image = Make(TestImageSpec());
+        InstallTestImage(image, c.image);
+        std::vector<char> text(1, 0);
+        MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data());
+        EXPECT_EQ(hostsim::Sim().currentDirectory, c.folder);
+    }
+}
+
+}  // namespace

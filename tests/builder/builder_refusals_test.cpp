@@ -1,0 +1,257 @@
+// Everything mksfx refuses: one line on stderr naming the file and the
+// cause, a non-zero exit, and no output file or temporary left behind.
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "archive/crc32.h"
+#include "builder/pe_format.h"
+#include "builder/zip_format.h"
+#include "builder/zip_writer.h"
+#include "builder_fixture.h"
+#include "image/byte_order.h"
+#include "image/config_record.h"
+
+using namespace buildertest;
+
+namespace {
+
+// What one case runs: mksfx `options` `input` -o out.exe, expecting
+// "mksfx: <expectedFile>: ...<cause>...".
+struct Case {
+    std::string input;
+    std::string options;
+    std::string expectedFile;
+};
+
+// A ZIP holding one stored member, written by the builder's own writer
+// (which checks nothing), then patched by `patch` when given.
+std::string CraftedZip(const TempFolder &temp, ZipMember member, void (*patch)(std::vector<uint8_t> &) = nullptr) {
+    if (member.data.empty() && !IsFolderName(member.name))
+        member.data.assign(5, 'x');
+    member.uncompressedSize = (uint32_t)member.data.size();
+    member.crc = Crc32Of(member.data.data(), member.data.size());
+    ZipArchive archive;
+    archive.members.push_back(member);
+    WrittenArchive written;
+    std::string why;
+    WriteArchive(archive, 0, written, why);
+    if (patch)
+        patch(written.bytes);
+    std::string path = temp / "in.zip";
+    WriteBytes(path, written.bytes);
+    return path;
+}
+
+ZipMember Named(const std::string &name, uint16_t flags = 0, uint16_t method = kMethodStored) {
+    ZipMember member;
+    member.name = name;
+    member.flags = flags;
+    member.method = method;
+    return member;
+}
+
+std::string Stub(const TempFolder &temp, const std::vector<uint8_t> &bytes) {
+    WriteBytes(temp / "stub.exe", bytes);
+    return temp / "stub.exe";
+}
+
+// Runs `command` in the temp folder to make in.zip; the case's input.
+std::string ToolZip(const TempFolder &temp, const std::string &command) {
+    SourceTreeIn(temp);
+    Shell("cd " + Quote(temp.path) + " && " + command);
+    return temp / "in.zip";
+}
+
+struct Refusal {
+    const char *name;
+    const char *cause;
+    void (*prepare)(const TempFolder &temp, Case &c);
+};
+
+const Refusal kRefusals[] = {
+    // Archives.
+    {"not_a_zip", "not a ZIP archive",
+     [](const TempFolder &t, Case &c) { WriteText(c.input = t / "in.zip", "plain text, no archive"); }},
+    {"empty_zip", "nothing to extract", [](const TempFolder &t, Case &c) {
+         WriteStoredZip(c.input = t / "in.zip", {});
+     }},
+    {"empty_folder", "nothing to extract", [](const TempFolder &t, Case &c) {
+         std::filesystem::create_directories(c.input = t / "nothing");
+     }},
+    {"zip64", "ZIP64", [](const TempFolder &t, Case &c) { c.input = ToolZip(t, "zip -qr -fz in.zip src"); }},
+    {"split", "split or multi-disk", [](const TempFolder &t, Case &c) {
+         c.input = ToolZip(t, "head -c 200000 /dev/urandom > src/big && zip -qr -s 64k in.zip src");
+     }},
+    {"bzip2", "compression method 12", [](const TempFolder &t, Case &c) { c.input = ToolZip(t, "zip -qr -Z bzip2 in.zip src"); }},
+    {"aes", "AES", [](const TempFolder &t, Case &c) {
+         c.input = ToolZip(t, "7z a -tzip -bd -mem=AES256 -psecret in.zip src >/dev/null");
+     }},
+    {"strong_encryption", "strong encryption",
+     [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a.txt", kFlagBitEncrypted | kFlagBitStrongEncryption)); }},
+    {"name_201_bytes", "201 bytes", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named(std::string(201, 'n'))); }},
+    {"dot_dot", "'..' component", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a/../../evil.txt")); }},
+    {"dot_dot_backslash", "'..' component", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a\\..\\evil.txt")); }},
+    {"drive_letter", "drive letter", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("C:/evil.txt")); }},
+    {"absolute", "absolute path", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("/etc/evil")); }},
+    {"folder_with_data", "folder that carries data", [](const TempFolder &t, Case &c) {
+         ZipMember member = Named("dir/");
+         member.data.assign(3, 'd');
+         c.input = CraftedZip(t, member);
+     }},
+    {"local_crc_differs", "contradicts the central directory", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"), [](std::vector<uint8_t> &zip) { zip[kLocalCrc] ^= 1; });
+     }},
+    {"local_name_differs", "contradicts the central directory", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"), [](std::vector<uint8_t> &zip) { zip[kLocalHeaderSize] = 'b'; });
+     }},
+    {"password_for_zip", "folder input only", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options += " --password pw";
+     }},
+    // Folders.
+    {"fifo_in_folder", "neither a regular file nor a folder", [](const TempFolder &t, Case &c) {
+         c.input = SourceTreeIn(t);
+         mkfifo((c.expectedFile = c.input + "/docs/pipe").c_str(), 0644);
+     }},
+    {"link_to_folder", "link to a folder", [](const TempFolder &t, Case &c) {
+         c.input = SourceTreeIn(t);
+         symlink("docs", (c.expectedFile = c.input + "/loop").c_str());
+     }},
+    {"name_windows_refuses", "does not allow", [](const TempFolder &t, Case &c) {
+         c.input = SourceTreeIn(t);
+         WriteText(c.expectedFile = c.input + "/what?.txt", "x");
+     }},
+    // Stubs.
+    {"stub_not_pe", "no MZ header", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         WriteText(c.expectedFile = t / "stub.exe", "not a program at all, just some text to fill the header");
+         c.options = "--stub " + c.expectedFile;
+     }},
+    {"stub_pe32_plus", "32-bit x86", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         std::vector<uint8_t> pe = SyntheticStub(0x200, 0x1000, 2, 0x400);
+         WriteLe16(pe.data() + 0x80 + kPeMagic, 0x20B);
+         c.options = "--stub " + (c.expectedFile = Stub(t, pe));
+     }},
+    {"stub_no_room_for_section", "no room for another section", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options = "--stub " + (c.expectedFile = Stub(t, SyntheticStub(0x200, 0x1000, 3, 0x200)));
+     }},
+    {"stub_marker_twice", "occurs 2 times", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         std::vector<uint8_t> pe = SyntheticStub(0x200, 0x1000, 2, 0x400);
+         memcpy(pe.data() + 0x600 + 16, CONFIG_MARKER_BYTES, kMarkerSize);
+         c.options = "--stub " + (c.expectedFile = Stub(t, pe));
+     }},
+    {"stub_without_marker", "occurs 0 times", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         std::vector<uint8_t> pe = SyntheticStub(0x200, 0x1000, 2, 0x400);
+         pe[0x400 + 16] = 'X';
+         c.options = "--stub " + (c.expectedFile = Stub(t, pe));
+     }},
+    {"stub_certificate_inside", "certificate table does not end the file", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         std::vector<uint8_t> pe = SyntheticStub(0x200, 0x1000, 2, 0x400);
+         WriteLe32(pe.data() + 0x80 + kPeCertificateDirectory, 0x400);
+         WriteLe32(pe.data() + 0x80 + kPeCertificateDirectory + 4, 0x100);
+         c.options = "--stub " + (c.expectedFile = Stub(t, pe));
+     }},
+    {"stub_missing", "No such file", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options = "--stub " + (c.expectedFile = t / "absent.exe");
+     }},
+    // TextBlock limits; the output is named.
+    {"folder_text_261", "folder text has 261 characters", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options += " --folder " + std::string(261, 'f');
+         c.expectedFile = t / "out.exe";
+     }},
+    {"title_text_65", "title text has 65 characters", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options += " --title " + std::string(65, 't');
+         c.expectedFile = t / "out.exe";
+     }},
+    {"text_block_over_1256", "TextBlock takes 1289 bytes", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options += " --folder " + std::string(260, 'f') + " --prompt " + std::string(513, 'p') + " --info " +
+                      std::string(511, 'i');
+         c.expectedFile = t / "out.exe";
+     }},
+    // Spanned sets that cannot be laid out.
+    {"span_smaller_than_a_header", "does not fit in one volume", [](const TempFolder &t, Case &c) {
+         ZipMember member = Named("a.txt");
+         member.localExtra.assign(30000, 0);
+         WriteLe16(member.localExtra.data() + 2, 30000 - 4);   // one field of unknown kind
+         c.input = CraftedZip(t, member);
+         c.options += " --span 24k";
+         c.expectedFile = t / "out.exe";
+     }},
+    {"span_smaller_than_the_stub", "no room for the archive on disk 1", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options += " --span 4k --exe-volumes";
+         c.expectedFile = t / "out.exe";
+     }},
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Refusal &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class RefusedInput : public testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedInput, FailsWithOneLineAndLeavesNothing) {
+    REQUIRE_STUB();
+    const Refusal &refusal = GetParam();
+    TempFolder temp;
+    Case c;
+    c.options = "--stub " + Quote(TestStub());
+    refusal.prepare(temp, c);
+    if (c.expectedFile.empty())
+        c.expectedFile = c.input;
+    ASSERT_TRUE(std::filesystem::exists(c.input)) << "the tool that makes this input is missing";
+    std::string output = temp / "out.exe";
+
+    CommandResult result = Mksfx(c.options + " " + Quote(c.input) + " -o " + Quote(output));
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(result.err.rfind("mksfx: " + c.expectedFile + ": ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(refusal.cause), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_FALSE(std::filesystem::exists(temp / "disk1"));
+    for (const auto &entry : std::filesystem::directory_iterator(temp.path))
+        EXPECT_EQ(entry.path().filename().string().rfind(".mksfx-", 0), std::string::npos) << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedInput, testing::ValuesIn(kRefusals),
+                         [](const testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
+
+// Usage errors: exit 2, the reason and the usage text.
+TEST(CommandLine, RefusesBadUsage) {
+    const struct {
+        const char *arguments;
+        const char *reason;
+    } cases[] = {
+        {"in.zip", "no output given"},
+        {"-o out.exe", "no input given"},
+        {"in.zip -o out.exe --bogus", "unknown option --bogus"},
+        {"in.zip -o", "-o needs a value"},
+        {"in.zip -o out.exe --prompt-buttons maybe", "ok, yesno or okcancel"},
+        {"in.zip -o out.exe --span 12q", "--span takes a size"},
+        {"in.zip -o out.exe --exe-volumes", "--exe-volumes needs --span"},
+        {"in.zip -o out.exe --password ''", "non-empty password"},
+        {"a.zip b.zip -o out.exe", "more than one input"},
+        {"info", "info needs an image"},
+    };
+    for (const auto &c : cases) {
+        CommandResult result = Mksfx(c.arguments);
+        EXPECT_EQ(result.status, 2) << c.arguments;
+        EXPECT_NE(result.err.find(c.reason), std::string::npos) << c.arguments << ": " << result.err;
+        EXPECT_NE(result.err.find("usage: mksfx"), std::string::npos) << c.arguments;
+    }
+}
+
+}  // namespace

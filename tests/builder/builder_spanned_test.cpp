@@ -1,0 +1,179 @@
+// Spanned sets: the volumes keep to the disk size, the spanning signature
+// opens the archive, the stub's walk crosses every volume with each member
+// intact, and the .ZIP volumes join into an ordinary archive.
+#include <stdio.h>
+#include <string.h>
+
+#include <filesystem>
+
+#include "archive/crc32.h"
+#include "builder/archive_walk.h"
+#include "builder/pe_format.h"
+#include "builder/spanned_set.h"
+#include "builder/zip_format.h"
+#include "builder_fixture.h"
+#include "image/byte_order.h"
+#include "image/config_record.h"
+
+using namespace buildertest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A tree whose members straddle volumes, archived by Python's zipfile
+// through a pipe so that every member has a data descriptor.
+std::string DescriptorZip(const TempFolder &temp, std::string &source) {
+    source = SourceTreeIn(temp);
+    std::vector<uint8_t> noise(90000);
+    for (size_t i = 0; i < noise.size(); i++)
+        noise[i] = (uint8_t)((i * 2654435761u) >> 13);
+    WriteBytes(source + "/docs/more noise.bin", noise);
+    const char script[] =
+        "import os, sys, zipfile\n"
+        "z = zipfile.ZipFile(sys.stdout.buffer, 'w', zipfile.ZIP_DEFLATED)\n"
+        "for root, dirs, files in os.walk('.'):\n"
+        "    for name in sorted(dirs) + sorted(files):\n"
+        "        path = os.path.join(root, name)\n"
+        "        z.write(path, os.path.relpath(path, '.'))\n"
+        "z.close()\n";
+    WriteText(temp / "make.py", script);
+    std::string zip = temp / "in.zip";
+    EXPECT_EQ(Shell("cd " + Quote(source) + " && python3 ../make.py | cat > " + Quote(zip)).status, 0);
+    return zip;
+}
+
+struct SpanCase {
+    const char *name;
+    bool exeVolumes;
+    uint32_t diskSize;
+};
+
+const SpanCase kSpanCases[] = {
+    {"zip_volumes", false, 40 * 1024},
+    {"zip_volumes_odd_size", false, 33333},
+    {"exe_volumes", true, 40 * 1024},
+    {"exe_volumes_odd_size", true, 33333},
+    {"one_disk", false, 1024 * 1024},
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SpanCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class SpannedSet : public testing::TestWithParam<SpanCase> {};
+
+TEST_P(SpannedSet, KeepsToTheDiskSizeAndWalksEveryVolume) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("python3");
+    const SpanCase &c = GetParam();
+    TempFolder temp;
+    std::string source, zip = DescriptorZip(temp, source);
+    fs::create_directories(temp / "set");
+    std::string options = "--stub " + Quote(TestStub()) + " --span " + std::to_string(c.diskSize) +
+                          (c.exeVolumes ? " --exe-volumes" : "");
+    CommandResult built = Mksfx(options + " " + Quote(zip) + " -o " + Quote(temp / "set/setup.exe"));
+    ASSERT_EQ(built.status, 0) << built.err;
+
+    unsigned disks = 0;
+    while (fs::exists(temp / ("set/disk" + std::to_string(disks + 1))))
+        disks++;
+    ASSERT_GE(disks, 1u);
+    EXPECT_EQ(disks > 1, c.diskSize < 200000);
+    for (unsigned disk = 1; disk <= disks; disk++) {
+        char label[40];
+        snprintf(label, sizeof label, "disk%u: label \"PKBACK# %03u\"", disk, disk);
+        EXPECT_NE(built.out.find(label), std::string::npos) << built.out;
+        uintmax_t used = 0;
+        for (const auto &file : fs::directory_iterator(temp / ("set/disk" + std::to_string(disk))))
+            used += fs::file_size(file.path());
+        EXPECT_LE(used, c.diskSize) << "disk " << disk;
+    }
+
+    std::string image = temp / "set/disk1/setup.EXE";
+    ImageView view = ViewImage(image);
+    uint32_t flags = view.Field(kFlagsOffset);
+    EXPECT_TRUE(flags & kFlagSpanned);
+    EXPECT_EQ((flags & kFlagExeVolumes) != 0, c.exeVolumes);
+    EXPECT_EQ(view.Last(kSectionPointerToRawData) + view.Last(kSectionSizeOfRawData), view.bytes.size());
+    std::vector<uint8_t> first = c.exeVolumes ? view.bytes : ReadBytes(temp / "set/disk1/setup.ZIP");
+    size_t start = c.exeVolumes ? view.Field(kArchiveOffsetOffset) : 0;
+    ASSERT_GE(first.size(), start + 4);
+    EXPECT_EQ(ReadLe32(first.data() + start), (uint32_t)kDescriptorSignature);
+
+    CommandResult info = Mksfx("info " + Quote(image));
+    EXPECT_EQ(info.status, 0) << info.out << info.err;
+    EXPECT_EQ(info.out.find("DAMAGED"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("more noise.bin\"  intact"), std::string::npos) << info.out;
+
+    if (!c.exeVolumes && Shell("command -v zip && command -v unzip").status == 0) {
+        // Info-ZIP names a split archive's parts .z01, .z02 ... and the last .zip.
+        for (unsigned disk = 1; disk <= disks; disk++) {
+            char part[16];
+            snprintf(part, sizeof part, disk == disks ? "j.zip" : "j.z%02u", disk);
+            fs::copy_file(temp / ("set/disk" + std::to_string(disk) + "/setup.ZIP"), temp / part);
+        }
+        CommandResult joined = Shell("cd " + Quote(temp.path) + " && zip -q -s 0 j.zip --out joined.zip");
+        ASSERT_EQ(joined.status, 0) << joined.out << joined.err;
+        CommandResult tested = Shell("unzip -t " + Quote(temp / "joined.zip"));
+        EXPECT_EQ(tested.status, 0) << tested.out << tested.err;
+        ASSERT_EQ(Shell("unzip -q " + Quote(temp / "joined.zip") + " -d " + Quote(temp / "x")).status, 0);
+        EXPECT_EQ(TreeListing(temp / "x", true), TreeListing(source, true));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SpannedSet, testing::ValuesIn(kSpanCases),
+                         [](const testing::TestParamInfo<SpanCase> &info) { return std::string(info.param.name); });
+
+// Every volume capacity in a range, for both kinds of first volume: members
+// with descriptors, an encrypted one and a folder with data are never cut
+// where the stub's reads cannot follow, and a first volume inside the
+// self-extractor (padded with zeros to its section's end) is never cut short
+// inside data.
+TEST(SpanLayout, HoldsForEveryCapacity) {
+    ZipArchive archive;
+    const struct {
+        const char *name;
+        size_t size;
+        uint16_t flags;
+    } members[] = {{"a.txt", 1, kFlagBitDescriptor},  {"dir/", 0, 0},
+                   {"b.txt", 17, kFlagBitDescriptor}, {"sealed.bin", 32, kFlagBitEncrypted | kFlagBitDescriptor},
+                   {"c.txt", 40, 0},                  {"d.txt", 100, kFlagBitDescriptor}};
+    for (const auto &m : members) {
+        ZipMember member;
+        member.name = m.name;
+        member.flags = m.flags;
+        for (size_t i = 0; i < m.size; i++)
+            member.data.push_back((uint8_t)(i * 7 + m.size));
+        member.uncompressedSize = (uint32_t)m.size;
+        member.crc = Crc32Of(member.data.data(), member.data.size());
+        archive.members.push_back(member);
+    }
+    const uint32_t kBase = 0x3A00;
+    for (uint32_t capacity = 400; capacity <= 1100; capacity++) {
+        for (bool insideImage : {false, true}) {
+            SpanPlan plan;
+            std::string why;
+            ASSERT_TRUE(PlanSpannedArchive(archive, capacity, insideImage ? kBase : 0, capacity, plan, why))
+                << capacity << ": " << why;
+            std::vector<WalkVolume> volumes(plan.parts.size());
+            for (size_t i = 0; i < plan.parts.size(); i++) {
+                ASSERT_LE(plan.parts[i].size(), capacity);
+                volumes[i].path = "volume " + std::to_string(i + 1);
+                volumes[i].bytes = plan.parts[i];
+            }
+            if (insideImage) {
+                volumes[0].bytes.insert(volumes[0].bytes.begin(), kBase, 0);
+                volumes[0].bytes.resize(kBase + capacity, 0);
+                volumes[0].start = kBase;
+            }
+            WalkResult result;
+            ASSERT_TRUE(WalkArchive(volumes, true, result)) << capacity << " " << insideImage << ": " << result.error;
+            ASSERT_EQ(result.members.size(), archive.members.size()) << capacity;
+            for (const WalkedMember &member : result.members)
+                EXPECT_NE(member.check, kDataDamaged) << capacity << " " << insideImage << " " << member.name;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+#!/usr/bin/env python3
+"""Checks a built stub: a PE32 GUI image below the size limit that imports
+only from system DLLs, whose only resource is one icon group with two
+images, that holds the ConfigRecord defaults exactly once (the builder finds
+the record by its marker) and no ZIP signature as contiguous bytes.
+Usage: check_stub.py STUB.exe; prints the findings, exits 1 on a failure."""
+import struct
+import sys
+
+SIZE_LIMIT = 38400
+ALLOWED_DLLS = {'KERNEL32.DLL', 'USER32.DLL', 'GDI32.DLL', 'SHELL32.DLL', 'ADVAPI32.DLL'}
+MARKER = b'KVB\x01sfx\x02'
+# The stub's record: marker, zeros, 8 in the first u32 of the second
+# reserved field, zeros (see image/config_record.cpp).
+DEFAULT_RECORD = MARKER + bytes(36) + struct.pack('<I', 8) + bytes(12)
+SIGNATURES = [b'PK\x03\x04', b'PK\x01\x02', b'PK\x05\x06', b'PK00', b'PK\x07\x08']
+RT_ICON, RT_GROUP_ICON = 3, 14
+
+
+class Pe:
+    def __init__(self, data):
+        self.data = data
+        lfanew = struct.unpack_from('<I', data, 0x3C)[0]
+        if data[lfanew:lfanew + 4] != b'PE\0\0':
+            raise ValueError('no PE signature')
+        self.machine, count, _, _, _, optional_size, _ = struct.unpack_from('<HHIIIHH', data, lfanew + 4)
+        optional = lfanew + 24
+        self.magic = struct.unpack_from('<H', data, optional)[0]
+        self.subsystem = struct.unpack_from('<H', data, optional + 68)[0]
+        self.directories = [struct.unpack_from('<II', data, optional + 96 + 8 * i) for i in range(16)]
+        self.sections = []
+        table = optional + optional_size
+        for i in range(count):
+            name, vsize, va, rsize, raw = struct.unpack_from('<8sIIII', data, table + 40 * i)
+            self.sections.append((name.rstrip(b'\0').decode(), va, max(vsize, rsize), raw))
+
+    def offset(self, rva):
+        for _, va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return rva - va + raw
+        raise ValueError('rva %#x outside the sections' % rva)
+
+    def text(self, rva):
+        at = self.offset(rva)
+        return self.data[at:self.data.index(b'\0', at)].decode()
+
+    def imports(self):
+        found = {}
+        rva = self.directories[1][0]
+        while True:
+            lookup, _, _, name, thunks = struct.unpack_from('<IIIII', self.data, self.offset(rva))
+            if name == 0:
+                return found
+            functions = []
+            at = self.offset(lookup or thunks)
+            while True:
+                entry = struct.unpack_from('<I', self.data, at)[0]
+                if entry == 0:
+                    break
+                functions.append('#%d' % (entry & 0xFFFF) if entry & 0x80000000 else self.text(entry + 2))
+                at += 4
+            found[self.text(name)] = functions
+            rva += 20
+
+    def resource_types(self):
+        """{type id: number of entries one level below it}"""
+        base = self.offset(self.directories[2][0])
+
+        def entries(at):
+            named, ids = struct.unpack_from('<HH', self.data, at + 12)
+            return [struct.unpack_from('<II', self.data, at + 16 + 8 * i) for i in range(named + ids)]
+
+        types = {}
+        for type_id, target in entries(base):
+            types[type_id] = len(entries(base + (target & 0x7FFFFFFF)))
+        return types
+
+
+def check(path):
+    data = open(path, 'rb').read()
+    pe = Pe(data)
+    failures = []
+
+    def expect(condition, message):
+        if not condition:
+            failures.append(message)
+
+    expect(pe.machine == 0x14C and pe.magic == 0x10B, 'not a PE32 i386 image')
+    expect(pe.subsystem == 2, 'subsystem %d, not GUI' % pe.subsystem)
+    expect(len(data) < SIZE_LIMIT, 'size %d not below %d' % (len(data), SIZE_LIMIT))
+    imports = pe.imports()
+    expect(set(n.upper() for n in imports) <= ALLOWED_DLLS, 'imports from %s' % sorted(imports))
+    expect(data.count(MARKER) == 1, 'marker found %d times' % data.count(MARKER))
+    expect(DEFAULT_RECORD in data, 'the ConfigRecord defaults are not in the file')
+    for signature in SIGNATURES:
+        expect(signature not in data, 'ZIP signature %r at %#x' % (signature, data.find(signature)))
+    types = pe.resource_types()
+    expect(types == {RT_ICON: 2, RT_GROUP_ICON: 1}, 'resources %s, not one icon group of two images' % types)
+
+    print('%s: %d bytes, sections %s' % (path, len(data), ' '.join(s[0] for s in pe.sections)))
+    for dll, functions in imports.items():
+        print('  %s: %s' % (dll, ' '.join(functions)))
+    for failure in failures:
+        print('FAIL: ' + failure)
+    return not failures
+
+
+if __name__ == '__main__':
+    sys.exit(0 if check(sys.argv[1]) else 1)

@@ -1,0 +1,124 @@
+// uidriver SCRIPT -- PROGRAM [ARGS...]
+//
+// Starts PROGRAM with ARGS, then runs the steps of SCRIPT (a file, or "-" for
+// standard input) against the program's windows, one step a line, and prints
+// a transcript on standard output. Blank lines and lines starting with '#'
+// are skipped. Exit code 0 when every step passed; 1 when a step failed (an
+// "error:" line, the program's windows, and the program is ended); 2 for a
+// usage error or a program that does not start. A program still running when
+// the script ends is an error too: end scripts with waitexit or kill.
+#include "uidriver.h"
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <string.h>
+
+static const DWORD kDefaultTimeoutMs = 30000;
+
+// Appends one argument to a command line, quoted so that the C runtime's
+// parser gives it back unchanged.
+static void AppendArgument(std::string &commandLine, const std::string &arg)
+{
+    if (!commandLine.empty()) commandLine += ' ';
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+        commandLine += arg;
+        return;
+    }
+    commandLine += '"';
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        commandLine.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        commandLine += c;
+    }
+    commandLine.append(backslashes * 2, '\\');
+    commandLine += '"';
+}
+
+static bool ReadScript(const char *path, std::vector<std::string> &lines)
+{
+    FILE *file = strcmp(path, "-") == 0 ? stdin : fopen(path, "rb");
+    if (!file) return false;
+    std::string line;
+    int c;
+    while ((c = fgetc(file)) != EOF) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += (char)c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    if (file != stdin) fclose(file);
+    return true;
+}
+
+// What the program shows when a step failed, for the reader of the log.
+static void ReportWindows(const Driver &driver)
+{
+    for (HWND window : ProcessWindows(driver.process.dwProcessId)) DumpWindow(window);
+}
+
+static int Fail(Driver &driver)
+{
+    ReportWindows(driver);
+    TerminateProcess(driver.process.hProcess, 1);
+    WaitForSingleObject(driver.process.hProcess, 5000);
+    return 1;
+}
+
+static bool IsSkipped(const std::string &line)
+{
+    size_t first = line.find_first_not_of(" \t\r");
+    return first == std::string::npos || line[first] == '#';
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 4 || strcmp(argv[2], "--") != 0) {
+        fprintf(stderr, "usage: uidriver SCRIPT|- -- PROGRAM [ARGS...]\n");
+        return 2;
+    }
+    // Plain "\n" line ends, whatever reads the transcript.
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> lines;
+    if (!ReadScript(argv[1], lines)) {
+        fprintf(stderr, "uidriver: cannot read %s\n", argv[1]);
+        return 2;
+    }
+    std::string commandLine;
+    for (int i = 3; i < argc; ++i) AppendArgument(commandLine, argv[i]);
+
+    Driver driver{};
+    driver.timeoutMs = kDefaultTimeoutMs;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back(0);
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &driver.process)) {
+        Say("error: cannot start %s (error %lu)", argv[3], (unsigned long)GetLastError());
+        return 2;
+    }
+
+    for (size_t n = 0; n < lines.size(); ++n) {
+        if (IsSkipped(lines[n])) continue;
+        std::vector<Word> words;
+        std::string error;
+        if (!SplitScriptLine(lines[n], words, error) || !RunStep(driver, words, error)) {
+            Say("error: line %u: %s: %s", (unsigned)(n + 1), EscapeText(lines[n]).c_str(), error.c_str());
+            return Fail(driver);
+        }
+    }
+    DWORD code = 0;
+    if (!ProcessEnded(driver, &code)) {
+        Say("error: program still running at the end of the script");
+        return Fail(driver);
+    }
+    return 0;
+}

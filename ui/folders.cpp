@@ -1,0 +1,184 @@
+// The default destination folder, the folder-name check, and the launching
+// of programs: the after-unzip command and the registered archiver.
+#include "ui/folders.h"
+
+#include "app/error_exit.h"
+#include "archive/entry_output.h"
+#include "context/extraction_context.h"
+#include "image/config_record.h"
+#include "image/resources.h"
+
+enum FolderSizes {
+    kCandidateSize = 264,          // a candidate default folder
+    kEnvironmentLimit = kPathBufferSize,   // what GetEnvironmentVariableA may fill
+    kWindowsFolderLimit = 250,     // what GetWindowsDirectoryA may fill
+    kLaunchBufferSize = 740,       // command line; folder, program found, message
+    kRegistryValueSize = 261,      // the archiver's registered command
+    // The program part (the whole value at worst, plus a space) and the quoted
+    // module path always fit, so no registered command is ever cut.
+    kArchiverCommandSize = kRegistryValueSize + 1 + 2 + kPathBufferSize,
+};
+
+static_assert(kEnvironmentLimit <= kCandidateSize, "an environment folder fits the candidate");
+static_assert(kWindowsFolderLimit - 1 + 1 + 4 + 1 <= kPathBufferSize,
+              "Windows folder, separator and TEMP fit the destination");
+static_assert(2 * (kAfterUnzipSize - 1) + 2 <= kLaunchBufferSize,
+              "after-unzip command, space and arguments fit the command line");
+static_assert(kArchiverCommandSize <= kLaunchBufferSize, "the archiver command fits the command line");
+static_assert(kAfterUnzipSize + 120 <= kLaunchBufferSize, "strings 14 and 46 with a command fit");
+static_assert(kArchiverCommandSize + 40 <= kLaunchBufferSize, "string 14 with the archiver command fits");
+
+static const char kArchiverKey[] = "tarvex\\shell\\open\\command";
+static const char kInstallVerb[] = "Install";
+
+int IsUnsupportedFolderName(const char *text) {
+    if (!text)
+        return 0;
+    for (const char *p = text; *p;) {
+        const char *next = CharNextA(p);
+        if (next > p + 1 && (IsSeparator(p[0]) || IsSeparator(p[1])))
+            return 1;
+        p = next > p ? next : p + 1;
+    }
+    return 0;
+}
+
+int TryEnvironmentFolder(const char *name, char *buffer) {
+    // A value too long for the buffer answers its size and leaves the buffer
+    // unfilled: it counts as unset.
+    DWORD length = GetEnvironmentVariableA(name, buffer, kEnvironmentLimit);
+    return length != 0 && length < kEnvironmentLimit && buffer[0] && !IsUnsupportedFolderName(buffer);
+}
+
+int WindowsTempFolder(char *buffer) {
+    UINT length = GetWindowsDirectoryA(buffer, kWindowsFolderLimit);
+    if (length == 0 || length >= kWindowsFolderLimit)
+        return 0;
+    AppendSeparator(buffer);
+    lstrcatA(buffer, LookupString(kStrTemp));
+    uint32_t attributes = 0;
+    if (!PathExists(buffer, &attributes)) {
+        if (MakeFolder(buffer) != 0)
+            return 0;
+    } else if (attributes != FILE_ATTRIBUTE_DIRECTORY) {
+        return 0;
+    }
+    return !IsUnsupportedFolderName(buffer);
+}
+
+int DefaultDestinationFolder(char *destination) {
+    char candidate[kCandidateSize];
+    if (!TryEnvironmentFolder("TMP", candidate) && !TryEnvironmentFolder("TEMP", candidate) &&
+        !WindowsTempFolder(candidate))
+        return 0;
+    StripTrailingBackslash(candidate);
+    lstrcpyA(destination, candidate);
+    return 1;
+}
+
+// Shell mode splits command at its last '\' into folder (written to folder)
+// and file (answered, inside command). After ':', '\' or '.' - and at the
+// very start - the backslash stays with the folder: C:\, \\, ..\ and \ keep
+// naming the folder they name.
+static const char *SplitCommand(const char *command, char *folder) {
+    const char *last = nullptr;
+    for (const char *p = command; *p; p++)
+        if (*p == '\\')
+            last = p;
+    if (!last) {
+        folder[0] = 0;
+        return command;
+    }
+    int keepBackslash = last == command || last[-1] == ':' || last[-1] == '\\' || last[-1] == '.';
+    int folderLength = (int)(last - command) + (keepBackslash ? 1 : 0);
+    for (int i = 0; i < folderLength; i++)
+        folder[i] = command[i];
+    folder[folderLength] = 0;
+    return last + 1;
+}
+
+static int LaunchThroughShell(const char *command, const char *arguments) {
+    char scratch[kLaunchBufferSize];   // the folder, then the program found, then a message
+    const char *file = SplitCommand(command, scratch);
+    INT_PTR result = (INT_PTR)FindExecutableA(file, scratch, scratch);
+    if (result == SE_ERR_NOASSOC) {
+        wsprintfA(scratch, LookupString(kStrCannotUseCommandFile), command);
+        MessageBoxA(ctx.mainDialog, scratch, kCaption, MB_ICONERROR);
+        return 0;
+    }
+    if (result > 32) {
+        const char *verb = (configRecord.Flags & kFlagInstallVerb) ? kInstallVerb : nullptr;
+        result = (INT_PTR)ShellExecuteA(ctx.mainDialog, verb, command, arguments[0] ? arguments : nullptr,
+                                        nullptr, SW_SHOWNORMAL);
+        if (result > 32)
+            return (int)result;
+    }
+    wsprintfA(scratch, LookupString(kStrErrorRunningCommand), (int)result, command);
+    MessageBoxA(ctx.mainDialog, scratch, kCaption, MB_OK);
+    return 0;
+}
+
+int LaunchProgram(const char *command, const char *arguments, int shellMode) {
+    if (!arguments)
+        arguments = "";
+    if (shellMode == kLaunchShell)
+        return LaunchThroughShell(command, arguments);
+    char commandLine[kLaunchBufferSize];
+    lstrcpyA(commandLine, command);
+    if (arguments[0]) {
+        lstrcatA(commandLine, " ");
+        lstrcatA(commandLine, arguments);
+    }
+    return (int)WinExec(commandLine, SW_SHOWNORMAL);
+}
+
+// Where the program part of a registered command ends: at its first space,
+// looked for behind the closing quote when the program path is quoted (a
+// quoted path may hold spaces of its own).
+static char *ProgramPartEnd(char *command) {
+    char *p = command;
+    if (*p == '"')
+        for (p++; *p && *p != '"'; p++) {
+        }
+    while (*p && *p != ' ')
+        p++;
+    return p;
+}
+
+// The archiver's command line for this file: the registered program part,
+// then modulePath in quotes. False when no archiver is registered.
+static int ComposeArchiverCommand(char *commandLine) {
+    LONG size = kRegistryValueSize;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, kArchiverKey, commandLine, &size) != ERROR_SUCCESS ||
+        !commandLine[0])
+        return 0;
+    char *end = ProgramPartEnd(commandLine);
+    if (*end != ' ')
+        *end = ' ';   // a command without arguments still gets the file
+    int length = (int)(end + 1 - commandLine);
+    length += wsprintfA(end + 1, "\"%s\"", ctx.modulePath);
+    // A spanned archive on .ZIP volumes is opened by its volume name.
+    if ((configRecord.Flags & kFlagSpanned) && !(configRecord.Flags & kFlagExeVolumes) &&
+        lstrlenA(ctx.modulePath) >= 3) {
+        commandLine[length - 4] = 'z';
+        commandLine[length - 3] = 'i';
+        commandLine[length - 2] = 'p';
+    }
+    return 1;
+}
+
+int RunArchiver() {
+    char commandLine[kArchiverCommandSize];
+    if (GetKeyState(VK_SHIFT) < 0 || !ComposeArchiverCommand(commandLine)) {
+        MessageBoxA(ctx.mainDialog, LookupString(kStrArchiverNotFound), kCaption, MB_OK);
+        return 0;
+    }
+    // WinExec answers 31 or less when it could not start the program.
+    UINT result = (UINT)LaunchProgram(commandLine, "", kLaunchWinExec);
+    if (result > 31)
+        return 1;
+    char message[kLaunchBufferSize];
+    wsprintfA(message, LookupString(kStrErrorRunningCommand), (int)result, commandLine);
+    MessageBoxA(ctx.mainDialog, message, kCaption, MB_OK);
+    return 0;
+}

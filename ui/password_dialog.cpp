@@ -1,0 +1,57 @@
+// The password dialog: its template lives in the resource block and is
+// expanded afresh for every showing (image/resources).
+#include "ui/password_dialog.h"
+
+#include "context/extraction_context.h"
+#include "image/resources.h"
+#include "ui/password_text.h"
+
+enum PasswordDialogIds {
+    kPasswordEdit = 402,
+};
+
+// Centres the dialog on the screen the way the main dialog centres itself.
+static void CentreOnScreen(HWND dialog) {
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// OK: an empty edit or a failed copy keeps the dialog open.
+static void ConfirmPassword(HWND dialog) {
+    char text[kPasswordReadLimit];
+    int length = GetDlgItemTextA(dialog, kPasswordEdit, text, kPasswordReadLimit);
+    if (StorePassword(text, length))
+        EndDialog(dialog, 1);
+}
+
+static INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    (void)lParam;
+    if (message == WM_INITDIALOG) {
+        if (ctx.codePageFont)
+            SendMessageA(dialog, WM_SETFONT, (WPARAM)ctx.codePageFont, TRUE);
+        CentreOnScreen(dialog);
+        return TRUE;
+    }
+    if (message == WM_SETFONT) {
+        if (ctx.codePageFont && GetDlgItem(dialog, kPasswordEdit))
+            SendDlgItemMessageA(dialog, kPasswordEdit, WM_SETFONT, (WPARAM)ctx.codePageFont, TRUE);
+    } else if (message == WM_COMMAND) {
+        // The whole wParam: only a click, Enter or Escape (notification 0).
+        if (wParam == IDOK)
+            ConfirmPassword(dialog);
+        else if (wParam == IDCANCEL)
+            EndDialog(dialog, 0);   // passwordText keeps its earlier value
+    }
+    return 0;
+}
+
+int AskPassword(HWND owner) {
+    if (!ctx.currentEntryEncrypted)
+        return 1;
+    // The low byte decides: 1 after OK, 0 after Cancel or without a template.
+    // A failed dialog call (-1) lets the pass go on with passwordText as it is.
+    return (int)(RunPasswordTemplate(owner, PasswordDialogProc) & 0xFF);
+}
