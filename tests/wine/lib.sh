@@ -53,7 +53,9 @@ winpath() {
 }
 
 # drive PROGRAM [ARGS...] < STEPS: runs PROGRAM (a Unix path) under uidriver
-# with the steps read from standard input. Sets DRIVE_EXIT (uidriver's exit
+# with the steps read from standard input; uidriver's --set/--unset options
+# from the array DRIVE_ENV (for example DRIVE_ENV=(--set TMP=C:\\X --unset TEMP))
+# shape the program's environment. Sets DRIVE_EXIT (uidriver's exit
 # code); the transcript is in $TEST_TMP/transcript, Wine's messages in
 # $TEST_TMP/wine.log. Output goes to files, never to CTest's pipes, which
 # Wine's own lingering processes could otherwise hold open.
@@ -61,7 +63,8 @@ drive() {
     local program=$1
     shift
     cat > "$TEST_TMP/steps" || fail "cannot write the steps"
-    "$WINE_RUN" "$TOOLS/uidriver.exe" "$(winpath "$TEST_TMP/steps")" -- "$(winpath "$program")" "$@" \
+    "$WINE_RUN" "$TOOLS/uidriver.exe" ${DRIVE_ENV[@]+"${DRIVE_ENV[@]}"} "$(winpath "$TEST_TMP/steps")" \
+        -- "$(winpath "$program")" "$@" \
         </dev/null >"$TEST_TMP/transcript" 2>"$TEST_TMP/wine.log"
     DRIVE_EXIT=$?
 }
