@@ -84,6 +84,7 @@ SEEDS = {
                          member("same.txt", b"third")], b""),
     "marker": (0x21, [member("m.txt", words(4200, 5), 0, descriptor=True)], b""),
     "empty": (0x00, [], b"only an end record"),
+    "spanned": (0x41, [member("v/a.txt", words(3000, 6), 8), member("v/b.txt", words(500, 7))], b""),
 }
 
 
@@ -93,6 +94,8 @@ def main():
         data = archive(members, comment)
         if name == "marker":
             data = b"PK00" + data
+        if name == "spanned":
+            data = b"PK\x07\x08" + data
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(bytes([options]) + data)
     return 0
