@@ -24,6 +24,8 @@ REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WIN32_BUILD=${TARVEX_WIN32_BUILD:-$REPO/build/win32}
 TOOLS=$WIN32_BUILD/tools
 WINE_RUN=$REPO/scripts/wine-run
+# Windows can be slow to appear on a loaded or emulated machine.
+export UIDRIVER_TIMEOUT_MS=${UIDRIVER_TIMEOUT_MS:-120000}
 TEST_NAME=$(basename "$0" .sh)
 
 skip() { echo "SKIP: $TEST_NAME: $*"; exit 77; }

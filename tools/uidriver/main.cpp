@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static const DWORD kDefaultTimeoutMs = 30000;
@@ -121,7 +122,16 @@ int main(int argc, char **argv)
     for (int i = 3; i < argc; ++i) AppendArgument(commandLine, argv[i]);
 
     Driver driver{};
+    // A loaded machine (or an emulated one) can take far longer than the
+    // default to show a window: UIDRIVER_TIMEOUT_MS raises it for every step.
     driver.timeoutMs = kDefaultTimeoutMs;
+    char setting[16];
+    DWORD length = GetEnvironmentVariableA("UIDRIVER_TIMEOUT_MS", setting, sizeof setting);
+    if (length > 0 && length < sizeof setting) {
+        DWORD value = strtoul(setting, nullptr, 10);
+        if (value > 0)
+            driver.timeoutMs = value;
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
