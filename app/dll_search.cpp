@@ -2,8 +2,6 @@
 
 enum { kSearchSystem32 = 0x800 };   // LOAD_LIBRARY_SEARCH_SYSTEM32
 
-static const char kShellName[] = "\\shell32.dll";
-
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesCall)(DWORD flags);
 typedef BOOL(WINAPI *SetDllDirectoryCall)(LPCSTR path);
 
@@ -21,11 +19,48 @@ void RestrictDllSearch() {
         ((SetDllDirectoryCall)(void *)setDirectory)("");
 }
 
-HMODULE LoadShellLibrary() {
-    char path[MAX_PATH + sizeof kShellName];
+static HMODULE LoadFromSystem(const char *name) {
+    char path[MAX_PATH + 16];
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return 0;
-    lstrcpyA(path + length, kShellName);
+    lstrcpyA(path + length, name);
     return LoadLibraryA(path);
 }
+
+// The folder browser makes the shell load the common controls by name, on
+// systems (and emulations) where the narrowed search does not reach such
+// loads. Loaded from the system folder first, the name is already taken
+// when the shell asks for it.
+HMODULE LoadShellLibrary() {
+    LoadFromSystem("\\comctl32.dll");
+    return LoadFromSystem("\\shell32.dll");
+}
+
+#ifdef _WIN32
+#include "context/extraction_context.h"
+
+enum { kShellMissing = 32 };   // SE_ERR_DLLNOTFOUND, an error like any other to the callers
+
+typedef HINSTANCE(WINAPI *ShellExecuteCall)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+typedef HINSTANCE(WINAPI *FindExecutableCall)(LPCSTR, LPCSTR, LPSTR);
+
+static FARPROC ShellEntry(const char *name) {
+    return ctx.shellLibrary ? GetProcAddress(ctx.shellLibrary, name) : 0;
+}
+
+HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder,
+                                        INT show) {
+    FARPROC call = ShellEntry("ShellExecuteA");
+    if (!call)
+        return (HINSTANCE)kShellMissing;
+    return ((ShellExecuteCall)(void *)call)(owner, verb, file, parameters, folder, show);
+}
+
+HINSTANCE WINAPI FindExecutableFromSystem(LPCSTR file, LPCSTR folder, LPSTR result) {
+    FARPROC call = ShellEntry("FindExecutableA");
+    if (!call)
+        return (HINSTANCE)kShellMissing;
+    return ((FindExecutableCall)(void *)call)(file, folder, result);
+}
+#endif

@@ -8,6 +8,9 @@
 // current folder out of the search. Run before any library is loaded.
 void RestrictDllSearch();
 
-// Loads the shell library by its full path in the system folder; null when
-// that cannot be done.
+// Loads the shell library by its full path in the system folder (after the
+// common controls, which its folder browser loads by name); null when that
+// cannot be done. In the stub, ShellExecuteA and FindExecutableA go
+// through the library loaded here (platform/win32.h), and answer error 32
+// (library not found) without it.
 HMODULE LoadShellLibrary();

@@ -3,6 +3,16 @@
 #pragma once
 #ifdef _WIN32
 #include <windows.h>
+
+// The shell library is never imported: an imported library is looked for
+// beside the program first, where anyone can put one of that name. Start-up
+// loads it from the system folder (app/dll_search.h); its two launching
+// calls reach it there under their usual names.
+HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder,
+                                        INT show);
+HINSTANCE WINAPI FindExecutableFromSystem(LPCSTR file, LPCSTR folder, LPSTR result);
+#define ShellExecuteA ShellExecuteFromSystem
+#define FindExecutableA FindExecutableFromSystem
 #else
 #include "platform/host/win32_host.h"
 #endif

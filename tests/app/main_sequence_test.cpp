@@ -225,7 +225,8 @@ TEST_F(MainSequenceRun, ShellLibraryComesFromTheSystemFolder) {
         TestImage image = Make(TestImageSpec());
         hostsim::Sim().searchCallsPresent = present;
         Run(image);
-        std::vector<std::string> expected = {"LoadLibraryA C:\\WINDOWS\\SYSTEM32\\shell32.dll"};
+        std::vector<std::string> expected = {"LoadLibraryA C:\\WINDOWS\\SYSTEM32\\comctl32.dll",
+                                             "LoadLibraryA C:\\WINDOWS\\SYSTEM32\\shell32.dll"};
         if (present)
             expected.insert(expected.begin(), {"SetDefaultDllDirectories 0x800", "SetDllDirectoryA \"\""});
         EXPECT_EQ(hostsim::Sim().loaderLog, expected);

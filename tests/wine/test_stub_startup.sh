@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The stub's start-up on images made by the builder: an intact image opens
+# the main dialog; a changed stub, a moved end record, a foreign entry point
+# and an incomplete image each end with their box; -info shows the info text.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/stub_lib.sh"
+stub_test_init
+
+make_image intact.exe --info "-win32 -le -overwrite"
+drive "$TEST_TMP/intact.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - intact.exe"
+click Close
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<'OUT'
+window: Tarvex Self-Extractor - intact.exe
+exit: 0
+OUT
+
+# One case a line: image name, what is changed, the box's text.
+header_corrupt='Tarvex Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error'
+damaged='Zip file is damaged, truncated, or has been changed since it was created.   If you downloaded this file, try downloading again.'
+incomplete='This is an incomplete self-extractor;\nplease re-create the file and try again.'
+while IFS='|' read -r name change text; do
+    cp "$TEST_TMP/intact.exe" "$TEST_TMP/$name"
+    case $change in
+        incomplete) make_image "$name" --incomplete ;;
+        *) patch_image "$name" $change ;;
+    esac
+    drive "$TEST_TMP/$name" <<'STEPS'
+answer OK
+waitexit
+STEPS
+    expect_exit 0
+    expect_transcript <<OUT
+box: Tarvex Self-Extractor | $text
+exit: 0
+OUT
+done <<CASES
+code.exe|--flip code|$header_corrupt
+endrecord.exe|--set EndRecordOffset=+1 --reseal|$damaged
+entry.exe|--set EntryPoint=+1 --reseal|$damaged
+incomplete.exe|incomplete|$incomplete
+CASES
+
+# -info anywhere shows the info text; in capitals it is no option.
+drive "$TEST_TMP/intact.exe" -auto 'C:\x' -info <<'STEPS'
+answer OK
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<'OUT'
+box: Tarvex Self-Extractor | -win32 -le -overwrite
+exit: 0
+OUT
+drive "$TEST_TMP/intact.exe" -INFO <<'STEPS'
+wait "Tarvex Self-Extractor - intact.exe"
+click Close
+waitexit
+STEPS
+expect_exit 0
+pass
