@@ -47,7 +47,7 @@ protected:
         return boxes;
     }
 
-    TestImage Make(const TestImageSpec &spec) { return MakeTestImage(spec, root); }
+    TestImage Make(const TestImageSpec &shape) { return MakeTestImage(shape, root); }
 
     bool DialogRan() { return hostsim::Sim().dialogTemplates.size() == 1; }
 
@@ -59,9 +59,9 @@ std::string Box(const std::string &text, UINT style, const std::string &caption 
 }
 
 TEST_F(MainSequenceRun, IntactImageRunsTheDialogFromACopyOfTheTemplateAndShutsDown) {
-    TestImageSpec spec;
-    spec.flags = kFlagCrcSkipsHeaders;
-    EXPECT_TRUE(Run(Make(spec)).empty());
+    TestImageSpec shape;
+    shape.flags = kFlagCrcSkipsHeaders;
+    EXPECT_TRUE(Run(Make(shape)).empty());
     ASSERT_TRUE(DialogRan());
     EXPECT_EQ(ctx.resourceBlock, nullptr);   // released, after the copy below was taken
     EXPECT_EQ(ctx.archiveFile, 0);
@@ -104,9 +104,9 @@ TEST_F(MainSequenceRun, EndsWithTheRightBoxWhenTheImageOrSystemIsUnfit) {
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        TestImageSpec spec;
-        spec.strings = {"", "", "", "", "Made by the tests"};
-        TestImage image = Make(spec);
+        TestImageSpec shape;
+        shape.strings = {"", "", "", "", "Made by the tests"};
+        TestImage image = Make(shape);
         if (c.change) {
             ConfigRecord before = image.record;
             c.change(image);
@@ -150,11 +150,11 @@ TEST_F(MainSequenceRun, StartupPromptOffersTheConfiguredButtonsAndNoOrCancelEnds
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        TestImageSpec spec;
-        spec.flags = c.flags;
-        spec.strings = {"", "", "Read me first.", c.title, ""};
+        TestImageSpec shape;
+        shape.flags = c.flags;
+        shape.strings = {"", "", "Read me first.", c.title, ""};
         hostsim::Sim().answers = {c.answer};
-        EXPECT_EQ(Run(Make(spec)), (std::vector<std::string>{Box("Read me first.", c.style, c.caption)}));
+        EXPECT_EQ(Run(Make(shape)), (std::vector<std::string>{Box("Read me first.", c.style, c.caption)}));
         EXPECT_EQ(DialogRan(), c.dialog);
         EXPECT_EQ(ctx.startupPrompt == nullptr, c.dialog);   // freed once accepted
     }
@@ -176,10 +176,10 @@ TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord)
         SCOPED_TRACE(c.arguments + " flags " + std::to_string(c.flags));
         TearDown();
         SetUp();
-        TestImageSpec spec;
-        spec.flags = c.flags;
-        spec.strings = {"C:\\Out", "", "", "", ""};
-        EXPECT_TRUE(Run(Make(spec), c.arguments).empty());
+        TestImageSpec shape;
+        shape.flags = c.flags;
+        shape.strings = {"C:\\Out", "", "", "", ""};
+        EXPECT_TRUE(Run(Make(shape), c.arguments).empty());
         EXPECT_TRUE(DialogRan());
         EXPECT_EQ(ctx.overwriteWithoutPrompting, c.overwrite);
         EXPECT_EQ(ctx.currentEntryEncrypted, c.encrypted);

@@ -34,7 +34,7 @@ protected:
         ReleaseMachine(root);
     }
 
-    TestImage Make(const TestImageSpec &spec) { return MakeTestImage(spec, root); }
+    TestImage Make(const TestImageSpec &shape) { return MakeTestImage(shape, root); }
 
     // The image operations in start-up's order, under a guard, as start-up
     // runs them; answers what the user saw.
@@ -133,10 +133,10 @@ TEST_F(ImageChecks, StubChecksumCoversTheStubAndTextBlockButNotTheArchive) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec spec;
-        spec.flags = c.flags;
-        spec.withChecksum = c.checksum;
-        TestImage image = Make(spec);
+        TestImageSpec shape;
+        shape.flags = c.flags;
+        shape.withChecksum = c.checksum;
+        TestImage image = Make(shape);
         if (c.byte)
             image.bytes[c.byte(image)] ^= 0x01;
         EXPECT_STREQ(OutcomeName(RunChecks(image)), OutcomeName(c.expected));
@@ -201,9 +201,9 @@ TEST_F(ImageChecks, StubChecksumTakesTheFirstMarkerThatLiesWhollyInside) {
 TEST_F(ImageChecks, StubChecksumRefusesHeadersThatPointOutsideTheCoveredBytes) {
     for (uint32_t lfanew : {0x10000u, 0xFFFFFFF0u}) {
         SCOPED_TRACE(lfanew);
-        TestImageSpec spec;
-        spec.flags = kFlagCrcSkipsHeaders;
-        TestImage image = Make(spec);
+        TestImageSpec shape;
+        shape.flags = kFlagCrcSkipsHeaders;
+        TestImage image = Make(shape);
         WriteLe32((uint8_t *)&image.bytes[kDosLfanewOffset], lfanew);
         EXPECT_STREQ(OutcomeName(RunChecks(image)), OutcomeName(kHeaderCorrupt));
     }
@@ -245,10 +245,10 @@ TEST_F(ImageChecks, TextBlockFillsTheFieldsOrRefusesWhatDoesNotFit) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec spec;
-        spec.flags = c.flags;
-        spec.strings = c.strings;
-        TestImage image = Make(spec);
+        TestImageSpec shape;
+        shape.flags = c.flags;
+        shape.strings = c.strings;
+        TestImage image = Make(shape);
         memset(ctx.destinationFolder, 0, sizeof ctx.destinationFolder);
         memset(ctx.titleText, 0, kTitleTextSize);
         memset(ctx.infoText, 0, kInfoTextSize);
@@ -281,11 +281,11 @@ TEST_F(ImageChecks, TextBlockOffsetsOutsideTheStubAreRefused) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec spec;
-        spec.withTextBlock = c.withTextBlock;
-        spec.flags = kFlagHasTitle;
-        spec.strings = {"C:\\Out", "", "Prompt", "Title", "Info"};
-        TestImage image = Make(spec);
+        TestImageSpec shape;
+        shape.withTextBlock = c.withTextBlock;
+        shape.flags = kFlagHasTitle;
+        shape.strings = {"C:\\Out", "", "Prompt", "Title", "Info"};
+        TestImage image = Make(shape);
         if (c.change) {
             c.change(image);
             SealTestImage(image);
@@ -319,9 +319,9 @@ TEST_F(ImageChecks, EndRecordMustLieAtItsOffsetUnlessSpannedOrUnset) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec spec;
-        spec.flags = c.flags;
-        TestImage image = Make(spec);
+        TestImageSpec shape;
+        shape.flags = c.flags;
+        TestImage image = Make(shape);
         image.record.EndRecordOffset = c.offset(image);
         SealTestImage(image);
         EXPECT_STREQ(OutcomeName(RunChecks(image)), OutcomeName(c.expected));

@@ -73,10 +73,10 @@ static std::string AdjustedZip(const std::string &preamble, const std::string &z
     return ReadFile(path);
 }
 
-TestImage MakeTestImage(const TestImageSpec &spec, const std::string &scratch) {
-    std::string text = spec.withTextBlock ? TextBlockOf(spec.strings) : "";
+TestImage MakeTestImage(const TestImageSpec &shape, const std::string &scratch) {
+    std::string text = shape.withTextBlock ? TextBlockOf(shape.strings) : "";
     std::string preamble = StubPart() + text;
-    std::string zip = MakeZip(spec.members, scratch);
+    std::string zip = MakeZip(shape.members, scratch);
     TestImage image;
     image.bytes = AdjustedZip(preamble, zip, scratch);
     image.zipOffset = (uint32_t)preamble.size();
@@ -86,14 +86,14 @@ TestImage MakeTestImage(const TestImageSpec &spec, const std::string &scratch) {
     ConfigRecord &r = image.record;
     memset(&r, 0, sizeof r);
     memcpy(r.Marker, CONFIG_MARKER_BYTES, kMarkerSize);
-    r.StubCrc = spec.withChecksum ? 1 : 0;
+    r.StubCrc = shape.withChecksum ? 1 : 0;
     r.ArchiveOffset = image.zipOffset;
-    r.TextBlockOffset = spec.withTextBlock ? kTestTextBlockOffset : 0;
+    r.TextBlockOffset = shape.withTextBlock ? kTestTextBlockOffset : 0;
     r.EndRecordOffset = end - 22;
-    for (const auto &member : spec.members)
+    for (const auto &member : shape.members)
         r.TotalSize += (uint32_t)member.second.size();
-    r.Flags = spec.flags;
-    r.Complete = spec.complete;
+    r.Flags = shape.flags;
+    r.Complete = shape.complete;
     r.Reserved2[0] = 8;
     r.EntryPoint = kTestEntryPoint;
     SealTestImage(image);

@@ -46,7 +46,7 @@ struct TestImage {
 std::string TextBlockOf(const std::vector<std::string> &strings);
 
 // Builds the image in memory; scratch is a host folder for zip's files.
-TestImage MakeTestImage(const TestImageSpec &spec, const std::string &scratch);
+TestImage MakeTestImage(const TestImageSpec &shape, const std::string &scratch);
 
 // CRC-32 of the first ArchiveOffset bytes as the stub checksum takes it:
 // the 4 bytes behind the record's marker as zero and, with CrcSkipsHeaders,
