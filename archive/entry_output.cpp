@@ -5,9 +5,9 @@
 
 #include "app/error_exit.h"
 #include "archive/crc32.h"
+#include "archive/spanned.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
-#include "image/config_record.h"
 #include "image/resources.h"
 #include "ui/meter.h"
 
@@ -65,6 +65,11 @@ void ExtractMember() {
             ShowUnzipping();
             // A damaged stream is not reported here: it fails the CRC check below.
             DecodeStream();
+            // A stream may end before the member's declared data does. The
+            // walk goes on after the declared data, never from inside it,
+            // where bytes could pass for records of their own.
+            SkipArchiveBytes(ctx.memberBytesLeft);
+            ctx.memberBytesLeft = 0;
         } else {
             ShowError(LookupString(kStrUnsupportedMethod));
         }

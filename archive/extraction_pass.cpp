@@ -107,7 +107,10 @@ void ProcessMember() {
     SkipArchiveBytes(h.extraLength);
 
     lstrcpyA(ctx.messagePath, ctx.entryPath);
-    if (!MemberNameIsSafe(ctx.entryPath))
+    // A NUL inside the stored name is a control character like any other:
+    // the folder test below looks at the stored name's last byte, the paths
+    // at the text before the NUL, and the two would disagree.
+    if ((uint32_t)lstrlenA(ctx.entryPath) != h.nameLength || !MemberNameIsSafe(ctx.entryPath))
         RefuseMember(kUnsafeNameText);
     if (IsSeparator(ctx.entryPath[h.nameLength - 1]))
         ProcessFolderMember();

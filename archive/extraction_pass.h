@@ -4,16 +4,24 @@
 #include <stdint.h>
 
 // Codes that ReadError appends to its message: where a read came up short.
-enum ReadErrorCode {
-    kReadName = 1,               // the name of a local header or central record
-    kReadMemberData = 2,         // a refill of compressed data
-    kReadLocalHeaderSpanned = 3, // the 26 local-header bytes, after a disk change
-    kReadLocalHeader = 4,        // the 26 local-header bytes
-    kReadCentralRecord = 6,      // the 42 central-record bytes
-    kReadEndRecord = 7,          // the 18 end-record bytes
-    kReadSignatureSpanned = 8,   // the 4 signature bytes, after a disk change
-    kReadSignature = 9,          // the 4 signature bytes
-    kReadEncryptionHeader = 14,  // the 12-byte encryption header
+//   1  the name of a local header or central record
+//   2  a refill of compressed data              (codec/input.h)
+//   3  the 26 local-header bytes, after a disk change
+//   4  the 26 local-header bytes
+//   6  the 42 central-record bytes
+//   7  the 18 end-record bytes
+//   8  the 4 signature bytes, after a disk change
+//   9  the 4 signature bytes
+//   14 the 12-byte encryption header            (codec/input.h)
+// 5 and 10 to 13 are not used.
+enum WalkReadErrors {
+    kReadName = 1,
+    kReadLocalHeaderSpanned = 3,
+    kReadLocalHeader = 4,
+    kReadCentralRecord = 6,
+    kReadEndRecord = 7,
+    kReadSignatureSpanned = 8,
+    kReadSignature = 9,
 };
 
 // 0 the walk reached its end, 1 Cancel at an overwrite question, 2 an error

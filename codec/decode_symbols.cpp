@@ -38,10 +38,11 @@ static_assert(kWordBits - 8 - 15 >= 16, "a second code can be looked up without 
 // Stands in for the tables of a code without symbols: any lookup is invalid.
 static const HuffmanEntry kMissingCode[1] = {{kOpInvalid, 0, 0}};
 
-// Tops the bit buffer up from the next 8 input bytes: whole bytes go in
-// until at least 56 bits are valid. The bits above `count` then hold the low
-// bits of the byte at `in`, which the next refill puts in again at the same
-// place; the fast path masks them off when it hands the buffer back.
+// Tops the bit buffer up from the next 8 input bytes: as many whole bytes go
+// in as fit below bit 64, which leaves 56 + count % 8 valid bits. The bits
+// above `count` then hold the low bits of the byte at `in`, which the next
+// refill puts in again at the same place; the fast path masks them off when
+// it hands the buffer back.
 static inline void RefillWord(uint64_t &bits, unsigned &count, const uint8_t *&in) {
     bits |= LoadWord(in) << count;
     in += (63 - count) >> 3;
@@ -76,21 +77,25 @@ static inline bool TakeLocalCode(const HuffmanEntry *table, unsigned rootMask, H
     return true;
 }
 
+// Decodes symbols while a whole round fits in the input left and in the
+// window's room. Answers kSymbolsGoOn when it stops for want of either.
 static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distances, unsigned litBits,
                       unsigned distBits) {
     if (ctx.inputCount < kFastInputMargin || ctx.windowPos >= kWindowSize - kFastWindowMargin)
         return kSymbolsGoOn;
     uint8_t *const window = ctx.inflateWindow;
+    uint8_t *out = window + ctx.windowPos;
+    uint8_t *const outLimit = window + (kWindowSize - kFastWindowMargin);
     const uint8_t *in = ctx.inputCursor;
     const uint8_t *const inEnd = in + ctx.inputCount;
+    const uint8_t *const inLimit = inEnd - kFastInputMargin;
     uint64_t bits = ctx.bitBuffer;
     unsigned count = ctx.bitCount;
-    uint32_t pos = ctx.windowPos;
     const unsigned litMask = bitMasks[litBits];
     const unsigned distMask = bitMasks[distBits];
     int outcome = kSymbolsGoOn;
 
-    while (inEnd - in >= kFastInputMargin && pos < kWindowSize - kFastWindowMargin) {
+    while (in <= inLimit && out < outLimit) {
         RefillWord(bits, count, in);
         HuffmanEntry entry;
         if (!TakeLocalCode(literals, litMask, entry, bits, count)) {
@@ -98,13 +103,13 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
             break;
         }
         if (entry.Operation == kOpLiteral) {
-            window[pos++] = (uint8_t)entry.Value;
+            *out++ = (uint8_t)entry.Value;
             if (!TakeLocalCode(literals, litMask, entry, bits, count)) {
                 outcome = kSymbolsBad;
                 break;
             }
             if (entry.Operation == kOpLiteral) {
-                window[pos++] = (uint8_t)entry.Value;
+                *out++ = (uint8_t)entry.Value;
                 continue;
             }
             RefillWord(bits, count, in);
@@ -123,18 +128,19 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
         uint32_t distance = entry.Value + ((unsigned)bits & bitMasks[entry.Operation]);
         DropLocalBits(bits, count, entry.Operation);
 
+        uint32_t pos = (uint32_t)(out - window);
         if (distance >= 8 && distance <= pos)
-            CopyRun(window, pos, pos - distance, length);
+            CopyWords(out, out - distance, length);
         else
             CopyMatchInside(window, pos, distance, length);
-        pos += length;
+        out += length;
     }
 
     ctx.inputCursor = in;
     ctx.inputCount = (int32_t)(inEnd - in);
     ctx.bitBuffer = bits & (((uint64_t)1 << count) - 1);
     ctx.bitCount = (uint16_t)count;
-    ctx.windowPos = (uint16_t)pos;
+    ctx.windowPos = (uint16_t)(out - window);
     return outcome;
 }
 
@@ -192,6 +198,8 @@ static int CopyMatchDraining(uint32_t distance, uint32_t length) {
     return 0;
 }
 
+// Decodes one symbol through NeedBits, ensuring what the tables look at
+// step by step: the root's bits, each sub-table's, then the extra bits.
 static int DecodeCarefully(const HuffmanEntry *literals, const HuffmanEntry *distances, unsigned litBits,
                            unsigned distBits) {
     HuffmanEntry entry;

@@ -21,15 +21,20 @@ struct CodeShape {
 };
 
 // How wide a table opened at `covered` bits for a first code of length k
-// must be: as narrow as the codes still to come can fill, at most `limit`
-// bits; when the first width already meets the limit the table still grows
-// by one (the root of the fixed code comes out one bit wider than it is
-// looked up with, and both halves are filled alike).
+// must be: wide enough for that code, and wider while the codes still to
+// come cannot fill the room left, up to `limit` bits (the root bits, or what
+// the longest code still needs). Each level advances by the root bits, so no
+// table may be wider than that: a code more than a level away only passes
+// through this table (its links fill it), and a table at the limit does not
+// grow, since its links are laid once and one bit more would miss them.
+// Deflate's own complete codes never come near either case.
 static unsigned TableWidth(const CodeShape &shape, unsigned k, unsigned covered, unsigned remaining) {
     unsigned limit = shape.longest - covered;
     if (limit > shape.rootBits)
         limit = shape.rootBits;
     unsigned width = k - covered;
+    if (width >= limit)
+        return limit;
     uint32_t room = 1u << width;
     if (room > remaining + 1) {
         room -= remaining + 1;

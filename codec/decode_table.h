@@ -3,6 +3,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "codec/inflate.h"
+
 // One table entry, four bytes:
 //
 //    byte 0      byte 1     bytes 2-3
@@ -38,15 +40,8 @@ enum HuffmanOperation {
     kOpInvalid = 99,
 };
 
-// Results of BuildDecodeTable.
-enum TableResult {
-    kTableComplete = 0,
-    kTableIncomplete = 1,        // the table is handed back; the caller decides
-    kTableOversubscribed = 2,    // no table
-    kTableNoMemory = 3,          // not returned: the ErrorExit is taken
-};
-
-// Builds the tables of the code given by n lengths (0 = no code). Symbols
+// Builds the tables of the code given by n lengths (0 = no code) and answers
+// a TableResult. Symbols
 // below `simple` decode as themselves (literal below 256, end of block from
 // 256 on); symbol i from `simple` on decodes as length/distance bases[i -
 // simple] with extras[i - simple] extra bits (the lists may be null when

@@ -7,7 +7,17 @@
 #include "codec/inflate_blocks.h"
 #include "codec/window.h"
 
+// The tables of a block live in the context while it is decoded, so that a
+// decode abandoned by an exit leaves nothing unreachable.
+void ReleaseDecodeTables() {
+    for (HuffmanEntry *&table : ctx.blockTables) {
+        FreeDecodeTables(table);
+        table = nullptr;
+    }
+}
+
 int DecodeStream() {
+    ReleaseDecodeTables();
     ctx.windowPos = 0;
     ctx.bitBuffer = 0;
     ctx.bitCount = 0;
@@ -95,14 +105,6 @@ int CopyStoredBlock() {
     return kInflateOk;
 }
 
-// Runs the symbol loop over a block's two codes and releases them after.
-static int DecodeWithTables(HuffmanEntry *literals, HuffmanEntry *distances, unsigned litBits, unsigned distBits) {
-    int result = DecodeSymbols(literals, distances, litBits, distBits);
-    FreeDecodeTables(literals);
-    FreeDecodeTables(distances);
-    return result;
-}
-
 int DecodeFixedBlock() {
     uint16_t lengths[kFixedLiteralCodes];
     unsigned symbol = 0;
@@ -114,27 +116,22 @@ int DecodeFixedBlock() {
         lengths[symbol] = 7;
     for (; symbol < kFixedLiteralCodes; symbol++)
         lengths[symbol] = 8;
-    HuffmanEntry *literals;
     unsigned litBits = kFixedLiteralRootBits;
-    int result = BuildDecodeTable(lengths, kFixedLiteralCodes, kSimpleLiteralSymbols, lengthBase, lengthExtra,
-                                  &literals, &litBits);
-    if (result != kTableComplete) {
-        FreeDecodeTables(literals);
-        return result;
-    }
-
-    for (symbol = 0; symbol < kFixedDistanceCodes; symbol++)
-        lengths[symbol] = 5;
-    HuffmanEntry *distances;
     unsigned distBits = kFixedDistanceRootBits;
-    // 30 codes of 5 bits leave two unassigned (31 and 32 would be): an
-    // incomplete code is expected here, and those two decode as invalid.
-    result = BuildDecodeTable(lengths, kFixedDistanceCodes, 0, distanceBase, distanceExtra, &distances, &distBits);
-    if (result > kTableIncomplete) {
-        FreeDecodeTables(literals);
-        return result;
+    int result = BuildDecodeTable(lengths, kFixedLiteralCodes, kSimpleLiteralSymbols, lengthBase, lengthExtra,
+                                  &ctx.blockTables[0], &litBits);
+    if (result == kTableComplete) {
+        for (symbol = 0; symbol < kFixedDistanceCodes; symbol++)
+            lengths[symbol] = 5;
+        // 30 codes of 5 bits leave two unassigned (31 and 32 would be): an
+        // incomplete code is expected here, and those two decode as invalid.
+        result = BuildDecodeTable(lengths, kFixedDistanceCodes, 0, distanceBase, distanceExtra, &ctx.blockTables[1],
+                                  &distBits);
+        if (result <= kTableIncomplete)
+            result = DecodeSymbols(ctx.blockTables[0], ctx.blockTables[1], litBits, distBits);
     }
-    return DecodeWithTables(literals, distances, litBits, distBits);
+    ReleaseDecodeTables();
+    return result;
 }
 
 // Reads the HLIT + HDIST code lengths of a dynamic header through the
@@ -179,20 +176,22 @@ static int ReadCodeLengths(const HuffmanEntry *table, unsigned bits, uint16_t *l
     return FillerTaken() ? kInflateDataError : kInflateOk;
 }
 
-int DecodeDynamicBlock() {
+// The header of a dynamic block up to its code lengths: HLIT literal/length
+// lengths, then HDIST distance lengths, into lengths.
+static int ReadDynamicHeader(uint16_t *lengths, unsigned *literalCount, unsigned *distanceCount) {
     if (!NeedBits(5))
         return kInflateDataError;
-    unsigned literalCount = 257 + TakeBits(5);
+    *literalCount = 257 + TakeBits(5);
     if (!NeedBits(5))
         return kInflateDataError;
-    unsigned distanceCount = 1 + TakeBits(5);
+    *distanceCount = 1 + TakeBits(5);
     if (!NeedBits(4))
         return kInflateDataError;
     unsigned lengthCodeCount = 4 + TakeBits(4);
-    if (literalCount > kMaxLiteralCodes || distanceCount > kMaxDistanceCodes)
+    if (*literalCount > kMaxLiteralCodes || *distanceCount > kMaxDistanceCodes)
         return kInflateDataError;
 
-    uint16_t lengths[kMaxLiteralCodes + kMaxDistanceCodes];
+    uint16_t codeLengthLengths[kCodeLengthCodes];
     for (unsigned j = 0; j < kCodeLengthCodes; j++) {
         unsigned length = 0;
         if (j < lengthCodeCount) {
@@ -200,43 +199,40 @@ int DecodeDynamicBlock() {
                 return kInflateDataError;
             length = TakeBits(3);
         }
-        lengths[codeLengthOrder[j]] = (uint16_t)length;
+        codeLengthLengths[codeLengthOrder[j]] = (uint16_t)length;
     }
     if (FillerTaken())
         return kInflateDataError;
-    HuffmanEntry *table;
     unsigned bits = kCodeLengthRootBits;
-    int result = BuildDecodeTable(lengths, kCodeLengthCodes, kCodeLengthCodes, nullptr, nullptr, &table, &bits);
-    if (result != kTableComplete) {
-        FreeDecodeTables(table);
-        return result;
-    }
+    int result = BuildDecodeTable(codeLengthLengths, kCodeLengthCodes, kCodeLengthCodes, nullptr, nullptr,
+                                  &ctx.blockTables[0], &bits);
     // No code-length code at all: there is nothing to read the lengths with.
-    if (!table)
-        return kInflateDataError;
-    result = ReadCodeLengths(table, bits, lengths, literalCount + distanceCount);
-    FreeDecodeTables(table);
+    if (result == kTableComplete && !ctx.blockTables[0])
+        result = kInflateDataError;
+    if (result == kTableComplete)
+        result = ReadCodeLengths(ctx.blockTables[0], bits, lengths, *literalCount + *distanceCount);
+    ReleaseDecodeTables();
+    return result;
+}
+
+int DecodeDynamicBlock() {
+    uint16_t lengths[kMaxLiteralCodes + kMaxDistanceCodes];
+    unsigned literalCount;
+    unsigned distanceCount;
+    int result = ReadDynamicHeader(lengths, &literalCount, &distanceCount);
     if (result != kInflateOk)
         return result;
-
-    HuffmanEntry *literals;
     unsigned litBits = literalRootBits;
-    result = BuildDecodeTable(lengths, literalCount, kSimpleLiteralSymbols, lengthBase, lengthExtra, &literals,
-                              &litBits);
-    if (result != kTableComplete) {
-        FreeDecodeTables(literals);
-        return result;
-    }
-    HuffmanEntry *distances;
     unsigned distBits = distanceRootBits;
+    result = BuildDecodeTable(lengths, literalCount, kSimpleLiteralSymbols, lengthBase, lengthExtra,
+                              &ctx.blockTables[0], &litBits);
     // Unlike the fixed code, an incomplete distance code is refused here
-    // (the builder accepts the lone 1-bit code as complete).
-    result = BuildDecodeTable(lengths + literalCount, distanceCount, 0, distanceBase, distanceExtra, &distances,
-                              &distBits);
-    if (result != kTableComplete) {
-        FreeDecodeTables(distances);
-        FreeDecodeTables(literals);
-        return result;
-    }
-    return DecodeWithTables(literals, distances, litBits, distBits);
+    // (the builder counts a lone 1-bit code as complete).
+    if (result == kTableComplete)
+        result = BuildDecodeTable(lengths + literalCount, distanceCount, 0, distanceBase, distanceExtra,
+                                  &ctx.blockTables[1], &distBits);
+    if (result == kTableComplete)
+        result = DecodeSymbols(ctx.blockTables[0], ctx.blockTables[1], litBits, distBits);
+    ReleaseDecodeTables();
+    return result;
 }

@@ -24,29 +24,34 @@ void CopyBlock(uint8_t *destination, const uint8_t *source, uint32_t count);
 // written up to its last byte and no further).
 int FlushWindow(uint32_t count);
 
-// Copies one run of n >= 1 bytes from window position `from` to `to`, with
-// the byte-by-byte meaning of a Deflate match. Neither range may pass the
-// window's end. Distances of 8 and more (and sources ahead of the
-// destination) go a word at a time: the reads stay ahead of or clear of the
-// writes, and the word written past the run's end is put back as it was,
-// since it still holds what a far distance may reach.
-inline void CopyRun(uint8_t *window, uint32_t to, uint32_t from, uint32_t n) {
-    uint8_t *out = window + to;
-    if (from < to && to - from < 8) {
-        if (to - from == 1)
-            FillBytes(out, out[-1], n);
-        else
-            CopyBytes(out, window + from, n);
-        return;
-    }
-    const uint8_t *in = window + from;
-    uint64_t behind = LoadWord(out + n);
+// Copies n >= 1 bytes a word at a time, for a source at least 8 bytes
+// behind the destination or anywhere ahead of it: the reads then stay clear
+// of, or ahead of, the writes, and each byte comes out as a byte-by-byte
+// forward copy gives it. The word written past the end is put back as it
+// was, since it still holds what a far distance may reach; 8 bytes behind
+// both ranges must be addressable.
+inline void CopyWords(uint8_t *to, const uint8_t *from, uint32_t n) {
+    uint64_t behind = LoadWord(to + n);
     uint32_t done = 0;
     do {
-        StoreWord(out + done, LoadWord(in + done));
+        StoreWord(to + done, LoadWord(from + done));
         done += 8;
     } while (done < n);
-    StoreWord(out + n, behind);
+    StoreWord(to + n, behind);
+}
+
+// Copies one run of n >= 1 bytes from window position `from` to `to`, with
+// the byte-by-byte meaning of a Deflate match. Neither range may pass the
+// window's end.
+inline void CopyRun(uint8_t *window, uint32_t to, uint32_t from, uint32_t n) {
+    if (from < to && to - from < 8) {
+        if (to - from == 1)
+            FillBytes(window + to, window[from], n);
+        else
+            CopyBytes(window + to, window + from, n);
+        return;
+    }
+    CopyWords(window + to, window + from, n);
 }
 
 // Copies a match to window position `to` when to + length stays inside the

@@ -40,6 +40,8 @@ void DecryptBytes(uint8_t *data, uint32_t n) {
 }
 
 int CheckEncryptionHeader(const uint8_t header[12]) {
+    if (!ctx.passwordText)
+        return -1;
     uint8_t plain[kEncryptionHeaderSize];
     for (unsigned i = 0; i < kEncryptionHeaderSize; i++)
         plain[i] = header[i];

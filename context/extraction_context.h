@@ -92,6 +92,7 @@ struct ExtractionContext {
 
     // --- CRC-32 (archive/crc32) ---
     uint32_t crcTable[256];
+    uint32_t crcSlices[3][256];      // crcTable advanced by 1, 2 and 3 more zero bytes
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
@@ -119,6 +120,7 @@ struct ExtractionContext {
     uint16_t fillerBits;             // zero bits fed in at the top since the input ran out
     uint16_t fetchedByte;
     uint8_t *memoryEnd;              // memory mode: one past the destination
+    HuffmanEntry *blockTables[2];    // the current block's tables; an exit leaves them to the next decode
 
     // --- input buffering and decryption (codec) ---
     uint8_t *inputBuffer;            // 2068 bytes, 2048 used

@@ -64,6 +64,10 @@ struct State {
     bool dialogHasMeter = false;
     std::vector<std::vector<uint8_t>> dialogTemplates;   // copies of templates run
     intptr_t dialogResult = 0;
+    // Runs once, for the next dialog, while it would be up (the main dialog:
+    // everything start-up prepares is in place): a test's stand-in for what
+    // the user does there.
+    std::function<void()> dialogHook;
     std::vector<DWORD> oemConversions;                   // lengths given to OemToCharBuffA
 
     // Faults: fail the k-th call of an operation (0 = never).

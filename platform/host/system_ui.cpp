@@ -118,6 +118,11 @@ INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCVOID dialogTemplate, HWND
     const uint8_t *bytes = (const uint8_t *)dialogTemplate;
     // Every template block the program hands over holds at least 600 bytes.
     Sim().dialogTemplates.emplace_back(bytes, bytes + 600);
+    if (Sim().dialogHook) {
+        std::function<void()> hook = Sim().dialogHook;
+        Sim().dialogHook = nullptr;
+        hook();
+    }
     return Sim().dialogResult;
 }
 

@@ -184,20 +184,6 @@ TEST_F(EntryOutputTest, OverwriteQuestionBringsTheShownMeterUpToDate) {
     EXPECT_EQ(hostsim::Sim().meterPositions, (std::vector<int>{32, 49}));
 }
 
-TEST_F(EntryOutputTest, MeterPositionNeverOverflows) {
-    struct Case {
-        uint32_t written, total;
-        uint16_t position;
-    } cases[] = {{0, 0, 100},        {500, 0, 100},       {50, 200, 25},           {300, 200, 150},
-                 {0xFFFFFFFFu, 0xFFFFFFFFu, 100}, {0x80000000u, 0xFFFFFFFFu, 50},
-                 {0x7FFFFFFFu, 50, (uint16_t)(0x7FFFFFFFull * 100 / 50)}};
-    for (const Case &c : cases) {
-        ctx.bytesWritten = c.written;
-        configRecord.TotalSize = c.total;
-        EXPECT_EQ(MeterPosition(), c.position) << c.written << " of " << c.total;
-    }
-}
-
 // Write faults: the message names the file, which keeps what was written.
 struct WriteFaultCase {
     const char *label;

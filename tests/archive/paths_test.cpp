@@ -88,24 +88,22 @@ TEST_F(PathsTest, ComposedOutputPath) {
 }
 
 TEST(PathUtilities, TextOperations) {
-    struct SeparatorCase {
-        const char *text, *appended;
-    } appends[] = {{"", "\\"}, {"C:", "C:\\"}, {"C:\\", "C:\\"}, {"a/", "a/"}, {"a", "a\\"}};
-    for (const SeparatorCase &c : appends) {
+    struct EditCase {
+        void (*edit)(char *);
+        const char *text, *edited;
+    } edits[] = {
+        {AppendSeparator, "", "\\"},           {AppendSeparator, "C:", "C:\\"},
+        {AppendSeparator, "C:\\", "C:\\"},     {AppendSeparator, "a/", "a/"},
+        {AppendSeparator, "a", "a\\"},         {StripTrailingBackslash, "C:\\", "C:\\"},
+        {StripTrailingBackslash, "C:\\out\\", "C:\\out"}, {StripTrailingBackslash, "\\\\", "\\\\"},
+        {StripTrailingBackslash, "ab\\\\", "ab\\\\"}, {StripTrailingBackslash, "a\\", "a\\"},
+        {StripTrailingBackslash, "abc\\", "abc"}, {StripTrailingBackslash, "C:\\out", "C:\\out"},
+    };
+    for (const EditCase &c : edits) {
         char text[16];
         lstrcpyA(text, c.text);
-        AppendSeparator(text);
-        EXPECT_STREQ(text, c.appended) << c.text;
-    }
-    struct StripCase {
-        const char *text, *stripped;
-    } strips[] = {{"C:\\", "C:\\"}, {"C:\\out\\", "C:\\out"}, {"\\\\", "\\\\"}, {"ab\\\\", "ab\\\\"},
-                  {"a\\", "a\\"}, {"abc\\", "abc"}, {"C:\\out", "C:\\out"}};
-    for (const StripCase &c : strips) {
-        char text[16];
-        lstrcpyA(text, c.text);
-        StripTrailingBackslash(text);
-        EXPECT_STREQ(text, c.stripped) << c.text;
+        c.edit(text);
+        EXPECT_STREQ(text, c.edited) << c.text;
     }
     struct NameCase {
         const char *path, *name;
@@ -174,19 +172,20 @@ TEST_F(PathsTest, FolderThatCannotBeMade) {
 TEST_F(PathsTest, UnsafeNamesNeverReachTheFileSystem) {
     testsupport::WriteFile(root_ + "/C/CANARY/keep.txt", "canary");
     testsupport::WriteFile(root_ + "/C/evil.txt", "original");
-    const char *names[] = {
+    const std::string names[] = {
         "../evil.txt",       "x/../../evil.txt",  "x\\..\\..\\CANARY\\keep.txt", "..\\evil.txt",
         "x/y/../../../evil", "C:\\evil.txt",      "C:evil.txt",                  "x/CON",
         "x/nul .txt",        "x/LPT1.log",        "x/conout$",                   "x/a\x01b",
         "x/..",              "x/../",             "x/data.txt:stream",           "x/CON./",
+        std::string("x/\0y", 4),
     };
-    for (const char *name : names) {
+    for (const std::string &name : names) {
         SCOPED_TRACE(name);
         testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
         InstallImage(BuildZip({Member("ok.txt", "fine"), Member(name, "payload"), Member("later.txt", "no")}).bytes);
         std::vector<std::string> before = ListTree(root_);
         EXPECT_EQ(Pass(), kGuardFailed);
-        EXPECT_EQ(LastBox(), std::string("Unsafe file name in archive: ") + name);
+        EXPECT_EQ(LastBox(), "Unsafe file name in archive: " + std::string(name.c_str()));
         EXPECT_EQ(ListTree(root_ + "/C/OUT"), (std::vector<std::string>{"ok.txt"}));
         std::vector<std::string> after = ListTree(root_);
         after.erase(std::remove(after.begin(), after.end(), "C/OUT/ok.txt"), after.end());

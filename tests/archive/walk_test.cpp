@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "app/error_exit.h"
+#include "image/config_record.h"
 #include "tests/archive/archive_fixture.h"
 
 using namespace archivetest;
@@ -173,6 +174,17 @@ TEST_F(WalkTest, DescriptorBytesAreSkippedWhateverTheyHold) {
     EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/b.txt"), "bee");
 }
 
+// Bytes after the end of a deflate stream but inside the member's compressed
+// size are stepped over: the next record is found where the size says.
+TEST_F(WalkTest, NextRecordFollowsTheCompressedSizeNotTheStreamEnd) {
+    ZipMember padded = Member("padded.txt", Text(3000, 'p'), 8);
+    padded.payloadOverride = Deflate(padded.data) + std::string(4100, 'J');
+    InstallImage(BuildZip({padded, Member("next.txt", "next")}).bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_TRUE(testsupport::ReadFile(root_ + "/C/OUT/padded.txt") == padded.data);
+    EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/next.txt"), "next");
+}
+
 TEST_F(WalkTest, FolderMembersWithAndWithoutDeclaredSizes) {
     ZipMember padded = Member("padded/");
     padded.payloadOverride = "PD";                 // uncompressed 0, compressed 2: skipped
@@ -184,6 +196,81 @@ TEST_F(WalkTest, FolderMembersWithAndWithoutDeclaredSizes) {
     EXPECT_EQ(ListTree(root_ + "/C/OUT"),
               (std::vector<std::string>{"declared/", "padded/", "x/", "x/y/", "x/y/f.txt", "x/y/z/"}));
     EXPECT_EQ(ctx.filesExtracted, 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WalkTest, ArchiveStartThatCannotBeReached) {
+    InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
+    configRecord.ArchiveOffset = 0x80000000u;
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(LastBox(), "I/O error on file.  Possible cause: file transfer error.");
+    EXPECT_EQ(ctx.extractionRunning, 0);
+}
+
+void SetPassword(const char *text) {
+    char *password = (char *)GlobalAlloc(GPTR, 32);
+    lstrcpyA(password, text);
+    ctx.passwordText = password;
+}
+
+// Encrypted members from the tools; the password check runs before the
+// output file exists.
+TEST_F(WalkTest, EncryptedMembers) {
+    const char *commands[] = {"zip -q -r -P secret ../a.zip .", "7z a -tzip -psecret -bd ../a.zip ."};
+    for (const char *command : commands) {
+        SCOPED_TRACE(command);
+        testsupport::Run("rm -rf '" + scratch_ + "' '" + root_ + "/C/OUT'");
+        MakeSourceTree(scratch_ + "/src");
+        ASSERT_EQ(testsupport::Run("cd '" + scratch_ + "/src' && TZ=UTC " + command + " >/dev/null"), 0);
+        ASSERT_EQ(testsupport::Run("TZ=UTC unzip -q -P secret '" + scratch_ + "/a.zip' -d '" + scratch_ + "/ref'"), 0);
+        InstallImage(testsupport::ReadFile(scratch_ + "/a.zip"));
+
+        struct Attempt {
+            const char *password;   // null: none entered
+            const char *box;        // null: extracted
+        } attempts[] = {{nullptr, "No password specified"}, {"wrong", "Incorrect password specified"},
+                        {"secret", nullptr}};
+        for (const Attempt &a : attempts) {
+            if (ctx.passwordText)
+                GlobalFree(GlobalHandle(ctx.passwordText));
+            ctx.passwordText = nullptr;
+            if (a.password)
+                SetPassword(a.password);
+            _llseek(ctx.archiveFile, 0, FILE_BEGIN);
+            if (a.box) {
+                EXPECT_EQ(Pass(), kGuardFailed);
+                EXPECT_EQ(LastBox(), a.box);
+                for (const std::string &entry : ListTree(root_ + "/C/OUT"))
+                    EXPECT_EQ(entry.back(), '/') << "no file is created: " << entry;
+            } else {
+                EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+                EXPECT_EQ(TreeDifferences(root_ + "/C/OUT", scratch_ + "/ref"), "");
+            }
+        }
+    }
+}
+
+// An encrypted member too short to hold its 12-byte header.
+TEST_F(WalkTest, EncryptedMemberShorterThanItsHeader) {
+    ZipMember tiny = Member("tiny.txt");
+    tiny.flags = 1;
+    tiny.payloadOverride = "12345";
+    ZipLayout layout = BuildZip({tiny, Member("next.txt", "next")});
+    SetPassword("secret");
+    InstallImage(layout.bytes);
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(LastBox(), std::string(kReadErrorPrefix) + "14>");
+    EXPECT_FALSE(Exists(root_ + "/C/OUT/tiny.txt"));
+
+    // Skipped at the question, it is stepped over by its stored size.
+    testsupport::WriteFile(root_ + "/C/OUT/tiny.txt", "old");
+    hostsim::Sim().answers = {IDNO};
+    InstallImage(layout.bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/next.txt"), "next");
 }
 
 }  // namespace

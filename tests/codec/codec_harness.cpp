@@ -7,6 +7,7 @@
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "platform/host/host_control.h"
+#include "tests/codec/codec_host.h"
 #include "tests/support/test_support.h"
 
 namespace codectest {
@@ -17,9 +18,14 @@ static void RunDecode() {
     decodeResult = DecodeStream();
 }
 
+// A decode under a guard, as the callers run it; the tables of a decode
+// that an exit abandoned are released the way shutdown would.
 static int GuardedDecode() {
     decodeResult = -1;
-    return GuardedCall(RunDecode);
+    int code = GuardedCall(RunDecode);
+    if (code != kGuardDone)
+        ReleaseDecodeTables();
+    return code;
 }
 
 Decoded DecodeFile(const std::string &stream, const std::string &trailing, size_t counted, unsigned abortAtPump) {
@@ -87,18 +93,7 @@ Decoded DecodeMemory(const std::string &stream, size_t capacity, bool *overran) 
 }
 
 std::string ZlibCompress(const std::string &data, int level, int strategy) {
-    z_stream z;
-    memset(&z, 0, sizeof z);
-    deflateInit2(&z, level, Z_DEFLATED, -15, 9, strategy);
-    std::string out(deflateBound(&z, data.size()) + 16, '\0');
-    z.next_in = (Bytef *)data.data();
-    z.avail_in = (uInt)data.size();
-    z.next_out = (Bytef *)&out[0];
-    z.avail_out = (uInt)out.size();
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
+    return codechost::RawDeflate(data, level, strategy);
 }
 
 bool ZlibInflate(const std::string &stream, std::string *output) {

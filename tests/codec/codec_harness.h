@@ -52,6 +52,7 @@ public:
     void AlignToByte();
     void PutBytes(const std::string &bytes);
     std::string Bytes() const;
+    size_t BitCount() const { return bytes_.size() * 8 + count_; }
 
 private:
     std::string bytes_;

@@ -452,9 +452,10 @@ std::string WithMatch(std::string out, unsigned length, unsigned distance) {
     return out;
 }
 
-// The stream so far with an end-of-block symbol behind it.
-std::string Ended(BitWriter w) {
-    FixedSymbol(w, 256);
+// The stream so far with an end-of-block symbol behind it (of the fixed
+// code unless given).
+std::string Ended(BitWriter w, uint32_t code = 0, unsigned length = 7) {
+    w.PutCode(code, length);
     return w.Bytes();
 }
 
@@ -484,16 +485,71 @@ TEST_F(InflateStreamsTest, CopiesAcrossTheWindowEnd) {
         std::string head = random.substr(0, 40000);
         StoredBlock(w, false, head);
         FixedHeader(w, true);
+        FixedMatch(w, 5, 1000);                  // a short copy ...
+        FixedMatch(w, 10, 32766);                // ... whose next bytes a far distance then reads
         FixedMatch(w, 258, 32768);               // the farthest distance: the window's own position
         FixedMatch(w, 100, 32761);               // source just ahead of the destination
         FixedMatch(w, 9, 8);                     // the shortest word-wide distance
         FixedMatch(w, 9, 7);
-        std::string out = WithMatch(WithMatch(WithMatch(WithMatch(head, 258, 32768), 100, 32761), 9, 8), 9, 7);
+        std::string out = WithMatch(WithMatch(head, 5, 1000), 10, 32766);
+        out = WithMatch(WithMatch(WithMatch(WithMatch(out, 258, 32768), 100, 32761), 9, 8), 9, 7);
         cases.push_back({"far and near distances", Ended(w), kInflateOk, out});
         FixedLiterals(w, kPadding);
         cases.push_back({"far and near distances, more input behind", Ended(w), kInflateOk, out + kPadding});
     }
     CheckCases(cases);
+}
+
+// A member whose compressed size runs past its stream (slack bytes behind
+// it). A lookup takes its table's full width, so the end-of-block lookup of
+// a code whose end-of-block is short looks past the stream's last byte: when
+// that byte ends an input piece, the next piece is read, as a decoder taking
+// one byte at a time would. The fixed code has no such look-ahead.
+TEST_F(InflateStreamsTest, LookAheadRefillsOnlyWhereByteByByteDecodingWould) {
+    const std::string slack(100, 'S');
+    // Dynamic: end of block 1 bit, symbol 200 2 bits, symbols 0..127 9 bits
+    // (1/2 + 1/4 + 128/512); the literal/length root is 9 bits wide.
+    std::vector<int> lengths(257, 0);
+    for (int i = 0; i < 128; i++)
+        lengths[i] = 9;
+    lengths[200] = 2;
+    lengths[256] = 1;
+    std::vector<uint32_t> codes = codectest::CanonicalCodes(lengths);
+    std::vector<int> all = lengths;
+    all.push_back(1);                            // one distance code
+    // Symbols 200 up to the last byte of the first input piece, then the end
+    // of block there.
+    BitWriter dynamic;
+    PutDynamicHeader(dynamic, true, {0, 0, FullCodeLengthCode(), Plain(all)});
+    size_t symbols = (2048 * 8 - 1 - dynamic.BitCount()) / 2;
+    for (size_t i = 0; i < symbols; i++)
+        dynamic.PutCode(codes[200], 2);
+    std::string dynamicStream = Ended(dynamic, codes[256], 1);
+    std::string dynamicOutput(symbols, (char)200);
+
+    BitWriter fixed;
+    FixedHeader(fixed, true);
+    std::string fixedOutput(2046, 'f');          // 3 + 2046 * 8 + 7 bits: 2048 bytes
+    FixedLiterals(fixed, fixedOutput);
+    std::string fixedStream = Ended(fixed);
+    ASSERT_EQ(2048u, dynamicStream.size());
+    ASSERT_EQ(2048u, fixedStream.size());
+
+    struct Case {
+        const char *name;
+        std::string stream, output;
+        long offset;
+    } cases[] = {
+        {"short end-of-block code", dynamicStream, dynamicOutput, 2048 + 100},
+        {"fixed code", fixedStream, fixedOutput, 2048},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Decoded run = codectest::DecodeFile(c.stream, slack, slack.size());
+        EXPECT_EQ(kInflateOk, run.result);
+        EXPECT_EQ(c.output, run.output);
+        EXPECT_EQ(c.offset, run.archiveOffset);
+    }
 }
 
 // A reference before the stream's start reads what an earlier stream left
@@ -583,13 +639,17 @@ TEST_F(InflateStreamsTest, TableAllocationFailureEndsThroughTheErrorExit) {
     FixedHeader(w, true);
     FixedLiterals(w, "never");
     FixedSymbol(w, 256);
-    hostsim::State &sim = hostsim::Sim();
-    sim.failAt[hostsim::kFaultLocalAlloc] = sim.calls[hostsim::kFaultLocalAlloc] + 1;
-    size_t boxes = sim.transcript.size();
-    Decoded run = codectest::DecodeMemory(w.Bytes(), 100);
-    EXPECT_EQ(kGuardFailed, run.guard);
-    ASSERT_EQ(boxes + 1, sim.transcript.size());
-    EXPECT_EQ("not enough memory", sim.transcript.back().text);
+    // The literal/length table's allocation, then the distance table's (the
+    // literal/length table is then left for the release after the exit).
+    for (unsigned failing : {1u, 2u}) {
+        hostsim::State &sim = hostsim::Sim();
+        sim.failAt[hostsim::kFaultLocalAlloc] = sim.calls[hostsim::kFaultLocalAlloc] + failing;
+        size_t boxes = sim.transcript.size();
+        Decoded run = codectest::DecodeMemory(w.Bytes(), 100);
+        EXPECT_EQ(kGuardFailed, run.guard);
+        ASSERT_EQ(boxes + 1, sim.transcript.size());
+        EXPECT_EQ("not enough memory", sim.transcript.back().text);
+    }
 }
 
 }  // namespace

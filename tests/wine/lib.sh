@@ -24,6 +24,8 @@ REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WIN32_BUILD=${TARVEX_WIN32_BUILD:-$REPO/build/win32}
 TOOLS=$WIN32_BUILD/tools
 WINE_RUN=$REPO/scripts/wine-run
+# Windows can be slow to appear on a loaded or emulated machine.
+export UIDRIVER_TIMEOUT_MS=${UIDRIVER_TIMEOUT_MS:-120000}
 TEST_NAME=$(basename "$0" .sh)
 
 skip() { echo "SKIP: $TEST_NAME: $*"; exit 77; }
@@ -53,7 +55,9 @@ winpath() {
 }
 
 # drive PROGRAM [ARGS...] < STEPS: runs PROGRAM (a Unix path) under uidriver
-# with the steps read from standard input. Sets DRIVE_EXIT (uidriver's exit
+# with the steps read from standard input; uidriver's --set/--unset options
+# from the array DRIVE_ENV (for example DRIVE_ENV=(--set TMP=C:\\X --unset TEMP))
+# shape the program's environment. Sets DRIVE_EXIT (uidriver's exit
 # code); the transcript is in $TEST_TMP/transcript, Wine's messages in
 # $TEST_TMP/wine.log. Output goes to files, never to CTest's pipes, which
 # Wine's own lingering processes could otherwise hold open.
@@ -61,7 +65,8 @@ drive() {
     local program=$1
     shift
     cat > "$TEST_TMP/steps" || fail "cannot write the steps"
-    "$WINE_RUN" "$TOOLS/uidriver.exe" "$(winpath "$TEST_TMP/steps")" -- "$(winpath "$program")" "$@" \
+    "$WINE_RUN" "$TOOLS/uidriver.exe" ${DRIVE_ENV[@]+"${DRIVE_ENV[@]}"} "$(winpath "$TEST_TMP/steps")" \
+        -- "$(winpath "$program")" "$@" \
         </dev/null >"$TEST_TMP/transcript" 2>"$TEST_TMP/wine.log"
     DRIVE_EXIT=$?
 }

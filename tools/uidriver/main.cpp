@@ -1,6 +1,9 @@
-// uidriver SCRIPT -- PROGRAM [ARGS...]
+// uidriver [--set NAME=VALUE | --unset NAME]... SCRIPT -- PROGRAM [ARGS...]
 //
-// Starts PROGRAM with ARGS, then runs the steps of SCRIPT (a file, or "-" for
+// Starts PROGRAM with ARGS (in uidriver's environment, changed first by the
+// --set and --unset options: under Wine the only way to hand a program TMP,
+// TEMP or PATH of a test's choosing, as Wine takes those from the registry),
+// then runs the steps of SCRIPT (a file, or "-" for
 // standard input) against the program's windows, one step a line, and prints
 // a transcript on standard output. Blank lines and lines starting with '#'
 // are skipped. Exit code 0 when every step passed; 1 when a step failed (an
@@ -11,9 +14,10 @@
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
-static const DWORD kDefaultTimeoutMs = 20000;
+static const DWORD kDefaultTimeoutMs = 30000;
 
 // Appends one argument to a command line, quoted so that the C runtime's
 // parser gives it back unchanged.
@@ -78,12 +82,35 @@ static bool IsSkipped(const std::string &line)
     return first == std::string::npos || line[first] == '#';
 }
 
+// Applies the leading --set/--unset options; answers the index of SCRIPT, or
+// 0 for a malformed option.
+static int ApplyEnvironmentOptions(int argc, char **argv)
+{
+    int n = 1;
+    for (; n + 1 < argc; n += 2) {
+        if (strcmp(argv[n], "--unset") == 0) {
+            SetEnvironmentVariableA(argv[n + 1], nullptr);
+        } else if (strcmp(argv[n], "--set") == 0) {
+            std::string setting = argv[n + 1];
+            size_t equals = setting.find('=');
+            if (equals == std::string::npos || equals == 0) return 0;
+            SetEnvironmentVariableA(setting.substr(0, equals).c_str(), setting.c_str() + equals + 1);
+        } else {
+            break;
+        }
+    }
+    return n;
+}
+
 int main(int argc, char **argv)
 {
-    if (argc < 4 || strcmp(argv[2], "--") != 0) {
-        fprintf(stderr, "usage: uidriver SCRIPT|- -- PROGRAM [ARGS...]\n");
+    int first = ApplyEnvironmentOptions(argc, argv);
+    if (first == 0 || argc - first < 3 || strcmp(argv[first + 1], "--") != 0) {
+        fprintf(stderr, "usage: uidriver [--set NAME=VALUE | --unset NAME]... SCRIPT|- -- PROGRAM [ARGS...]\n");
         return 2;
     }
+    argv += first - 1;
+    argc -= first - 1;
     // Plain "\n" line ends, whatever reads the transcript.
     _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::string> lines;
@@ -95,7 +122,16 @@ int main(int argc, char **argv)
     for (int i = 3; i < argc; ++i) AppendArgument(commandLine, argv[i]);
 
     Driver driver{};
+    // A loaded machine (or an emulated one) can take far longer than the
+    // default to show a window: UIDRIVER_TIMEOUT_MS raises it for every step.
     driver.timeoutMs = kDefaultTimeoutMs;
+    char setting[16];
+    DWORD length = GetEnvironmentVariableA("UIDRIVER_TIMEOUT_MS", setting, sizeof setting);
+    if (length > 0 && length < sizeof setting) {
+        DWORD value = strtoul(setting, nullptr, 10);
+        if (value > 0)
+            driver.timeoutMs = value;
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());

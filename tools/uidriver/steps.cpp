@@ -290,6 +290,36 @@ static bool StepAnswer(Driver &driver, const Args &args, std::string &error)
     return true;
 }
 
+// Waits for a box that a later answer step would answer and reports it,
+// leaving it up: the test can act outside (swap a disk) before answering.
+static bool StepWaitBox(Driver &driver, const Args &args, std::string &error)
+{
+    DWORD timeoutMs;
+    if (!TimeoutArg(driver, args, 1, timeoutMs, error)) return false;
+    HWND box = nullptr, button = nullptr;
+    DWORD pid = driver.process.dwProcessId;
+    if (!PollUntil(driver, timeoutMs, [&] { return (box = FindAnswerBox(pid, args[0], button)) != nullptr; }, error)) {
+        error = "no box with a button " + args[0].text + ": " + error;
+        return false;
+    }
+    HWND text = GetDlgItem(box, kMessageBoxTextId);
+    Say("box up: %s | %s", EscapeText(WindowText(box)).c_str(), text ? EscapeText(WindowText(text)).c_str() : "");
+    return true;
+}
+
+// Waits until a file exists: the signal of a test that acts between steps.
+static bool StepWaitFile(Driver &driver, const Args &args, std::string &error)
+{
+    DWORD timeoutMs;
+    if (!TimeoutArg(driver, args, 1, timeoutMs, error)) return false;
+    const char *path = args[0].text.c_str();
+    if (!PollUntil(driver, timeoutMs, [&] { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }, error)) {
+        error = "no file " + args[0].text + ": " + error;
+        return false;
+    }
+    return true;
+}
+
 static bool StepSleep(Driver &, const Args &args, std::string &error)
 {
     long ms = 0;
@@ -343,7 +373,8 @@ static const Step kSteps[] = {
     {"wait", 1, 2, StepWait},         {"expectgone", 1, 2, StepExpectGone}, {"dump", 0, 0, StepDump},
     {"click", 1, 1, StepClick},       {"setcheck", 2, 2, StepSetCheck},     {"settext", 2, 2, StepSetText},
     {"gettext", 1, 1, StepGetText},   {"waittext", 2, 3, StepWaitText},   {"postclick", 1, 1, StepPostClick},   {"postkey", 2, 2, StepPostKey},
-    {"answer", 1, 2, StepAnswer},     {"sleep", 1, 1, StepSleep},           {"timeout", 1, 1, StepTimeout},
+    {"answer", 1, 2, StepAnswer},     {"waitbox", 1, 2, StepWaitBox},       {"waitfile", 1, 2, StepWaitFile},
+    {"sleep", 1, 1, StepSleep},       {"timeout", 1, 1, StepTimeout},
     {"waitexit", 0, 1, StepWaitExit}, {"kill", 0, 0, StepKill},
 };
 

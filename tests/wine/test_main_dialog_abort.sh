@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# During a pass over a large archive: the meter is up from the start, and a
+# click or key press aimed at the dialog asks "Abort unzip operation?". No
+# goes on to a complete result; Yes ends the pass and the dialog.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/sfx_lib.sh"
+sfx_test_init
+
+src=$TEST_TMP/src
+random_file "$src/1-large.bin" 8000000
+echo "after the large one" > "$src/2-small.txt"
+unzip_image large
+
+# The click waits in the queue for the pass's first pump, which asks. While
+# the question is open the dialog shows the meter in place of the status
+# line, and Unzip is disabled. Afterwards the status line stays hidden.
+drive "$TEST_TMP/large.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - large.exe"
+click Unzip
+postclick 106
+wait "Tarvex Self-Extractor"
+wait "Tarvex Self-Extractor - large.exe"
+dump
+answer No
+answer OK 300000
+dump
+click Close
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<OUT
+window: Tarvex Self-Extractor - large.exe
+window: Tarvex Self-Extractor
+window: Tarvex Self-Extractor - large.exe
+$(main_dialog_dump "${shown[@]}" unzip=disabled status_shown=hidden meter=visible)
+box: Tarvex Self-Extractor | Abort unzip operation?
+box: Tarvex Self-Extractor | 2 file(s) unzipped successfully
+$(main_dialog_dump "${shown[@]}" status="2 file(s) unzipped successfully" status_shown=hidden)
+exit: 0
+OUT
+expect_same_tree "$TEST_TMP/reference" "$out"
+
+# A key press asks too; Yes leaves the large file as far as written and
+# never reaches the second member.
+rm -rf "$out"
+drive "$TEST_TMP/large.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - large.exe"
+click Unzip
+postkey 106 A
+answer Yes
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<OUT
+window: Tarvex Self-Extractor - large.exe
+box: Tarvex Self-Extractor | Abort unzip operation?
+exit: 0
+OUT
+size=$(stat -c %s "$out/1-large.bin") || fail "the large file was not started"
+[ "$size" -lt 8000000 ] || fail "the large file was completed ($size bytes) after Yes"
+[ ! -e "$out/2-small.txt" ] || fail "the pass went on after Yes"
+pass

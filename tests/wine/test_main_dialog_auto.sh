@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Auto mode, from the image's flag or from "-auto FOLDER": Unzip starts by
+# itself, no success box, the dialog closes and the program exits with 0.
+# "-noauto" keeps the dialog.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/sfx_lib.sh"
+sfx_test_init
+
+src=$TEST_TMP/src
+mkdir -p "$src/docs" && echo "alpha" > "$src/docs/a.txt"
+random_file "$src/b.bin" 70000
+make_zip "$TEST_TMP/files.zip" "$src"
+reference_tree "$TEST_TMP/files.zip" "$TEST_TMP/reference"
+
+flagged=$TEST_TMP/flagged
+make_image "$TEST_TMP/auto.exe" "$TEST_TMP/files.zip" --auto --folder "$(winpath "$flagged")"
+make_image "$TEST_TMP/plain.exe" "$TEST_TMP/files.zip" --folder "$(winpath "$TEST_TMP/unused")"
+
+# image | arguments | folder that receives the files
+for case in "auto.exe||$flagged" "plain.exe|-auto|$TEST_TMP/given folder"; do
+    IFS='|' read -r image option folder <<< "$case"
+    drive "$TEST_TMP/$image" ${option:+"$option" "$(winpath "$folder")"} <<'STEPS'
+waitexit 120000
+STEPS
+    expect_exit 0
+    expect_transcript <<'OUT'
+exit: 0
+OUT
+    expect_same_tree "$TEST_TMP/reference" "$folder"
+done
+[ ! -e "$TEST_TMP/unused" ] || fail "-auto FOLDER unzipped into the image's folder"
+
+# -noauto: the dialog waits for the user.
+rm -rf "$flagged"
+drive "$TEST_TMP/auto.exe" -noauto <<'STEPS'
+wait "Tarvex Self-Extractor - auto.exe"
+sleep 1000
+gettext 109
+click Close
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<'OUT'
+window: Tarvex Self-Extractor - auto.exe
+text 109: 
+exit: 0
+OUT
+[ ! -e "$flagged" ] || fail "-noauto unzipped"
+pass

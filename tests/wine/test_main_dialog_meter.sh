@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The meter of a small archive (end record below 512 KiB): a pass over in
+# less than half a second never shows it and leaves its result readable; a
+# long pass shows it by the timer, once no prompt is open, and not at all
+# when TotalSize is 0.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/sfx_lib.sh"
+sfx_test_init
+
+# 40 MB of zeros deflate to some 40 KB.
+mkdir -p "$TEST_TMP/src" && head -c 40000000 /dev/zero > "$TEST_TMP/src/zeros.bin"
+unzip_image late --no-stub-crc
+
+# A copy that claims a TotalSize of 0 (the ConfigRecord follows its marker;
+# TotalSize lies 24 bytes in).
+cp "$TEST_TMP/late.exe" "$TEST_TMP/nosize.exe"
+python3 - "$TEST_TMP/nosize.exe" <<'PY' || fail "cannot patch TotalSize"
+import sys
+path = sys.argv[1]
+data = bytearray(open(path, "rb").read())
+record = data.index(b"KVB\x01sfx\x02")
+data[record + 24:record + 28] = bytes(4)
+open(path, "wb").write(data)
+PY
+
+# The first question holds the pass for over a second: the timer's ticks
+# meanwhile are ignored. After No the next tick shows the meter.
+drive "$TEST_TMP/late.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - late.exe"
+click Unzip
+postclick 106
+wait "Tarvex Self-Extractor"
+sleep 1500
+wait "Tarvex Self-Extractor - late.exe"
+dump
+answer No
+sleep 2000
+postclick 106
+wait "Tarvex Self-Extractor"
+wait "Tarvex Self-Extractor - late.exe"
+dump
+answer Yes
+waitexit
+STEPS
+expect_exit 0
+shown+=(unzip=disabled)
+expect_transcript <<OUT
+window: Tarvex Self-Extractor - late.exe
+window: Tarvex Self-Extractor
+window: Tarvex Self-Extractor - late.exe
+$(main_dialog_dump "${shown[@]}" status="Unzipping zeros.bin")
+box: Tarvex Self-Extractor | Abort unzip operation?
+window: Tarvex Self-Extractor
+window: Tarvex Self-Extractor - late.exe
+$(main_dialog_dump "${shown[@]}" status="Unzipping zeros.bin" status_shown=hidden meter=visible)
+box: Tarvex Self-Extractor | Abort unzip operation?
+exit: 0
+OUT
+
+# With TotalSize 0 the timer finds "a third" already written.
+rm -rf "$out"
+drive "$TEST_TMP/nosize.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - nosize.exe"
+click Unzip
+sleep 2000
+postclick 106
+wait "Tarvex Self-Extractor"
+wait "Tarvex Self-Extractor - nosize.exe"
+dump
+answer Yes
+waitexit
+STEPS
+expect_exit 0
+shown=("${shown[@]//late.exe/nosize.exe}")
+expect_transcript <<OUT
+window: Tarvex Self-Extractor - nosize.exe
+window: Tarvex Self-Extractor
+window: Tarvex Self-Extractor - nosize.exe
+$(main_dialog_dump "${shown[@]}" status="Unzipping zeros.bin")
+box: Tarvex Self-Extractor | Abort unzip operation?
+exit: 0
+OUT
+
+# One small member: done before the timer's first tick.
+rm -rf "$TEST_TMP/src" "$out" && mkdir -p "$TEST_TMP/src" && echo "quick" > "$TEST_TMP/src/quick.txt"
+unzip_image quick
+drive "$TEST_TMP/quick.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - quick.exe"
+click Unzip
+answer OK
+dump
+click Close
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<OUT
+window: Tarvex Self-Extractor - quick.exe
+box: Tarvex Self-Extractor | 1 file(s) unzipped successfully
+$(main_dialog_dump "${shown[@]}" status="1 file(s) unzipped successfully")
+exit: 0
+OUT
+expect_same_tree "$TEST_TMP/reference" "$out"
+pass
