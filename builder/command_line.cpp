@@ -26,8 +26,10 @@ const char kUsage[] =
     "  --encrypted            ask for the password before extracting (set anyway when a member is encrypted)\n"
     "  --password TEXT        folder input: encrypt every member\n"
     "  --incomplete           mark the image incomplete\n"
-    "  --span SIZE            write a spanned set of volumes of at most SIZE bytes (suffix k or m)\n"
-    "  --exe-volumes          spanned volumes on later disks are .EXE files (default .ZIP)\n";
+    "  --span SIZE            write a spanned set: folders disk1/, disk2/ ... beside OUTPUT, at most\n"
+    "                         SIZE bytes of files in each (suffix k or m)\n"
+    "  --exe-volumes          with --span: the archive starts inside OUTPUT on disk 1 and later disks\n"
+    "                         hold NAME.EXE volumes (default: NAME.ZIP volumes on every disk)\n";
 
 namespace {
 

@@ -34,7 +34,8 @@ enum EndKind {
     kAtRecord,     // a signature is due and no byte is left
     kAfterSkip,    // a signature is due after bytes passed over (the padding of a .EXE disk 1)
     kAtRefill,     // a refill is due and no byte is left
-    kInsideData,   // a refill gets part of what it asked for
+    kInsideData,   // a refill of stored data gets part of what it asked for
+    kInsideDeflatedData,
 };
 
 struct Volume {
@@ -78,7 +79,7 @@ std::set<EndKind> VolumeEnds(const std::vector<Volume> &volumes, std::vector<Pla
                 skipped = true;
             continue;
         }
-        uint16_t flags = ReadLe16(at(2));
+        uint16_t flags = ReadLe16(at(2)), method = ReadLe16(at(4));
         uint32_t size = ReadLe32(at(14));
         uint16_t nameLength = ReadLe16(at(22)), extraLength = ReadLe16(at(24));
         std::string name((const char *)at(26), nameLength);
@@ -97,7 +98,7 @@ std::set<EndKind> VolumeEnds(const std::vector<Volume> &volumes, std::vector<Pla
             size -= got;
             if (got == want)
                 continue;
-            ends.insert(got == 0 ? kAtRefill : kInsideData);
+            ends.insert(got == 0 ? kAtRefill : method == 8 ? kInsideDeflatedData : kInsideData);
             if (!nextVolume())
                 return ends;
             if (got == 0) {
@@ -139,16 +140,20 @@ std::string Noise(size_t n, uint32_t seed) {
 }
 
 // Sorted by name this is also the order of the members: a small file, a
-// large stored one that runs over several disks, deflated text, an empty
-// file, an empty folder.
+// large stored one that runs over several disks, deflated text of some 3 KB,
+// an empty file, an empty folder.
 void MakeSource(const std::string &root) {
     fs::create_directories(root + "/docs/deep");
     fs::create_directories(root + "/empty");
     testsupport::WriteFile(root + "/a.txt", "alpha\n");
     testsupport::WriteFile(root + "/big.bin", Noise(12000, 7));
-    std::string text;
-    for (int i = 0; i < 400; i++)
-        text += "line " + std::to_string(i) + " of the notes\n";
+    std::string text, noise = Noise(1600, 9);
+    for (int i = 0; i < 400; i++) {
+        char line[32];
+        snprintf(line, sizeof line, "entry %d: %02x%02x%02x%02x\n", i, noise[4 * i] & 0xFF, noise[4 * i + 1] & 0xFF,
+                 noise[4 * i + 2] & 0xFF, noise[4 * i + 3] & 0xFF);
+        text += line;
+    }
     testsupport::WriteFile(root + "/docs/notes.txt", text);
     testsupport::WriteFile(root + "/docs/zero.dat", "");
     testsupport::WriteFile(root + "/docs/deep/noise.bin", Noise(3000, 8));
@@ -171,6 +176,7 @@ const SetCase kSetCases[] = {
     {"zip_volumes_end_at_a_record", false, kAtRecord, "", ""},
     {"zip_volumes_end_at_a_refill", false, kAtRefill, "", ""},
     {"zip_volumes_end_inside_data", false, kInsideData, "", ""},
+    {"zip_volumes_end_inside_deflated_data", false, kInsideDeflatedData, "", ""},
     {"exe_volumes_end_at_a_record", true, kAtRecord, "", ""},
     {"exe_volumes_end_at_a_refill", true, kAtRefill, "", ""},
     {"exe_volumes_end_inside_data", true, kInsideData, "", ""},
@@ -246,6 +252,8 @@ protected:
                 sizes.push_back((uint32_t)(image + member.data + kRefillSize));
             if (c.wanted == kInsideData && member.name == "big.bin")
                 sizes.push_back((uint32_t)(image + member.data + 1000));
+            if (c.wanted == kInsideDeflatedData && member.name == "docs/notes.txt")
+                sizes.push_back((uint32_t)(image + member.data + 700));
         }
         return sizes;
     }
