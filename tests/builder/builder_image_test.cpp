@@ -322,3 +322,24 @@ TEST(ImageInfo, AcceptsANameOf200Bytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The stub of the win32 build, which mksfx takes by default from the build
+// tree beside its own: it must stay buildable (one marker, room for a
+// section) and its images must pass every check.
+TEST(DefaultStub, BuildsAnImageThatPassesEveryCheck) {
+    std::string mksfx = MKSFX_PATH;
+    std::string stub = mksfx.substr(0, mksfx.rfind('/')) + "/../win32/sfxstub.exe";
+    if (!std::filesystem::exists(stub))
+        GTEST_SKIP() << "no win32 build beside the host build";
+    TempFolder temp;
+    std::string source = SourceTreeIn(temp);
+    CommandResult built = Mksfx(Quote(source) + " -o " + Quote(temp / "out.exe") + " --overwrite");
+    ASSERT_EQ(built.status, 0) << built.err;
+    CommandResult info = Mksfx("info " + Quote(temp / "out.exe"));
+    EXPECT_EQ(info.status, 0) << info.out << info.err;
+    EXPECT_EQ(ViewImage(temp / "out.exe").Field(kEntryPointOffset), ViewImage(stub).Pe(kPeAddressOfEntryPoint));
+}
+
+}  // namespace
