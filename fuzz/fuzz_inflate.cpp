@@ -16,6 +16,7 @@
 //
 //   fuzz_inflate -max_len=65536 fuzz/corpus/inflate
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
@@ -124,11 +125,18 @@ bool ReferenceDecode(const uint8_t *data, size_t size, Output *out) {
     return status == Z_STREAM_END && out->size <= kCapacity;
 }
 
+std::string root;
+
+void RemoveRoot() {
+    if (system(("rm -rf '" + root + "'").c_str()) != 0)
+        fprintf(stderr, "could not remove %s\n", root.c_str());
+}
+
 void SetUpOnce() {
-    static bool done;
-    if (!done)
-        codechost::SetUpMachine("fuzz");
-    done = true;
+    if (!root.empty())
+        return;
+    root = codechost::SetUpMachine("fuzz");
+    atexit(RemoveRoot);
 }
 
 // zlib's stream of data, with a flush of the given kind after every `every`

@@ -236,8 +236,8 @@ int main(int argc, char **argv) {
     }
     close(archiveFile);
     close(sink);
-    unlink(streamPath.c_str());
-    rmdir(folder.c_str());
+    if (system(("rm -rf '" + folder + "'").c_str()) != 0)
+        printf("could not remove %s\n", folder.c_str());
     if (!right) {
         printf("output differs from the data\n");
         return 1;

@@ -268,9 +268,15 @@ std::vector<uint32_t> CanonicalCodes(const std::vector<int> &lengths) {
     return codes;
 }
 
+// One folder for the whole test program, removed when it ends.
+struct ToolFolder {
+    std::string path = testsupport::MakeTempFolder("codec-tools");
+    ~ToolFolder() { testsupport::RemoveTree(path); }
+};
+
 std::string HostTemp(const std::string &name) {
-    static std::string folder = testsupport::MakeTempFolder("codec-tools");
-    return folder + "/" + name;
+    static ToolFolder folder;
+    return folder.path + "/" + name;
 }
 
 }  // namespace codectest
