@@ -93,8 +93,11 @@ std::vector<ZipMember> EncryptedImageMembers() {
 // --- the time bound ---------------------------------------------------------
 
 static char deadlineLabel[256];
+static pid_t deadlineChild;   // a pass running in a child process ends with it
 
 static void OnDeadline(int) {
+    if (deadlineChild > 0)
+        kill(deadlineChild, SIGKILL);
     static const char prefix[] = "a pass did not end within its bound: ";
     ssize_t ignored = write(2, prefix, sizeof prefix - 1);
     ignored = write(2, deadlineLabel, strlen(deadlineLabel));
@@ -190,6 +193,7 @@ Outcome RobustTest::PassInChild(const std::string &label, long *peakGrowthKiB) {
         _exit(0);
     }
     close(channel[1]);
+    deadlineChild = child;
     std::string report;
     char buffer[4096];
     {
@@ -201,6 +205,7 @@ Outcome RobustTest::PassInChild(const std::string &label, long *peakGrowthKiB) {
     close(channel[0]);
     int status = 0;
     waitpid(child, &status, 0);
+    deadlineChild = 0;
     std::istringstream lines(report);
     std::string code, growth;
     Outcome outcome;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "archive/crc32.h"
+#include "codec/inflate.h"
 #include "image/resources.h"
 
 namespace testsupport {
@@ -43,6 +44,8 @@ std::string FreshMachine(const std::string &tag) {
 }
 
 void ReleaseMachine(const std::string &root) {
+    // A decode that an exit abandoned leaves its tables for the next one.
+    ReleaseDecodeTables();
     free(ctx.messageBuffer);
     free(ctx.titleText);
     free(ctx.infoText);
