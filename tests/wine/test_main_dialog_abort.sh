@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # During a pass over a large archive: the meter is up from the start, and a
 # click or key press aimed at the dialog asks "Abort unzip operation?". No
-# goes on to a complete result; Yes ends the pass and the dialog.
+# goes on to a complete result; Yes ends the pass and the dialog. A second
+# Unzip never starts inside the pass.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sfx_lib.sh"
 sfx_test_init
@@ -36,6 +37,34 @@ $(main_dialog_dump "${shown[@]}" unzip=disabled status_shown=hidden meter=visibl
 box: Tarvex Self-Extractor | Abort unzip operation?
 box: Tarvex Self-Extractor | 2 file(s) unzipped successfully
 $(main_dialog_dump "${shown[@]}" status="2 file(s) unzipped successfully" status_shown=hidden)
+exit: 0
+OUT
+expect_same_tree "$TEST_TMP/reference" "$out"
+
+# An Unzip command posted while the pass waits at the question (not a click,
+# which would only ask again) is refused: the one pass goes on to the same
+# result, with one success box.
+rm -rf "$out"
+drive "$TEST_TMP/large.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - large.exe"
+click Unzip
+postclick 106
+wait "Tarvex Self-Extractor"
+wait "Tarvex Self-Extractor - large.exe"
+postcommand 1
+sleep 1000
+answer No
+answer OK 300000
+click Close
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<OUT
+window: Tarvex Self-Extractor - large.exe
+window: Tarvex Self-Extractor
+window: Tarvex Self-Extractor - large.exe
+box: Tarvex Self-Extractor | Abort unzip operation?
+box: Tarvex Self-Extractor | 2 file(s) unzipped successfully
 exit: 0
 OUT
 expect_same_tree "$TEST_TMP/reference" "$out"

@@ -4,6 +4,8 @@
 // code, the colours of both parts of the bar for a table of ranges and
 // positions, the inverse text on both parts, and the font's life.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 
 #include "ui/meter.h"
@@ -114,6 +116,8 @@ static void CheckFont(HWND meter)
 
 int main()
 {
+    // Plain line feeds and every line at once, for the test that reads them.
+    _setmode(_fileno(stdout), _O_BINARY);
     setvbuf(stdout, nullptr, _IONBF, 0);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterMeterClass(instance);

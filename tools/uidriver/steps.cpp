@@ -201,6 +201,20 @@ static bool StepPostClick(Driver &driver, const Args &args, std::string &error)
     return true;
 }
 
+// A command posted to the window itself, whatever state its button is in: what
+// another program could post, never a user's click.
+static bool StepPostCommand(Driver &driver, const Args &args, std::string &error)
+{
+    long id = 0;
+    if (!CurrentWindow(driver, error)) return false;
+    if (!ParseNumber(args[0], id) || id < 0 || id > 0xFFFF) {
+        error = "bad command id";
+        return false;
+    }
+    if (!PostMessageA(driver.window, WM_COMMAND, (WPARAM)id, 0)) error = "PostMessage failed";
+    return error.empty();
+}
+
 struct KeyName {
     const char *name;
     UINT key;
@@ -375,7 +389,7 @@ static const Step kSteps[] = {
     {"gettext", 1, 1, StepGetText},   {"waittext", 2, 3, StepWaitText},   {"postclick", 1, 1, StepPostClick},   {"postkey", 2, 2, StepPostKey},
     {"answer", 1, 2, StepAnswer},     {"waitbox", 1, 2, StepWaitBox},       {"waitfile", 1, 2, StepWaitFile},
     {"sleep", 1, 1, StepSleep},       {"timeout", 1, 1, StepTimeout},
-    {"waitexit", 0, 1, StepWaitExit}, {"kill", 0, 0, StepKill},
+    {"waitexit", 0, 1, StepWaitExit}, {"kill", 0, 0, StepKill},           {"postcommand", 1, 1, StepPostCommand},
 };
 
 bool RunStep(Driver &driver, const std::vector<Word> &words, std::string &error)
