@@ -7,6 +7,7 @@
 #include "app/error_exit.h"
 #include "archive/crc32.h"
 #include "archive/spanned.h"
+#include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/image_checks.h"
@@ -178,6 +179,8 @@ static void RunMainDialog() {
 }
 
 void ReleaseExtraction() {
+    // A decode cut short by an exit leaves its block's tables in the context.
+    ReleaseDecodeTables();
     LocalFree(ctx.inflateWindow);
     LocalFree(ctx.inputBuffer);
     LocalFree(ctx.outputBuffer);

@@ -10,10 +10,7 @@ using hostsim::Sim;
 
 namespace {
 
-// Disabled: in the merged tree the allocation-failure row does not take
-// effect (the k-th GlobalAlloc is not failed), though the same test passes on
-// its own branch. To be investigated before it is enabled again.
-TEST(PasswordText, DISABLED_EachConfirmedTextReplacesTheLast) {
+TEST(PasswordText, EachConfirmedTextReplacesTheLast) {
     std::string root = testsupport::FreshMachine("password");
     const std::string longest(kPasswordReadLimit - 1, 'p');
     struct Case {
