@@ -8,8 +8,9 @@ stub takes it, so that only the change under test is seen.
 FIELD is one of the record's u32 fields (StubCrc, ArchiveOffset,
 TextBlockOffset, EndRecordOffset, TotalSize, Flags, EntryPoint) or Complete;
 VALUE may be decimal, 0x-hex, or +N / -N relative to the present value.
-OFFSET may be negative (from the end) or "code" (the first byte of the
-first section). Prints the record after the change."""
+OFFSET may be negative (from the end), "code" (the first byte of the
+first section), "textblock" (its first byte) or "member" (the first data byte
+of the archive's first member). Prints the record after the change."""
 import argparse
 import struct
 import zlib
@@ -44,6 +45,19 @@ def first_section_offset(data):
     return struct.unpack_from('<I', data, lfanew + 24 + optional_size + 20)[0]
 
 
+def member_data_offset(data, record):
+    header = field(data, record, 'ArchiveOffset')
+    name_length, extra_length = struct.unpack_from('<HH', data, header + 26)
+    return header + 30 + name_length + extra_length
+
+
+def flip_offset(data, record, where):
+    named = {'code': lambda: first_section_offset(data),
+             'textblock': lambda: field(data, record, 'TextBlockOffset'),
+             'member': lambda: member_data_offset(data, record)}
+    return named[where]() if where in named else int(where, 0)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('image')
@@ -63,8 +77,7 @@ def main():
             number += field(data, record, name)
         struct.pack_into(form, data, record + at, number)
     for offset in args.flip:
-        where = first_section_offset(data) if offset == 'code' else int(offset, 0)
-        data[where] ^= 0x01
+        data[flip_offset(data, record, offset)] ^= 0x01
     if args.reseal and field(data, record, 'StubCrc') != 0:
         struct.pack_into('<I', data, record + 8, stub_checksum(data, record))
     open(args.image, 'wb').write(data)

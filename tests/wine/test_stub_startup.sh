@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The stub's start-up on images made by the builder: an intact image opens
 # the main dialog; a changed stub, a moved end record, a foreign entry point
-# and an incomplete image each end with their box; -info shows the info text.
+# an incomplete image and a changed TextBlock each end with their box; a
+# changed member stops its pass with the CRC box; -info shows the info text.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/stub_lib.sh"
 stub_test_init
@@ -39,10 +40,23 @@ exit: 0
 OUT
 done <<CASES
 code.exe|--flip code|$header_corrupt
+textblock.exe|--flip textblock|$header_corrupt
 endrecord.exe|--set EndRecordOffset=+1 --reseal|$damaged
 entry.exe|--set EntryPoint=+1 --reseal|$damaged
 incomplete.exe|incomplete|$incomplete
 CASES
+
+# The archive lies outside the stub checksum: a changed member starts, and
+# its CRC stops the pass before the file counts as unzipped.
+cp "$TEST_TMP/intact.exe" "$TEST_TMP/member.exe"
+patch_image member.exe --flip member
+drive "$TEST_TMP/member.exe" -auto "$(winpath "$TEST_TMP/out")" <<'STEPS'
+answer OK
+waitexit 120000
+STEPS
+expect_exit 0
+bad_crc=$(python3 -c 'import zlib; print("%08x %08x" % (zlib.crc32(b"iello\n"), zlib.crc32(b"hello\n")))')
+expect_line "^box: Tarvex Self-Extractor \| ZIP damaged: file .*readme.txt: Bad CRC ${bad_crc% *} \(should be ${bad_crc#* }\)\.  Possible cause: file transfer error\.$"
 
 # -info anywhere shows the info text; in capitals it is no option.
 drive "$TEST_TMP/intact.exe" -auto 'C:\x' -info <<'STEPS'
