@@ -65,10 +65,22 @@ drive() {
     local program=$1
     shift
     cat > "$TEST_TMP/steps" || fail "cannot write the steps"
-    "$WINE_RUN" "$TOOLS/uidriver.exe" ${DRIVE_ENV[@]+"${DRIVE_ENV[@]}"} "$(winpath "$TEST_TMP/steps")" \
-        -- "$(winpath "$program")" "$@" \
-        </dev/null >"$TEST_TMP/transcript" 2>"$TEST_TMP/wine.log"
-    DRIVE_EXIT=$?
+    local attempt
+    for attempt in 1 2; do
+        "$WINE_RUN" "$TOOLS/uidriver.exe" ${DRIVE_ENV[@]+"${DRIVE_ENV[@]}"} "$(winpath "$TEST_TMP/steps")" \
+            -- "$(winpath "$program")" "$@" \
+            </dev/null >"$TEST_TMP/transcript" 2>"$TEST_TMP/wine.log"
+        DRIVE_EXIT=$?
+        # Wine under emulation now and then cannot start the program (error
+        # 193), loses a window's X window, or ends the program before it can
+        # show any window; such a run tells nothing about the program and is
+        # made once more. A program that really ends at once does so again.
+        head -n1 "$TEST_TMP/transcript" |
+            grep -Eq '^error: (cannot start .*\(error 193\)$|line [0-9]+: (wait|answer|waitbox) .*: program ended)' ||
+            grep -q '^X Error of failed request' "$TEST_TMP/wine.log" || break
+        echo "$TEST_NAME: Wine failed under the program (attempt $attempt):" \
+            "$(head -n1 "$TEST_TMP/transcript") $(grep -m1 '^X Error' "$TEST_TMP/wine.log")"
+    done
 }
 
 # Prints what a failed check needs: the steps, the transcript, Wine's log.

@@ -6,6 +6,7 @@
 #include <string.h>
 
 static const DWORD kPollMs = 50;
+static const DWORD kControlWaitMs = 5000;
 static const DWORD kStillActive = 259; // STILL_ACTIVE
 
 typedef std::vector<Word> Args;
@@ -67,11 +68,18 @@ static bool CurrentWindow(const Driver &driver, std::string &error)
     return false;
 }
 
-// The control named by args[0] in the current window.
+// The control named by args[0] in the current window. A control whose text
+// cannot be read at once (its thread busy, the machine loaded) is looked for
+// again for a while before it counts as missing.
 static HWND ControlArg(const Driver &driver, const Args &args, std::string &error)
 {
     if (!CurrentWindow(driver, error)) return nullptr;
     HWND control = FindControl(driver.window, args[0]);
+    for (DWORD start = GetTickCount(); !control && GetTickCount() - start < kControlWaitMs;) {
+        Sleep(kPollMs);
+        if (!IsWindow(driver.window)) break;
+        control = FindControl(driver.window, args[0]);
+    }
     if (!control) error = "no control " + args[0].text;
     return control;
 }
