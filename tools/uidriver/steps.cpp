@@ -7,6 +7,7 @@
 
 static const DWORD kPollMs = 50;
 static const DWORD kControlWaitMs = 5000;
+static const DWORD kAfterBoxMs = 300;
 static const DWORD kStillActive = 259; // STILL_ACTIVE
 
 typedef std::vector<Word> Args;
@@ -309,6 +310,12 @@ static bool StepAnswer(Driver &driver, const Args &args, std::string &error)
         return false;
     }
     if (driver.window == box) driver.window = nullptr;
+    // Wine, under emulation, can lose the box's X window when it is asked
+    // about the program's windows while it is still tearing the box down: the
+    // next step starts once the box is destroyed and a moment has passed.
+    for (DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < kControlWaitMs;)
+        Sleep(kPollMs);
+    Sleep(kAfterBoxMs);
     return true;
 }
 
