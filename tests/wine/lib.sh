@@ -71,16 +71,22 @@ drive() {
             -- "$(winpath "$program")" "$@" \
             </dev/null >"$TEST_TMP/transcript" 2>"$TEST_TMP/wine.log"
         DRIVE_EXIT=$?
-        # Wine under emulation now and then cannot start the program (error
-        # 193), loses a window's X window, or ends the program before it can
-        # show any window; such a run tells nothing about the program and is
-        # made once more. A program that really ends at once does so again.
-        head -n1 "$TEST_TMP/transcript" |
-            grep -Eq '^error: (cannot start .*\(error 193\)$|line [0-9]+: (wait|answer|waitbox) .*: program ended)' ||
-            grep -q '^X Error of failed request' "$TEST_TMP/wine.log" || break
-        echo "$TEST_NAME: Wine failed under the program (attempt $attempt):" \
-            "$(head -n1 "$TEST_TMP/transcript") $(grep -m1 '^X Error' "$TEST_TMP/wine.log")"
+        wine_failed_under "$TEST_NAME" "$attempt" || break
     done
+}
+
+# wine_failed_under NAME ATTEMPT: true, with a line saying so, when the last
+# run ($TEST_TMP/transcript and wine.log) shows Wine failing under the
+# program rather than anything about the program. Wine under emulation now
+# and then cannot start the program (error 193), loses a window's X window,
+# or ends the program before it can show any window; such a run is made
+# again. A program that really ends at once does so again.
+wine_failed_under() {
+    head -n1 "$TEST_TMP/transcript" |
+        grep -Eq '^error: (cannot start .*\(error 193\)$|line [0-9]+: (wait|answer|waitbox) .*: program ended)' ||
+        grep -q '^X Error of failed request' "$TEST_TMP/wine.log" || return 1
+    echo "$1: Wine failed under the program (attempt $2):" \
+        "$(head -n1 "$TEST_TMP/transcript") $(grep -m1 '^X Error' "$TEST_TMP/wine.log")"
 }
 
 # Prints what a failed check needs: the steps, the transcript, Wine's log.

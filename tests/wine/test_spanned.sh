@@ -112,13 +112,7 @@ run_set() {
     local attempt
     for attempt in 1 2 3; do
         feed_disks "$name" "$set" "$out" "$disks"
-        # Wine under emulation now and then cannot start the program (error
-        # 193) or loses a box's X window, which ends the program; such a run
-        # shows nothing about the program: it is made again.
-        grep -q '^error: cannot start .*(error 193)$' "$TEST_TMP/transcript" ||
-            grep -q '^X Error of failed request' "$TEST_TMP/wine.log" || break
-        echo "$name: Wine failed under the program (attempt $attempt):" \
-            "$(grep -m1 -h -e '^error: cannot start' -e '^X Error' "$TEST_TMP/transcript" "$TEST_TMP/wine.log")"
+        wine_failed_under "$name" "$attempt" || break
     done
     expect_exit 0
     expect_transcript < "$TEST_TMP/$name-expected"

@@ -287,18 +287,26 @@ static HWND FindAnswerBox(DWORD pid, const Word &button, HWND &buttonWindow)
 
 static const int kMessageBoxTextId = 0xFFFF;
 
-static bool StepAnswer(Driver &driver, const Args &args, std::string &error)
+// Waits for a box with the button args[0] and prints "LABEL: CAPTION | TEXT".
+static bool ReportBox(Driver &driver, const Args &args, DWORD timeoutMs, const char *label, HWND &box, HWND &button,
+                      std::string &error)
 {
-    DWORD timeoutMs;
-    if (!TimeoutArg(driver, args, 1, timeoutMs, error)) return false;
-    HWND box = nullptr, button = nullptr;
     DWORD pid = driver.process.dwProcessId;
     if (!PollUntil(driver, timeoutMs, [&] { return (box = FindAnswerBox(pid, args[0], button)) != nullptr; }, error)) {
         error = "no box with a button " + args[0].text + ": " + error;
         return false;
     }
     HWND text = GetDlgItem(box, kMessageBoxTextId);
-    Say("box: %s | %s", EscapeText(WindowText(box)).c_str(), text ? EscapeText(WindowText(text)).c_str() : "");
+    Say("%s: %s | %s", label, EscapeText(WindowText(box)).c_str(), text ? EscapeText(WindowText(text)).c_str() : "");
+    return true;
+}
+
+static bool StepAnswer(Driver &driver, const Args &args, std::string &error)
+{
+    DWORD timeoutMs;
+    HWND box = nullptr, button = nullptr;
+    if (!TimeoutArg(driver, args, 1, timeoutMs, error) || !ReportBox(driver, args, timeoutMs, "box", box, button, error))
+        return false;
     if (!PostClick(button)) {
         error = "PostMessage failed";
         return false;
@@ -324,16 +332,9 @@ static bool StepAnswer(Driver &driver, const Args &args, std::string &error)
 static bool StepWaitBox(Driver &driver, const Args &args, std::string &error)
 {
     DWORD timeoutMs;
-    if (!TimeoutArg(driver, args, 1, timeoutMs, error)) return false;
     HWND box = nullptr, button = nullptr;
-    DWORD pid = driver.process.dwProcessId;
-    if (!PollUntil(driver, timeoutMs, [&] { return (box = FindAnswerBox(pid, args[0], button)) != nullptr; }, error)) {
-        error = "no box with a button " + args[0].text + ": " + error;
-        return false;
-    }
-    HWND text = GetDlgItem(box, kMessageBoxTextId);
-    Say("box up: %s | %s", EscapeText(WindowText(box)).c_str(), text ? EscapeText(WindowText(text)).c_str() : "");
-    return true;
+    return TimeoutArg(driver, args, 1, timeoutMs, error) &&
+           ReportBox(driver, args, timeoutMs, "box up", box, button, error);
 }
 
 // Waits until a file exists: the signal of a test that acts between steps.
