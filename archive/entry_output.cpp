@@ -6,12 +6,12 @@
 #include "app/error_exit.h"
 #include "archive/crc32.h"
 #include "archive/spanned.h"
+#include "archive/zip_format.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 #include "ui/meter.h"
 
-enum CompressionMethod { kMethodStored = 0, kMethodDeflated = 8 };
 
 int ConfirmOverwrite() {
     if (ctx.overwriteWithoutPrompting || !PathExists(ctx.entryPath, 0))

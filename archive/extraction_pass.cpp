@@ -4,28 +4,33 @@
 
 #include "app/error_exit.h"
 #include "archive/entry_output.h"
+#include "archive/local_extra.h"
 #include "archive/member_names.h"
 #include "archive/spanned.h"
+#include "archive/zip_format.h"
 #include "codec/input.h"
 #include "context/extraction_context.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
 #include "image/resources.h"
 
-// Record layouts as read: the bytes behind each 4-byte signature. Offsets
-// below count from the end of the signature.
+// Records as read: the bytes behind each 4-byte signature, so a field's
+// offset in them is its record offset less the signature.
 enum RecordSizes {
-    kSignatureBytes = 4,
-    kLocalHeaderBytes = 26,
-    kCentralRecordBytes = 42,
-    kEndRecordBytes = 18,
-    kDescriptorBytes = 16,       // signature, CRC-32 and both sizes
+    kLocalHeaderBytes = kLocalHeaderSize - kSignatureBytes,       // 26
+    kCentralRecordBytes = kCentralHeaderSize - kSignatureBytes,   // 42
+    kEndRecordBytes = kEndRecordSize - kSignatureBytes,           // 18
 };
-enum CentralRecordFields { kCentralNameLength = 24, kCentralExtraLength = 26, kCentralCommentLength = 28 };
-enum EndRecordFields { kEndCommentLength = 16 };
-enum MemberFlags { kMemberEncrypted = 0x1, kMemberHasDescriptor = 0x8 };
 
 static_assert(sizeof(LocalHeader) >= kLocalHeaderBytes, "the decoded header holds every field");
+
+// A field of a record read without its signature, by its record offset.
+static uint16_t Field16(const uint8_t *fields, int recordOffset) {
+    return ReadLe16(fields + (recordOffset - kSignatureBytes));
+}
+static uint32_t Field32(const uint8_t *fields, int recordOffset) {
+    return ReadLe32(fields + (recordOffset - kSignatureBytes));
+}
 
 static int ReadExactly(void *buffer, uint32_t size) {
     return _lread(ctx.archiveFile, buffer, size) == size;
@@ -45,16 +50,16 @@ static void ReadRecordStart(uint8_t *buffer, uint32_t size, int spannedCode, int
 
 static void DecodeLocalHeader(const uint8_t *raw) {
     LocalHeader &h = ctx.localHeader;
-    h.versionNeeded = ReadLe16(raw + 0);
-    h.flags = ReadLe16(raw + 2);
-    h.method = ReadLe16(raw + 4);
-    h.time = ReadLe16(raw + 6);
-    h.date = ReadLe16(raw + 8);
-    h.crc32 = ReadLe32(raw + 10);
-    h.compressedSize = ReadLe32(raw + 14);
-    h.uncompressedSize = ReadLe32(raw + 18);
-    h.nameLength = ReadLe16(raw + 22);
-    h.extraLength = ReadLe16(raw + 24);
+    h.versionNeeded = Field16(raw, kLocalVersionNeeded);
+    h.flags = Field16(raw, kLocalFlags);
+    h.method = Field16(raw, kLocalMethod);
+    h.time = Field16(raw, kLocalTime);
+    h.date = Field16(raw, kLocalDate);
+    h.crc32 = Field32(raw, kLocalCrc);
+    h.compressedSize = Field32(raw, kLocalCompressedSize);
+    h.uncompressedSize = Field32(raw, kLocalUncompressedSize);
+    h.nameLength = Field16(raw, kLocalNameLength);
+    h.extraLength = Field16(raw, kLocalExtraLength);
 }
 
 static void CheckNameLength(uint32_t length) {
@@ -95,8 +100,8 @@ void ProcessMember() {
     ReadRecordStart(raw, kLocalHeaderBytes, kReadLocalHeaderSpanned, kReadLocalHeader);
     DecodeLocalHeader(raw);
     const LocalHeader &h = ctx.localHeader;
-    ctx.currentEntryEncrypted = (h.flags & kMemberEncrypted) != 0;
-    ctx.descriptorFollows = (h.flags & kMemberHasDescriptor) != 0;
+    ctx.currentEntryEncrypted = (h.flags & kFlagBitEncrypted) != 0;
+    ctx.descriptorFollows = (h.flags & kFlagBitDescriptor) != 0;
     ctx.memberBytesLeft = h.compressedSize;
 
     CheckNameLength(h.nameLength);
@@ -104,7 +109,7 @@ void ProcessMember() {
     if (h.nameLength == 0)
         ShowError(LookupString(kStrInvalidHeader));
     ReadName(h.nameLength, ctx.entryPath);
-    SkipArchiveBytes(h.extraLength);
+    ReadLocalExtra(h.extraLength);
 
     lstrcpyA(ctx.messagePath, ctx.entryPath);
     // A NUL inside the stored name is a control character like any other:
@@ -118,25 +123,25 @@ void ProcessMember() {
         ProcessFileMember();
 
     if (ctx.descriptorFollows)
-        SkipArchiveBytes(kDescriptorBytes);
+        SkipArchiveBytes(kDescriptorSize);
 }
 
 void SkipCentralRecord() {
     uint8_t raw[kCentralRecordBytes];
     if (!ReadExactly(raw, kCentralRecordBytes))
         ReadError(kReadCentralRecord);
-    uint16_t nameLength = ReadLe16(raw + kCentralNameLength);
+    uint16_t nameLength = Field16(raw, kCentralNameLength);
     CheckNameLength(nameLength);
     ReadName(nameLength, ctx.entryPath);
-    SkipArchiveBytes(ReadLe16(raw + kCentralExtraLength));
-    SkipArchiveBytes(ReadLe16(raw + kCentralCommentLength));
+    SkipArchiveBytes(Field16(raw, kCentralExtraLength));
+    SkipArchiveBytes(Field16(raw, kCentralCommentLength));
 }
 
 void ReadEndRecord() {
     uint8_t raw[kEndRecordBytes];
     if (!ReadExactly(raw, kEndRecordBytes))
         ReadError(kReadEndRecord);
-    SkipArchiveBytes(ReadLe16(raw + kEndCommentLength));
+    SkipArchiveBytes(Field16(raw, kEndCommentLength));
 }
 
 static int Is(uint32_t value, const char *signature) {

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "archive/crc32.h"
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "builder/zip_members.h"
 #include "context/extraction_context.h"
 #include "image/byte_order.h"
@@ -15,10 +15,9 @@
 namespace {
 
 enum WalkSizes {
-    kSignatureBytes = 4,
-    kLocalFieldsBytes = kLocalHeaderSize - 4,       // 26
-    kCentralFieldsBytes = kCentralHeaderSize - 4,   // 42
-    kEndFieldsBytes = kEndRecordSize - 4,           // 18
+    kLocalFieldsBytes = kLocalHeaderSize - kSignatureBytes,       // 26
+    kCentralFieldsBytes = kCentralHeaderSize - kSignatureBytes,   // 42
+    kEndFieldsBytes = kEndRecordSize - kSignatureBytes,           // 18
     kRefillSize = kIoBufferSize,
 };
 

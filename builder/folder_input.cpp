@@ -12,7 +12,7 @@
 #include "archive/crc32.h"
 #include "builder/file_io.h"
 #include "builder/traditional_cipher.h"
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 
 namespace fs = std::filesystem;
 

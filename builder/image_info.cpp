@@ -9,7 +9,7 @@
 #include "builder/pe_stub.h"
 #include "builder/text_block.h"
 #include "builder/volume_names.h"
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
 

@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "builder/zip_members.h"
 #include "context/extraction_context.h"
 

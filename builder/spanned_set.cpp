@@ -10,7 +10,7 @@
 
 #include "builder/file_io.h"
 #include "builder/volume_names.h"
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "builder/zip_writer.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"

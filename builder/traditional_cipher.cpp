@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "archive/crc32.h"
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "builder/zip_reader.h"
 
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "image/byte_order.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "builder/zip_writer.h"
 
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "image/byte_order.h"
 
 static void Put16(std::vector<uint8_t> &out, uint16_t value) {

@@ -2,9 +2,7 @@
 #pragma once
 #include <stdint.h>
 
-enum EncryptionFormat {
-    kEncryptionHeaderSize = 12,
-};
+#include "archive/zip_format.h"
 
 // Read error codes this side reports through ReadError.
 enum InputReadErrors {

@@ -23,6 +23,7 @@ enum ContextSizes {
     kMaxNameLength = 200,            // longest member name accepted
     kEntryPathSize = 600,            // destination (260) + separator + name (200), with room to spare
     kSignatureSize = 5,
+    kLocalExtraCapacity = 1024,      // kept bytes of a local extra field: names and times fit
 };
 
 // The 26 bytes behind a local-header signature, decoded.
@@ -97,6 +98,8 @@ struct ExtractionContext {
 
     // --- archive walk and entry output (archive) ---
     LocalHeader localHeader;
+    uint8_t localExtra[kLocalExtraCapacity];   // the current member's extra field, as far as kept
+    uint32_t localExtraLength;
     int currentEntryEncrypted;       // start-up sets it from the Encrypted flag
     int descriptorFollows;
     int extractionRunning;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "app/error_exit.h"
+#include "archive/local_extra.h"
 #include "image/config_record.h"
 #include "tests/archive/archive_fixture.h"
 
@@ -130,6 +131,74 @@ INSTANTIATE_TEST_SUITE_P(
                       SignatureCase{"zip64EndRecord", std::string("PK\x06\x06", 4) + std::string(52, '\0'),
                                     kInvalidHeader}),
     [](const ::testing::TestParamInfo<SignatureCase> &info) { return std::string(info.param.label); });
+
+// An extra field: id, body size, body.
+std::string Field(uint16_t id, const std::string &body, int declaredSize = -1) {
+    uint16_t size = (uint16_t)(declaredSize < 0 ? body.size() : declaredSize);
+    return std::string{(char)(id & 0xFF), (char)(id >> 8), (char)(size & 0xFF), (char)(size >> 8)} + body;
+}
+
+// The local extra field is kept for look-up as far as it fits, and the
+// archive goes on where the field ends, whatever it holds.
+struct ExtraCase {
+    const char *label;
+    std::string extra;
+    int foundSize;   // the size FindLocalExtraField gives for 0x7075; -1 none
+};
+
+void PrintTo(const ExtraCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
+class LocalExtraTest : public ExtractionTest, public ::testing::WithParamInterface<ExtraCase> {};
+
+TEST_P(LocalExtraTest, KeptFieldsAndTheNextRecord) {
+    const ExtraCase &c = GetParam();
+    ZipMember first = Member("first.txt", Text(300, 'f'));
+    first.extra = c.extra;
+    ZipMember last = Member("last.txt", "last");
+    last.extra = c.extra;
+    InstallImage(BuildZip({first, last}, "comment").bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_TRUE(testsupport::ReadFile(root_ + "/C/OUT/first.txt") == first.data);
+    EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/last.txt"), "last");
+    uint16_t size = 0xEEEE;
+    const uint8_t *body = FindLocalExtraField(0x7075, &size);
+    if (c.foundSize < 0) {
+        EXPECT_EQ(body, nullptr);
+    } else {
+        ASSERT_NE(body, nullptr);
+        EXPECT_EQ(size, c.foundSize);
+        EXPECT_EQ(body + size, ctx.localExtra + c.extra.size()) << "the field is the last one";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, LocalExtraTest,
+    ::testing::Values(
+        ExtraCase{"none", "", -1}, ExtraCase{"only", Field(0x7075, "\x01" "abcdXYZ"), 8},
+        ExtraCase{"afterOthers", Field(0x5455, "\x01\x01\x02\x03\x04") + Field(0x000A, std::string(32, 'n')) +
+                                     Field(0x7075, "\x01" "abcd"),
+                  5},
+        ExtraCase{"emptyBody", Field(0x7075, ""), 0},
+        ExtraCase{"runsPastTheEnd", Field(0x7075, "0123456789", 20), -1},
+        ExtraCase{"fieldAfterOneRunningPast", Field(0x5455, "12", 9) + Field(0x7075, "abc"), -1},
+        ExtraCase{"cutHeader", Field(0x5455, "12345") + "\x75\x70", -1},
+        ExtraCase{"endsAtTheCapacity", Field(0x9999, std::string(1016, 'p')) + Field(0x7075, ""), 0},
+        ExtraCase{"beyondTheCapacity", Field(0x9999, std::string(1017, 'p')) + Field(0x7075, ""), -1},
+        ExtraCase{"longPadding", Field(0xD935, std::string(60000, 0)) + Field(0x7075, "u"), -1}),
+    [](const ::testing::TestParamInfo<ExtraCase> &info) { return std::string(info.param.label); });
+
+// The cut extra field is not an error of its own: as when it is stepped over,
+// the member's data is the first read to come short.
+TEST_F(WalkTest, ArchiveEndingInsideAnExtraFieldFailsAtTheData) {
+    ZipMember a = Member("a.txt", "alpha");
+    a.extra = Field(0x5455, std::string(40, 't'));
+    ZipLayout layout = BuildZip({a});
+    InstallImage(layout.bytes.substr(0, layout.nameStarts[0] + a.name.size() + 20));
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(LastBox(), std::string(kReadErrorPrefix) + "2>");
+}
 
 TEST_F(WalkTest, NameLengthLimitIs200InLocalAndCentralRecords) {
     std::string name200 = "d/" + std::string(198, 'n');

@@ -4,7 +4,7 @@
 // with a 16-byte signed descriptor where flag bit 3 is set.
 #include <string.h>
 
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"

@@ -8,7 +8,7 @@
 
 #include "archive/crc32.h"
 #include "builder/pe_format.h"
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "builder/zip_writer.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"

@@ -10,7 +10,7 @@
 #include "builder/archive_walk.h"
 #include "builder/pe_format.h"
 #include "builder/spanned_set.h"
-#include "builder/zip_format.h"
+#include "archive/zip_format.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"

@@ -1,9 +1,12 @@
-// ZIP record layout as the builder writes and reads it: signatures, fixed
-// record sizes and the field offsets inside each record (counted from the
-// first byte of its signature).
+// ZIP record layout, shared by the extractor's walk and the builder:
+// signatures, fixed record sizes, the field offsets inside each record
+// (counted from the first byte of its signature), flag bits, methods and the
+// extra fields either side reads.
 #pragma once
 #include <stdint.h>
 
+// The extractor never uses these values: its image must not hold a whole
+// signature, so it assembles them at run time (image/signatures.cpp).
 enum ZipSignatures : uint32_t {
     kLocalSignature = 0x04034B50,
     kCentralSignature = 0x02014B50,
@@ -19,8 +22,9 @@ enum ZipRecordSizes {
     kEndRecordSize = 22,
     kDescriptorSize = 16,            // signed: signature, CRC, both sizes
     kZip64LocatorSize = 20,
-    kEncryptionHeaderSize = 12,
+    kEncryptionHeaderSize = 12,      // traditional encryption, before the data
     kMaxCommentLength = 0xFFFF,
+    kSignatureBytes = 4,
 };
 
 enum LocalHeaderFields {
@@ -69,6 +73,7 @@ enum ZipFlagBits : uint16_t {
     kFlagBitEncrypted = 0x1,
     kFlagBitDescriptor = 0x8,
     kFlagBitStrongEncryption = 0x40,
+    kFlagBitUtf8 = 0x800,               // name and comment are UTF-8
     kFlagBitMaskedDirectory = 0x2000,   // central directory encryption
 };
 
@@ -78,9 +83,14 @@ enum ZipMethods : uint16_t {
     kMethodAes = 99,
 };
 
+// Extra fields: each is an id (u16), a body size (u16) and the body.
 enum ZipExtraIds : uint16_t {
     kExtraZip64 = 0x0001,
+    kExtraNtfs = 0x000A,                // 64-bit FILETIMEs, UTC
+    kExtraExtendedTime = 0x5455,        // Unix times, UTC
+    kExtraUnicodePath = 0x7075,         // UTF-8 name beside a single-byte one
 };
+enum ZipExtraLayout { kExtraFieldHeaderSize = 4 };
 
 // Values that stand for "see the ZIP64 records" in the 16- and 32-bit fields.
 enum : uint32_t { kZip64Marker32 = 0xFFFFFFFFu };
