@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/host/sim_internal.h"
@@ -120,8 +121,21 @@ BOOL LocalFileTimeToFileTime(const FILETIME *local, LPFILETIME result) {
     return TRUE;
 }
 
+static uint64_t FileTimeValue(const FILETIME *time) {
+    return time ? ((uint64_t)time->dwHighDateTime << 32) | time->dwLowDateTime : 0;
+}
+
+// The host path of an open file.
+static std::string OpenFilePath(int fd) {
+    char link[64], path[4096];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t length = readlink(link, path, sizeof path);
+    return length > 0 ? std::string(path, (size_t)length) : std::string();
+}
+
 BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written) {
-    (void)created;
+    int fd = (int)(intptr_t)file;
+    Sim().timesSet.push_back({OpenFilePath(fd), FileTimeValue(created), FileTimeValue(accessed), FileTimeValue(written)});
     if (Fails(kFaultSetTime))
         return FALSE;
     struct timespec times[2];
@@ -131,12 +145,13 @@ BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed,
             times[i].tv_nsec = UTIME_OMIT;
             continue;
         }
-        uint64_t value = ((uint64_t)sources[i]->dwHighDateTime << 32) | sources[i]->dwLowDateTime;
-        int64_t since = (int64_t)(value - kUnixEpochAsFileTime);
-        times[i].tv_sec = since / 10000000;
-        times[i].tv_nsec = (since % 10000000) * 100;
+        int64_t since = (int64_t)(FileTimeValue(sources[i]) - kUnixEpochAsFileTime);
+        // Rounded down, so that times before 1970 keep a fraction in [0, 1 s).
+        int64_t seconds = since / 10000000 - (since % 10000000 < 0);
+        times[i].tv_sec = seconds;
+        times[i].tv_nsec = (since - seconds * 10000000) * 100;
     }
-    return futimens((int)(intptr_t)file, times) == 0;
+    return futimens(fd, times) == 0;
 }
 
 BOOL CreateDirectoryA(LPCSTR path, void *security) {

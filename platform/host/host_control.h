@@ -26,6 +26,15 @@ struct LaunchRecord {
     std::string folder;
 };
 
+// One SetFileTime call: the file's host path and the three times asked for
+// as 64-bit FILETIME values (0 where the call passed none).
+struct TimeRecord {
+    std::string path;
+    uint64_t created;
+    uint64_t accessed;
+    uint64_t written;
+};
+
 // Operations whose k-th call can be made to fail (counted from 1 since Reset).
 enum FaultOp { kFaultCreate, kFaultWrite, kFaultShortWrite, kFaultMakeFolder, kFaultSetTime,
                kFaultLocalAlloc, kFaultGlobalAlloc, kFaultOpen, kFaultCount };
@@ -85,6 +94,8 @@ struct State {
     std::vector<LOGFONTA> fontsCreated;
     // Files the layer opened that were devices or outside the root: counted, refused.
     unsigned refusedPaths = 0;
+    // Every SetFileTime call in order, also those a fault fails.
+    std::vector<TimeRecord> timesSet;
 };
 
 State &Sim();
