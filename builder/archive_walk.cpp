@@ -135,6 +135,16 @@ DataCheck CheckData(const WalkedMember &member, const std::vector<uint8_t> &data
     return intact ? kDataIntact : kDataDamaged;
 }
 
+// The extra field of `length` bytes at the reading position as the stub
+// keeps it: its first kLocalExtraCapacity bytes, as far as the volume holds
+// them. The position does not move.
+std::vector<uint8_t> KeptExtra(const WalkReader &reader, size_t length) {
+    const std::vector<uint8_t> &bytes = reader.volumes[reader.disk].bytes;
+    size_t available = reader.position < bytes.size() ? bytes.size() - reader.position : 0;
+    size_t kept = std::min({length, available, (size_t)kLocalExtraCapacity});
+    return std::vector<uint8_t>(bytes.begin() + reader.position, bytes.begin() + reader.position + kept);
+}
+
 bool ProcessMember(WalkReader &reader, WalkResult &result, std::string &error) {
     uint8_t h[kLocalHeaderSize];   // field offsets count from the signature, which is not read again
     if (!ReadWhole(reader, h + 4, kLocalFieldsBytes, 4, 3, error))
@@ -146,14 +156,18 @@ bool ProcessMember(WalkReader &reader, WalkResult &result, std::string &error) {
     member.crc = ReadLe32(h + kLocalCrc);
     member.compressedSize = ReadLe32(h + kLocalCompressedSize);
     member.uncompressedSize = ReadLe32(h + kLocalUncompressedSize);
+    member.date = ReadLe16(h + kLocalDate);
+    member.time = ReadLe16(h + kLocalTime);
     size_t nameLength = ReadLe16(h + kLocalNameLength);
     if (nameLength > kMaxNameLength) {
         error = "a local header names a member of " + std::to_string(nameLength) + " bytes (string 50)";
         return false;
     }
     member.name.resize(nameLength);
-    if (!ReadInVolume(reader, (uint8_t *)&member.name[0], nameLength, 1, error) ||
-        !Skip(reader, ReadLe16(h + kLocalExtraLength), "an extra field", error))
+    if (!ReadInVolume(reader, (uint8_t *)&member.name[0], nameLength, 1, error))
+        return false;
+    member.extra = KeptExtra(reader, ReadLe16(h + kLocalExtraLength));
+    if (!Skip(reader, ReadLe16(h + kLocalExtraLength), "an extra field", error))
         return false;
     if (IsFolderName(member.name)) {
         if (member.uncompressedSize == 0 && member.compressedSize > 0 &&

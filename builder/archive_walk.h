@@ -27,6 +27,9 @@ struct WalkedMember {
     uint32_t crc = 0;
     uint32_t compressedSize = 0;
     uint32_t uncompressedSize = 0;
+    uint16_t date = 0;             // MS-DOS date and time of the local header
+    uint16_t time = 0;
+    std::vector<uint8_t> extra;    // the local extra field as the stub keeps it
     unsigned disk = 1;             // where its local header stands
     DataCheck check = kDataNone;
 };

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "archive/crc32.h"
+#include "builder/extended_time.h"
 #include "builder/file_io.h"
 #include "builder/traditional_cipher.h"
 #include "archive/zip_format.h"
@@ -159,6 +160,7 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, Z
         member.name = entry.name;
         member.versionMadeBy = kMadeByDos;
         DosDateTime(entry.modified, member.date, member.time);
+        member.localExtra = member.centralExtra = ExtendedTimeField(entry.modified);
         if (IsFolderName(entry.name)) {
             member.versionNeeded = kVersionDeflated;
             member.externalAttributes = kDosAttributeFolder;

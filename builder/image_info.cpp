@@ -4,11 +4,14 @@
 
 #include "builder/archive_walk.h"
 #include "builder/file_io.h"
+#include "builder/folder_attribute.h"
 #include "builder/image_checks.h"
 #include "builder/pe_format.h"
+#include "builder/member_time_text.h"
 #include "builder/pe_stub.h"
 #include "builder/text_block.h"
 #include "builder/volume_names.h"
+#include "builder/zip_members.h"
 #include "archive/zip_format.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
@@ -155,8 +158,10 @@ void WalkAndPrint(const std::string &path, const std::vector<uint8_t> &image, ui
     bool ok = WalkArchive(volumes, (flags & kFlagSpanned) != 0, result);
     printf("Members (%zu, walked as the stub walks them):\n", result.members.size());
     for (const WalkedMember &member : result.members) {
-        printf("  %-8s %10u %10u %s%s%s  %s\n", MethodName(member.method), member.compressedSize,
-               member.uncompressedSize, (member.flags & kFlagBitEncrypted) ? "encrypted " : "",
+        // The stub stamps files only.
+        std::string time = IsFolderName(member.name) ? "-" : MemberTimeText(member.extra, member.date, member.time);
+        printf("  %-8s %10u %10u  %-30s  %s%s%s  %s\n", MethodName(member.method), member.compressedSize,
+               member.uncompressedSize, time.c_str(), (member.flags & kFlagBitEncrypted) ? "encrypted " : "",
                (flags & kFlagSpanned) ? ("disk " + std::to_string(member.disk) + " ").c_str() : "",
                Printable(member.name).c_str(), CheckName(member.check));
     }
@@ -167,6 +172,9 @@ void WalkAndPrint(const std::string &path, const std::vector<uint8_t> &image, ui
         damaged += member.check == kDataDamaged;
     if (damaged)
         checks.Report(false, std::to_string(damaged) + " member(s) fail their CRC or size check");
+    for (const std::string &name : AttributeOnlyFolders(image))
+        checks.Report(false, "'" + name + "' is a folder by its attribute alone (no trailing '/'): the stub writes it "
+                             "as an empty file");
 }
 
 }  // namespace

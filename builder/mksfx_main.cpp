@@ -6,6 +6,7 @@
 
 #include "builder/command_line.h"
 #include "builder/file_io.h"
+#include "builder/folder_attribute.h"
 #include "builder/folder_input.h"
 #include "builder/image_build.h"
 #include "builder/image_info.h"
@@ -52,7 +53,7 @@ bool ReadInput(const CommandLine &line, ZipArchive &archive, Failure &failure) {
     std::string why;
     if (!ReadWholeFile(line.input, bytes, why))
         return Fail(failure, line.input, why);
-    return ReadZipArchive(bytes, line.input, archive, failure);
+    return ReadZipArchive(bytes, line.input, archive, failure) && NameAttributeFolders(archive, line.input, failure);
 }
 
 // Reads the input and refuses one that gives nothing to extract.
