@@ -19,13 +19,7 @@ make_image "$TEST_TMP/plain.exe" "$TEST_TMP/files.zip" --folder "$(winpath "$TES
 # image | arguments | folder that receives the files
 for case in "auto.exe||$flagged" "plain.exe|-auto|$TEST_TMP/given folder"; do
     IFS='|' read -r image option folder <<< "$case"
-    drive "$TEST_TMP/$image" ${option:+"$option" "$(winpath "$folder")"} <<'STEPS'
-waitexit 120000
-STEPS
-    expect_exit 0
-    expect_transcript <<'OUT'
-exit: 0
-OUT
+    run_unattended "$TEST_TMP/$image" ${option:+"$option" "$(winpath "$folder")"}
     expect_same_tree "$TEST_TMP/reference" "$folder"
 done
 [ ! -e "$TEST_TMP/unused" ] || fail "-auto FOLDER unzipped into the image's folder"
