@@ -18,7 +18,8 @@ bool NameAttributeFolders(ZipArchive &archive, const std::string &file, Failure 
         member.name += '/';
         std::string refusal = MemberRefusal(member);
         if (!refusal.empty())
-            return Fail(failure, file, "folder '" + old + "' (marked by its attribute) " + refusal + " once it ends in '/'");
+            return Fail(failure, file,
+                        "folder '" + old + "' (marked by its attribute) " + refusal + " once it ends in '/'");
         fprintf(stderr, "mksfx: %s: note: '%s' is a folder by its attribute alone; stored as '%s'\n", file.c_str(),
                 old.c_str(), member.name.c_str());
     }

@@ -135,7 +135,8 @@ static std::string OpenFilePath(int fd) {
 
 BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written) {
     int fd = (int)(intptr_t)file;
-    Sim().timesSet.push_back({OpenFilePath(fd), FileTimeValue(created), FileTimeValue(accessed), FileTimeValue(written)});
+    Sim().timesSet.push_back(
+        {OpenFilePath(fd), FileTimeValue(created), FileTimeValue(accessed), FileTimeValue(written)});
     if (Fails(kFaultSetTime))
         return FALSE;
     struct timespec times[2];

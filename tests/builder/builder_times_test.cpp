@@ -122,8 +122,8 @@ TEST_F(BuilderTimesTest, InfoShowsTheTimeOfAFolderInputFile) {
     TempFolder temp;
     testsupport::WriteFile(temp / "src/odd.txt", "odd");
     SetModificationTime(temp / "src/odd.txt", 1700000001);
-    ASSERT_EQ(Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "src") + " -o " + Quote(temp / "out.exe")).status,
-              0);
+    std::string options = "--stub " + Quote(TestStub()) + " " + Quote(temp / "src");
+    ASSERT_EQ(Mksfx(options + " -o " + Quote(temp / "out.exe")).status, 0);
     CommandResult info = Mksfx("info " + Quote(temp / "out.exe"));
     EXPECT_EQ(info.status, 0) << info.out << info.err;
     size_t line = info.out.find("\"odd.txt\"");

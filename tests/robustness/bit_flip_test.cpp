@@ -34,10 +34,8 @@ std::string SmallImage() {
     note.extra = archivetest::UnixField(3, {1700000003, 1700000005}) + archivetest::NtfsField(133617192967890125ull);
     ZipMember dir = Member("dir/");
     dir.extra = std::string(4, 'x');
-    return std::string(kPrefix, 'M') +
-           archivetest::BuildZip({readme, story, dir, EncryptedMember("secret.bin", Words(800, 43), 8, false, 45), note},
-                                 "comment")
-               .bytes;
+    ZipMember secret = EncryptedMember("secret.bin", Words(800, 43), 8, false, 45);
+    return std::string(kPrefix, 'M') + archivetest::BuildZip({readme, story, dir, secret, note}, "comment").bytes;
 }
 
 // About 40 KiB, with members larger than the 2048-byte buffers.

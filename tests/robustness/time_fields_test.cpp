@@ -46,7 +46,8 @@ TEST_F(TimeFieldTest, EveryNtfsLayout) {
     std::string reservedAndTag = LittleEndian(0, 4) + LittleEndian(1, 2);
     for (int length = 0; length <= kLongestNtfsBody; length++) {
         for (int tagSize = 0; tagSize <= kLongestTagSize; tagSize++) {
-            std::string body = (reservedAndTag + LittleEndian((uint64_t)tagSize, 2) + pattern).substr(0, (size_t)length);
+            std::string whole = reservedAndTag + LittleEndian((uint64_t)tagSize, 2) + pattern;
+            std::string body = whole.substr(0, (size_t)length);
             for (bool unixAfter : {false, true}) {
                 std::string extra = ExtraField(0x000A, body) + (unixAfter ? UnixField(1, {kUnixTime}) : "");
                 std::string label = "NTFS body " + std::to_string(length) + ", tag size " + std::to_string(tagSize) +
