@@ -271,12 +271,20 @@ TEST_F(WalkTest, FolderMembersWithAndWithoutDeclaredSizes) {
 
 namespace {
 
+// Offsets a seek from the start cannot reach. 0xFFFFFFFF is -1 as the
+// seek's LONG, the very value a failed seek answers.
 TEST_F(WalkTest, ArchiveStartThatCannotBeReached) {
-    InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
-    configRecord.ArchiveOffset = 0x80000000u;
-    EXPECT_EQ(Pass(), kGuardFailed);
-    EXPECT_EQ(LastBox(), "I/O error on file.  Possible cause: file transfer error.");
-    EXPECT_EQ(ctx.extractionRunning, 0);
+    for (uint32_t offset : {0x80000000u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(offset);
+        hostsim::Sim().transcript.clear();
+        InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
+        configRecord.ArchiveOffset = offset;
+        EXPECT_EQ(Pass(), kGuardFailed);
+        EXPECT_EQ(LastBox(), "I/O error on file.  Possible cause: file transfer error.");
+        EXPECT_EQ(BoxCount(), 1u);
+        EXPECT_FALSE(Exists(root_ + "/C/OUT/a.txt"));
+        EXPECT_EQ(ctx.extractionRunning, 0);
+    }
 }
 
 void SetPassword(const char *text) {
