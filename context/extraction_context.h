@@ -137,6 +137,7 @@ struct ExtractionContext {
     int meterShown;
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one
+    DWORD lastPumpTick;              // GetTickCount when the pump last emptied the queue
 };
 
 extern ExtractionContext ctx;

@@ -2,6 +2,7 @@
 // host, what message boxes answer, which calls fail, and what the program
 // showed. Host tests and tools only; the logic never includes this.
 #pragma once
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -75,9 +76,20 @@ struct State {
     unsigned calls[kFaultCount] = {};
     // Reads of a file return at most this many bytes per call (0 = no limit).
     UINT readLimit = 0;
-    // The message pump: calls counted, the abort question confirmed at this call (0 = never).
+    // The message pump: calls after writes counted, the abort question
+    // confirmed at this call (0 = never); the same for the calls at members' ends.
     unsigned pumpCalls = 0;
     unsigned abortAtPump = 0;
+    unsigned memberEndPumps = 0;
+    unsigned abortAtMemberEnd = 0;
+    // The message queue the pump's rules empty (front first), what left it by
+    // dispatch (each translated first), the parent of each window, and the
+    // cursor set last.
+    std::deque<MSG> messages;
+    std::vector<MSG> dispatched;
+    unsigned translated = 0;
+    std::map<HWND, HWND> parents;
+    HCURSOR cursor = nullptr;
     // The loader: what the program asked of it, in order, and whether the
     // calls that narrow the library search exist (older systems lack them).
     std::vector<std::string> loaderLog;
