@@ -250,6 +250,10 @@ static void StartupWork() {
         ctx.autoMode = 1;
     ScanCommandLine(startArguments);
     RunMainDialog();
+    // An exit kept while the dialog ran ends the program as one that had
+    // reached this guard would: without the shutdown.
+    if (ctx.keptExitCode)
+        return;
     Shutdown();
 }
 

@@ -65,6 +65,7 @@ struct State {
     bool dialogHasMeter = false;
     std::vector<std::vector<uint8_t>> dialogTemplates;   // copies of templates run
     intptr_t dialogResult = 0;
+    std::vector<HWND> endedDialogs;                      // EndDialog's windows, in order
     // Runs once, for the next dialog, while it would be up (the main dialog:
     // everything start-up prepares is in place): a test's stand-in for what
     // the user does there.
