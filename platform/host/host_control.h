@@ -77,6 +77,10 @@ struct State {
     unsigned calls[kFaultCount] = {};
     // Reads of a file return at most this many bytes per call (0 = no limit).
     UINT readLimit = 0;
+    // A bad spot: every read that starts at this offset of this host file
+    // fails with -1, as a damaged sector would (empty file = none).
+    std::string badSpotFile;
+    int64_t badSpotOffset = 0;
     // The message pump: calls after writes counted, the abort question
     // confirmed at this call (0 = never); the same for the calls at members' ends.
     unsigned pumpCalls = 0;
