@@ -136,6 +136,7 @@ struct ExtractionContext {
 
     // --- user interface (ui) ---
     HWND mainDialog;                 // owner of every box once it exists
+    int unzipRunning;                // an Unzip command is under way, its boxes and dialogs included
     int meterShown;
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one

@@ -205,11 +205,7 @@ static void ReportSuccess(HWND dialog) {
 }
 
 // Answers TRUE only when the password dialog was cancelled.
-static INT_PTR OnUnzip(HWND dialog) {
-    // A command posted to the dialog reaches it through the pump even while a
-    // pass runs; a second pass would share the first one's buffers.
-    if (ctx.extractionRunning)
-        return FALSE;
+static INT_PTR RunUnzipCommand(HWND dialog) {
     HWND unzipButton = GetDlgItem(dialog, kIdUnzip);
     MakeCloseTheDefault(dialog);
     EnableWindow(unzipButton, FALSE);
@@ -236,6 +232,19 @@ static INT_PTR OnUnzip(HWND dialog) {
     }
     EnableWindow(unzipButton, TRUE);
     return FALSE;
+}
+
+// A command posted to the dialog reaches it while the command runs: through
+// the pump during the pass, and through the message loops of the password
+// dialog and of the boxes before and after it. A second Unzip there would
+// share the first one's buffers and state, so it is refused.
+static INT_PTR OnUnzip(HWND dialog) {
+    if (ctx.unzipRunning)
+        return FALSE;
+    ctx.unzipRunning = 1;
+    INT_PTR result = RunUnzipCommand(dialog);
+    ctx.unzipRunning = 0;
+    return result;
 }
 
 // --- the other commands ---
