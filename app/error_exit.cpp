@@ -75,3 +75,12 @@ int GuardedCall(void (*work)()) {
     ctx.guard = outer;
     return code;
 }
+
+int GuardedDialogCall(HWND dialog, void (*work)()) {
+    int code = GuardedCall(work);
+    if (code != kGuardDone) {
+        ctx.keptExitCode = code;
+        EndDialog(dialog, 0);
+    }
+    return code;
+}

@@ -115,6 +115,17 @@ static void InitialiseImage() {
     SetUpSignatures();
     CrcBuildTable();
     OpenImage();
+    // The checksum covers the code that runs before it too, but that code has
+    // run by then: a changed byte there crashes or misbehaves instead of
+    // showing the header box, and no self-check can avoid that entirely. It
+    // is StubEntry and ArgumentText; MainSequence up to GuardedCall
+    // (RestrictDllSearch, CreateCodePageFont, the cursors, EnterImageFolder,
+    // SetErrorMode, GetVersion, LoadShellFolderFunctions, AllocateGlobalTexts,
+    // FindModulePath); GuardedCall with StartupWork's buffer test;
+    // SetUpSignatures, CrcBuildTable, OpenImage; the checksum itself with
+    // CrcUpdate, SeekFromStart, ByteCompare and HeaderCorrupt; the memory
+    // functions of stub/runtime.cpp they use. Keep that list short: whatever
+    // the start-up order lets wait belongs behind this check.
     if (configRecord.StubCrc != 0)
         TestStubChecksum(configRecord.ArchiveOffset, configRecord.StubCrc, configRecord.Marker);
     ctx.spanned = (configRecord.Flags & kFlagSpanned) != 0;
@@ -250,6 +261,10 @@ static void StartupWork() {
         ctx.autoMode = 1;
     ScanCommandLine(startArguments);
     RunMainDialog();
+    // An exit kept while the dialog ran ends the program as one that had
+    // reached this guard would: without the shutdown.
+    if (ctx.keptExitCode)
+        return;
     Shutdown();
 }
 

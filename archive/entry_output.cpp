@@ -11,6 +11,7 @@
 #include "context/extraction_context.h"
 #include "image/resources.h"
 #include "ui/meter.h"
+#include "ui/pump.h"
 
 
 int ConfirmOverwrite() {
@@ -92,6 +93,10 @@ void ExtractMember() {
         wsprintfA(ctx.messageBuffer, LookupString(kStrBadCrc), ctx.messagePath, ctx.crcRegister, header.crc32);
         ShowError(ctx.messageBuffer);
     }
+    // The pump after writes may have let the last few pass; input that came
+    // meanwhile is answered here, with the member whole on disk.
+    if (PumpMessagesNow())
+        AbortSilently();
 }
 
 void FormatUnzipping(char *buffer) {

@@ -79,6 +79,7 @@ struct ExtractionContext {
     // --- error exit (app) ---
     GuardRecord guard;
     int exitCode;                    // code carried to the guard by an exit
+    int keptExitCode;                // an exit caught in a dialog procedure; start-up ends the program
 
     // --- image (image): signatures, archive file, resource block ---
     char localSignature[kSignatureSize];
@@ -88,6 +89,7 @@ struct ExtractionContext {
     char spanningSignature[kSignatureSize];
     HFILE archiveFile;               // 0 = none
     uint8_t *resourceBlock;          // expanded strings and main dialog template
+    uint8_t *passwordTemplate;       // the password template while it is expanded and shown
     int spanned;                     // copy of the Spanned flag
     int exeVolumes;                  // copy of the ExeVolumes flag
 
@@ -134,9 +136,11 @@ struct ExtractionContext {
 
     // --- user interface (ui) ---
     HWND mainDialog;                 // owner of every box once it exists
+    int unzipRunning;                // an Unzip command is under way, its boxes and dialogs included
     int meterShown;
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one
+    DWORD lastPumpTick;              // GetTickCount when the pump last emptied the queue
 };
 
 extern ExtractionContext ctx;

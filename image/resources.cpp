@@ -65,23 +65,31 @@ const char *LookupString(int index) {
     return (const char *)ctx.resourceBlock + resourceOffsets[index];
 }
 
-INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc) {
-    uint8_t *work = (uint8_t *)LocalAlloc(LPTR, kPasswordBufferSize);
-    if (!work)
+// Under the owner dialog's own guard: no memory for the working buffer, or
+// for the decoder's tables, ends the program from there.
+static void ExpandPasswordTemplate() {
+    ctx.passwordTemplate = (uint8_t *)LocalAlloc(LPTR, kPasswordBufferSize);
+    if (!ctx.passwordTemplate)
         ShowError(kNoMemoryForResources);
-    DecodeIntoMemory(compressedPasswordTemplate, compressedPasswordTemplateSize, work, kPasswordBufferSize);
+    DecodeIntoMemory(compressedPasswordTemplate, compressedPasswordTemplateSize, ctx.passwordTemplate,
+                     kPasswordBufferSize);
+}
 
-    // The dialog gets a block of its own: a template must be DWORD-aligned.
+INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc) {
     INT_PTR result = 0;
-    HGLOBAL handle = GlobalAlloc(GHND, kPasswordBufferSize);
-    uint8_t *copy = handle ? (uint8_t *)GlobalLock(handle) : 0;
-    if (copy) {
-        CopyBlock(copy, work, kPasswordBufferSize);
-        result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
-        GlobalUnlock(handle);
+    if (GuardedDialogCall(owner, ExpandPasswordTemplate) == kGuardDone) {
+        // The dialog gets a block of its own: a template must be DWORD-aligned.
+        HGLOBAL handle = GlobalAlloc(GHND, kPasswordBufferSize);
+        uint8_t *copy = handle ? (uint8_t *)GlobalLock(handle) : 0;
+        if (copy) {
+            CopyBlock(copy, ctx.passwordTemplate, kPasswordBufferSize);
+            result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
+            GlobalUnlock(handle);
+        }
+        if (handle)
+            GlobalFree(handle);
     }
-    if (handle)
-        GlobalFree(handle);
-    LocalFree(work);
+    LocalFree(ctx.passwordTemplate);
+    ctx.passwordTemplate = 0;
     return result;
 }

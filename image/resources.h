@@ -75,4 +75,7 @@ const char *LookupString(int index);
 
 // Expands the password dialog template and runs it modally with owner and
 // dialogProc; answers the dialog's result, or 0 without a template block.
+// Runs from the owner's dialog procedure: an exit while the template is
+// expanded ends the owner and the program (GuardedDialogCall) and answers 0.
+// dialogProc raises no exit.
 INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc);

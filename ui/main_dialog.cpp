@@ -13,13 +13,13 @@
 #include "image/config_record.h"
 #include "image/resources.h"
 #include "ui/folders.h"
+#include "ui/main_dialog_rules.h"
 #include "ui/meter.h"
 #include "ui/password_dialog.h"
 
 enum MainDialogLimits {
     kMeterTimerId = 69,
     kMeterTimerDelay = 500,             // ms before a small archive's pass shows the meter
-    kMeterAtOnceOffset = 0x80000,       // end records this far in mark an archive as large
     kIntroductionNameLimit = 24,        // longer file names are not spelled out in control 101
     kCommandCaptionLimit = 10,          // longer after-unzip commands get a line of their own
     kFolderEditLimit = 260,
@@ -28,8 +28,6 @@ enum MainDialogLimits {
 
 static_assert(kFolderEditLimit + 1 == kPathBufferSize, "the edit control holds what the folder buffer takes");
 
-static const char kUnsupportedFolderText[] =
-    "The selected folder contains unsupported\ncharacters, please choose a different folder.";
 static const char kTitleFormat[] = "%s - %s";
 
 static void SetStatusText(HWND dialog, const char *text) {
@@ -59,9 +57,8 @@ static void CentreOnScreen(HWND dialog) {
     SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-// The browser needs all three shell entry points and a Windows 4 shell.
 static void DropBrowseWithoutShell(HWND dialog) {
-    if (!ctx.browseForFolder || !ctx.getMalloc || !ctx.getPathFromIdList || !ctx.windows4OrLater)
+    if (!BrowseCanWork())
         DestroyWindow(GetDlgItem(dialog, kIdBrowse));
 }
 
@@ -146,11 +143,7 @@ static void MakeCloseTheDefault(HWND dialog) {
 
 // Answers 1 when the folder can be used; tells the user why not otherwise.
 static int AcceptFolder(HWND dialog) {
-    const char *problem = NULL;
-    if (ctx.destinationFolder[0] == '\0')
-        problem = LookupString(kStrNoFolder);
-    else if (IsUnsupportedFolderName(ctx.destinationFolder))
-        problem = kUnsupportedFolderText;
+    const char *problem = FolderProblem(ctx.destinationFolder);
     if (problem)
         MessageBoxA(dialog, problem, kCaption, MB_ICONERROR);
     return problem == NULL;
@@ -167,8 +160,7 @@ static void StartMeter(HWND dialog) {
     SendMessageA(meter, METER_SETPOS, 0, 0);
     SendMessageA(meter, METER_SETRANGE, 100, 0);
     ctx.meterTimer = 0;
-    int large = static_cast<int32_t>(configRecord.EndRecordOffset) >= kMeterAtOnceOffset;
-    if (!large && !(configRecord.Flags & kFlagSpanned))
+    if (!MeterShowsAtOnce())
         ctx.meterTimer = SetTimer(dialog, kMeterTimerId, kMeterTimerDelay, NULL);
     if (!ctx.meterTimer)
         ShowMeter(dialog, meter);
@@ -213,11 +205,7 @@ static void ReportSuccess(HWND dialog) {
 }
 
 // Answers TRUE only when the password dialog was cancelled.
-static INT_PTR OnUnzip(HWND dialog) {
-    // A command posted to the dialog reaches it through the pump even while a
-    // pass runs; a second pass would share the first one's buffers.
-    if (ctx.extractionRunning)
-        return FALSE;
+static INT_PTR RunUnzipCommand(HWND dialog) {
     HWND unzipButton = GetDlgItem(dialog, kIdUnzip);
     MakeCloseTheDefault(dialog);
     EnableWindow(unzipButton, FALSE);
@@ -244,6 +232,19 @@ static INT_PTR OnUnzip(HWND dialog) {
     }
     EnableWindow(unzipButton, TRUE);
     return FALSE;
+}
+
+// A command posted to the dialog reaches it while the command runs: through
+// the pump during the pass, and through the message loops of the password
+// dialog and of the boxes before and after it. A second Unzip there would
+// share the first one's buffers and state, so it is refused.
+static INT_PTR OnUnzip(HWND dialog) {
+    if (ctx.unzipRunning)
+        return FALSE;
+    ctx.unzipRunning = 1;
+    INT_PTR result = RunUnzipCommand(dialog);
+    ctx.unzipRunning = 0;
+    return result;
 }
 
 // --- the other commands ---

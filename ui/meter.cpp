@@ -90,7 +90,9 @@ static void PaintMeter(HWND meter) {
     int x = client.right / 2;
     // The text's top lies a quarter of the free height down (rounded toward
     // minus infinity when the text is taller than the bar). Without a
-    // measurement it starts at the top.
+    // measurement it starts at the top, and the filled part is still drawn:
+    // the meter is never erased, so leaving that part out would leave
+    // whatever was on the screen there before.
     int y = 0;
     SIZE letter;
     if (GetTextExtentPoint32A(dc, "X", 1, &letter))

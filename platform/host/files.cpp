@@ -40,7 +40,19 @@ HFILE _lcreat(LPCSTR path, int attribute) {
     return fd < 0 ? HFILE_ERROR : fd;
 }
 
+// True when a read of file from where it stands would start on the bad spot.
+static bool OnBadSpot(HFILE file) {
+    const State &s = Sim();
+    struct stat bad, open;
+    if (s.badSpotFile.empty() || stat(s.badSpotFile.c_str(), &bad) != 0 || fstat(file, &open) != 0)
+        return false;
+    return bad.st_dev == open.st_dev && bad.st_ino == open.st_ino &&
+           lseek(file, 0, SEEK_CUR) == (off_t)s.badSpotOffset;
+}
+
 UINT _lread(HFILE file, LPVOID buffer, UINT count) {
+    if (OnBadSpot(file))
+        return (UINT)HFILE_ERROR;
     if (Sim().readLimit != 0 && count > Sim().readLimit)
         count = Sim().readLimit;
     UINT total = 0;

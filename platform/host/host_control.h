@@ -2,6 +2,7 @@
 // host, what message boxes answer, which calls fail, and what the program
 // showed. Host tests and tools only; the logic never includes this.
 #pragma once
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -73,6 +74,7 @@ struct State {
     bool dialogHasMeter = false;
     std::vector<std::vector<uint8_t>> dialogTemplates;   // copies of templates run
     intptr_t dialogResult = 0;
+    std::vector<HWND> endedDialogs;                      // EndDialog's windows, in order
     // Runs once, for the next dialog, while it would be up (the main dialog:
     // everything start-up prepares is in place): a test's stand-in for what
     // the user does there.
@@ -84,9 +86,24 @@ struct State {
     unsigned calls[kFaultCount] = {};
     // Reads of a file return at most this many bytes per call (0 = no limit).
     UINT readLimit = 0;
-    // The message pump: calls counted, the abort question confirmed at this call (0 = never).
+    // A bad spot: every read that starts at this offset of this host file
+    // fails with -1, as a damaged sector would (empty file = none).
+    std::string badSpotFile;
+    int64_t badSpotOffset = 0;
+    // The message pump: calls after writes counted, the abort question
+    // confirmed at this call (0 = never); the same for the calls at members' ends.
     unsigned pumpCalls = 0;
     unsigned abortAtPump = 0;
+    unsigned memberEndPumps = 0;
+    unsigned abortAtMemberEnd = 0;
+    // The message queue the pump's rules empty (front first), what left it by
+    // dispatch (each translated first), the parent of each window, and the
+    // cursor set last.
+    std::deque<MSG> messages;
+    std::vector<MSG> dispatched;
+    unsigned translated = 0;
+    std::map<HWND, HWND> parents;
+    HCURSOR cursor = nullptr;
     // The loader: what the program asked of it, in order, and whether the
     // calls that narrow the library search exist (older systems lack them).
     std::vector<std::string> loaderLog;

@@ -233,6 +233,27 @@ TEST_F(EntryOutputTest, ConfirmedAbortEndsSilentlyKeepingWhatWasWritten) {
     EXPECT_FALSE(Exists(Out("b.txt")));
 }
 
+// Every file member ends with a look at the queue, an empty one too; an abort
+// confirmed there keeps that member whole and stops before the next.
+TEST_F(EntryOutputTest, EveryFileMemberEndsWithAPump) {
+    ZipLayout layout = BuildZip({Member("empty.txt"), Member("dir/"), Member("a.bin", Bytes(4096, 1)),
+                                 Member("b.txt", "bee"), Member("c.txt", "c")});
+    ctx.overwriteWithoutPrompting = 1;
+    InstallImage(layout.bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_EQ(hostsim::Sim().memberEndPumps, 4u);
+
+    testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
+    hostsim::Sim().memberEndPumps = 0;
+    hostsim::Sim().abortAtMemberEnd = 3;
+    InstallImage(layout.bytes);
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(BoxCount(), 0u);
+    EXPECT_EQ(testsupport::ReadFile(Out("b.txt")), "bee");
+    EXPECT_EQ(ModificationTime(Out("b.txt")), DosToUnix(Member("b.txt").date, Member("b.txt").time));
+    EXPECT_FALSE(Exists(Out("c.txt")));
+}
+
 // Time fields as stored, and the time the file gets.
 TEST_F(EntryOutputTest, FileTimesAreClampedIntoValidDates) {
     struct Case {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/error_exit.h"
+#include "codec/inflate.h"
 #include "image/resource_data.h"
 #include "image/resources.h"
 #include "tests/resources/raw_deflate.h"
@@ -159,13 +160,32 @@ TEST_F(ResourceExpansion, PasswordTemplateWithoutMemory) {
     EXPECT_TRUE(hostsim::Sim().dialogTemplates.empty());
     EXPECT_TRUE(hostsim::Sim().transcript.empty());
 
-    // No working buffer: the error exit.
-    hostsim::Sim().failAt[hostsim::kFaultLocalAlloc] = hostsim::Sim().calls[hostsim::kFaultLocalAlloc] + 1;
-    EXPECT_EQ(GuardedCall(RunPassword), kGuardFailed);
-    EXPECT_TRUE(hostsim::Sim().dialogTemplates.empty());
-    ASSERT_EQ(hostsim::Sim().transcript.size(), 1u);
-    EXPECT_EQ(hostsim::Sim().transcript[0].text, "no memory for resources");
-    EXPECT_EQ(hostsim::Sim().transcript[0].style, (UINT)MB_ICONERROR);
+    // No working buffer, or no decode tables: the error box, and the exit
+    // comes back to the owner's own guard, which ends the owner and keeps
+    // the exit for start-up. The caller's guard sees a normal return.
+    struct Case {
+        unsigned allocation;   // counted from the first of this call
+        const char *box;
+    } cases[] = {{1, "no memory for resources"}, {2, "not enough memory"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.box);
+        hostsim::State &sim = hostsim::Sim();
+        sim.transcript.clear();
+        sim.endedDialogs.clear();
+        ctx.keptExitCode = 0;
+        sim.failAt[hostsim::kFaultLocalAlloc] = sim.calls[hostsim::kFaultLocalAlloc] + c.allocation;
+        passwordResult = -1;
+        EXPECT_EQ(GuardedCall(RunPassword), kGuardDone);
+        EXPECT_EQ(passwordResult, 0);
+        EXPECT_TRUE(sim.dialogTemplates.empty());
+        ASSERT_EQ(sim.transcript.size(), 1u);
+        EXPECT_EQ(sim.transcript[0].text, c.box);
+        EXPECT_EQ(sim.transcript[0].style, (UINT)MB_ICONERROR);
+        EXPECT_EQ(ctx.keptExitCode, kGuardFailed);
+        EXPECT_EQ(sim.endedDialogs.size(), 1u);
+        EXPECT_EQ(ctx.passwordTemplate, nullptr);
+    }
+    ReleaseDecodeTables();
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Auto mode, from the image's flag or from "-auto FOLDER": Unzip starts by
 # itself, no success box, the dialog closes and the program exits with 0.
-# "-noauto" keeps the dialog.
+# "-noauto" keeps the dialog. A folder whose name merely contains "-info" is
+# unzipped into like any other.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sfx_lib.sh"
 sfx_test_init
@@ -17,7 +18,7 @@ make_image "$TEST_TMP/auto.exe" "$TEST_TMP/files.zip" --auto --folder "$(winpath
 make_image "$TEST_TMP/plain.exe" "$TEST_TMP/files.zip" --folder "$(winpath "$TEST_TMP/unused")"
 
 # image | arguments | folder that receives the files
-for case in "auto.exe||$flagged" "plain.exe|-auto|$TEST_TMP/given folder"; do
+for case in "auto.exe||$flagged" "plain.exe|-auto|$TEST_TMP/given folder" "plain.exe|-auto|$TEST_TMP/my-information"; do
     IFS='|' read -r image option folder <<< "$case"
     run_unattended "$TEST_TMP/$image" ${option:+"$option" "$(winpath "$folder")"}
     expect_same_tree "$TEST_TMP/reference" "$folder"
