@@ -92,8 +92,8 @@ struct ExtractionContext {
     int exeVolumes;                  // copy of the ExeVolumes flag
 
     // --- CRC-32 (archive/crc32) ---
-    uint32_t crcTable[256];
-    uint32_t crcSlices[3][256];      // crcTable advanced by 1, 2 and 3 more zero bytes
+    uint32_t crcTable[256];          // entry i is the CRC of byte i
+    uint32_t crcSlices[15][256];     // slice k: crcTable advanced by k + 1 more zero bytes
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
