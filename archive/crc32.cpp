@@ -5,10 +5,8 @@
 
 enum CrcSlicing {
     kCrcStepBytes = 16,
-    kCrcSliceCount = kCrcStepBytes - 1,
 };
-static_assert(sizeof(ctx.crcSlices) / sizeof(ctx.crcSlices[0]) == kCrcSliceCount,
-              "one slice for each byte of a step but the last");
+static_assert(sizeof(ctx.crcTables) / sizeof(ctx.crcTables[0]) == kCrcStepBytes, "one table for each byte of a step");
 
 static void FillCrcTable(uint32_t *table) {
     for (uint32_t i = 0; i < 256; i++) {
@@ -19,39 +17,36 @@ static void FillCrcTable(uint32_t *table) {
     }
 }
 
-// The slices let CrcUpdate take sixteen bytes per step with sixteen
+// The further tables let CrcUpdate take sixteen bytes per step with sixteen
 // independent lookups (still one per byte) instead of a chain of dependent
-// ones: slice k of byte b is the CRC of b followed by k + 1 zero bytes. They
-// are built here rather than stored, so they cost the image no bytes.
+// ones: entry b of table k is the CRC of byte b followed by k zero bytes.
+// They are built here rather than stored, so they cost the image no bytes.
 void CrcBuildTable() {
-    FillCrcTable(ctx.crcTable);
-    const uint32_t *previous = ctx.crcTable;
-    for (int k = 0; k < kCrcSliceCount; k++) {
+    uint32_t(*tables)[256] = ctx.crcTables;
+    FillCrcTable(tables[0]);
+    for (int k = 1; k < kCrcStepBytes; k++)
         for (int i = 0; i < 256; i++)
-            ctx.crcSlices[k][i] = (previous[i] >> 8) ^ ctx.crcTable[previous[i] & 0xFF];
-        previous = ctx.crcSlices[k];
-    }
-}
-
-// The four bytes of a word, of which the first still has `top` + 1 zero
-// bytes to pass and each next one a byte less.
-static inline uint32_t FoldWord(const uint32_t (*slices)[256], uint32_t word, int top) {
-    return slices[top][word & 0xFF] ^ slices[top - 1][(word >> 8) & 0xFF] ^ slices[top - 2][(word >> 16) & 0xFF] ^
-           slices[top - 3][word >> 24];
+            tables[k][i] = (tables[k - 1][i] >> 8) ^ tables[0][tables[k - 1][i] & 0xFF];
 }
 
 void CrcUpdate(const uint8_t *data, size_t n) {
     uint32_t crc = ctx.crcRegister;
-    const uint32_t *table = ctx.crcTable;
-    const uint32_t(*slices)[256] = ctx.crcSlices;
+    const uint32_t(*tables)[256] = ctx.crcTables;
     for (; n >= kCrcStepBytes; n -= kCrcStepBytes, data += kCrcStepBytes) {
-        uint32_t last = ReadLe32(data + 12);
-        crc = FoldWord(slices, ReadLe32(data) ^ crc, 14) ^ FoldWord(slices, ReadLe32(data + 4), 10) ^
-              FoldWord(slices, ReadLe32(data + 8), 6) ^ slices[2][last & 0xFF] ^ slices[1][(last >> 8) & 0xFF] ^
-              slices[0][(last >> 16) & 0xFF] ^ table[last >> 24];
+        // Byte i of the step has 15 - i bytes still to pass; the register
+        // enters with the first four.
+        uint32_t first = ReadLe32(data) ^ crc;
+        uint32_t next = 0;
+        // Unrolled for speed, kept as a loop where the build is for size.
+#if !defined(__OPTIMIZE_SIZE__)
+#pragma GCC unroll 16
+#endif
+        for (int i = 0; i < kCrcStepBytes; i++)
+            next ^= tables[kCrcStepBytes - 1 - i][i < 4 ? (first >> (8 * i)) & 0xFF : data[i]];
+        crc = next;
     }
     for (; n > 0; n--)
-        crc = (crc >> 8) ^ table[(crc ^ *data++) & 0xFF];
+        crc = (crc >> 8) ^ tables[0][(crc ^ *data++) & 0xFF];
     ctx.crcRegister = crc;
 }
 

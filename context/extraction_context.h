@@ -92,8 +92,7 @@ struct ExtractionContext {
     int exeVolumes;                  // copy of the ExeVolumes flag
 
     // --- CRC-32 (archive/crc32) ---
-    uint32_t crcTable[256];          // entry i is the CRC of byte i
-    uint32_t crcSlices[15][256];     // slice k: crcTable advanced by k + 1 more zero bytes
+    uint32_t crcTables[16][256];     // [0]: entry i is the CRC of byte i; [k]: that followed by k zero bytes
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
