@@ -94,8 +94,7 @@ struct ExtractionContext {
     int exeVolumes;                  // copy of the ExeVolumes flag
 
     // --- CRC-32 (archive/crc32) ---
-    uint32_t crcTable[256];
-    uint32_t crcSlices[3][256];      // crcTable advanced by 1, 2 and 3 more zero bytes
+    uint32_t crcTables[16][256];     // [0]: entry i is the CRC of byte i; [k]: that followed by k zero bytes
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
