@@ -4,20 +4,12 @@
 
 #include "context/extraction_context.h"
 #include "image/resources.h"
+#include "ui/dialog_frame.h"
 #include "ui/password_text.h"
 
 enum PasswordDialogIds {
     kPasswordEdit = 402,
 };
-
-// Centres the dialog on the screen the way the main dialog centres itself.
-static void CentreOnScreen(HWND dialog) {
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
 
 // OK: an empty edit or a failed copy keeps the dialog open.
 static void ConfirmPassword(HWND dialog) {
@@ -30,14 +22,11 @@ static void ConfirmPassword(HWND dialog) {
 static INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
     if (message == WM_INITDIALOG) {
-        if (ctx.codePageFont)
-            SendMessageA(dialog, WM_SETFONT, (WPARAM)ctx.codePageFont, TRUE);
-        CentreOnScreen(dialog);
+        PlaceDialog(dialog);
         return TRUE;
     }
     if (message == WM_SETFONT) {
-        if (ctx.codePageFont && GetDlgItem(dialog, kPasswordEdit))
-            SendDlgItemMessageA(dialog, kPasswordEdit, WM_SETFONT, (WPARAM)ctx.codePageFont, TRUE);
+        GiveCodePageFont(GetDlgItem(dialog, kPasswordEdit));
     } else if (message == WM_COMMAND) {
         // The whole wParam: only a click, Enter or Escape (notification 0).
         if (wParam == IDOK)
