@@ -51,8 +51,7 @@ void FlushOutput() {
 
 void CheckWrite(uint32_t written) {
     if (written == (uint32_t)HFILE_ERROR || written != ctx.pending) {
-        wsprintfA(ctx.messageBuffer, LookupString(kStrErrorWriting), ctx.messagePath);
-        ShowError(ctx.messageBuffer);
+        ShowErrorAbout(LookupString(kStrErrorWriting), ctx.messagePath);
     }
     if (PumpMessages())
         AbortSilently();

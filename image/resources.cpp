@@ -1,6 +1,7 @@
 #include "image/resources.h"
 
 #include "app/error_exit.h"
+#include "app/global_blocks.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"
@@ -43,11 +44,8 @@ void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t strin
 
     // Every later lookup goes through this block, so not getting it is as
     // fatal as not getting the working buffer.
-    HGLOBAL handle = GlobalAlloc(GPTR, kResourceBufferSize);
-    uint8_t *lasting = handle ? (uint8_t *)GlobalLock(handle) : 0;
+    uint8_t *lasting = (uint8_t *)LockedGlobalBlock(GPTR, kResourceBufferSize);
     if (!lasting) {
-        if (handle)
-            GlobalFree(handle);
         LocalFree(work);
         HeaderCorrupt();
     }
@@ -71,17 +69,17 @@ INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc) {
         ShowError(kNoMemoryForResources);
     DecodeIntoMemory(compressedPasswordTemplate, compressedPasswordTemplateSize, work, kPasswordBufferSize);
 
-    // The dialog gets a block of its own: a template must be DWORD-aligned.
-    INT_PTR result = 0;
-    HGLOBAL handle = GlobalAlloc(GHND, kPasswordBufferSize);
-    uint8_t *copy = handle ? (uint8_t *)GlobalLock(handle) : 0;
-    if (copy) {
-        CopyBlock(copy, work, kPasswordBufferSize);
-        result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
-        GlobalUnlock(handle);
-    }
-    if (handle)
-        GlobalFree(handle);
+    INT_PTR result = RunDialogFromCopy(work, kPasswordBufferSize, owner, dialogProc);
     LocalFree(work);
+    return result;
+}
+
+INT_PTR RunDialogFromCopy(const void *dialogTemplate, uint32_t size, HWND owner, DLGPROC dialogProc) {
+    uint8_t *copy = (uint8_t *)LockedGlobalBlock(GHND, size);
+    if (!copy)
+        return 0;
+    CopyBlock(copy, (const uint8_t *)dialogTemplate, size);
+    INT_PTR result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
+    FreeLockedGlobal(copy);
     return result;
 }

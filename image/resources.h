@@ -76,3 +76,8 @@ const char *LookupString(int index);
 // Expands the password dialog template and runs it modally with owner and
 // dialogProc; answers the dialog's result, or 0 without a template block.
 INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc);
+
+// Runs a dialog modally from a copy of size bytes of dialogTemplate in a
+// block of its own (a template must be DWORD-aligned), with owner and
+// dialogProc; answers the dialog's result, or 0 without the block.
+INT_PTR RunDialogFromCopy(const void *dialogTemplate, uint32_t size, HWND owner, DLGPROC dialogProc);

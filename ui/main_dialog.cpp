@@ -12,6 +12,7 @@
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"
+#include "ui/dialog_frame.h"
 #include "ui/folders.h"
 #include "ui/meter.h"
 #include "ui/password_dialog.h"
@@ -50,14 +51,6 @@ static void ShowMeter(HWND dialog, HWND meter) {
 }
 
 // --- initialisation ---
-
-static void CentreOnScreen(HWND dialog) {
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
-    SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
 
 // The browser needs all three shell entry points and a Windows 4 shell.
 static void DropBrowseWithoutShell(HWND dialog) {
@@ -113,9 +106,7 @@ static void OfferAfterUnzipCommand(HWND dialog) {
 }
 
 static INT_PTR OnInitDialog(HWND dialog) {
-    if (ctx.codePageFont)
-        SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
-    CentreOnScreen(dialog);
+    PlaceDialog(dialog);
     DropBrowseWithoutShell(dialog);
     CheckDlgButton(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
     HWND meter = GetDlgItem(dialog, kIdMeter);
@@ -145,14 +136,14 @@ static void MakeCloseTheDefault(HWND dialog) {
 }
 
 // Answers 1 when the folder can be used; tells the user why not otherwise.
-static int AcceptFolder(HWND dialog) {
+static int AcceptFolder() {
     const char *problem = NULL;
     if (ctx.destinationFolder[0] == '\0')
         problem = LookupString(kStrNoFolder);
     else if (IsUnsupportedFolderName(ctx.destinationFolder))
         problem = kUnsupportedFolderText;
     if (problem)
-        MessageBoxA(dialog, problem, kCaption, MB_ICONERROR);
+        ShowBox(problem, MB_ICONERROR);
     return problem == NULL;
 }
 
@@ -192,7 +183,7 @@ static void StopMeter(HWND dialog) {
 // once the folder could be entered.
 static void OpenAfterUnzipCommand(HWND dialog) {
     if (ctx.destinationFolder[0] == '\0' || ChangeFolder(ctx.destinationFolder) != 0) {
-        MessageBoxA(dialog, LookupString(kStrErrorChangingFolder), kCaption, MB_OK);
+        ShowBox(LookupString(kStrErrorChangingFolder), MB_OK);
         return;
     }
     if (ctx.afterUnzipCommand[0] != '\0')
@@ -205,7 +196,7 @@ static void ReportSuccess(HWND dialog) {
     wsprintfA(text, LookupString(kStrFilesUnzipped), ctx.filesExtracted);
     SetStatusText(dialog, text);
     if (!ctx.autoMode)
-        MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
+        ShowBox(text, MB_OK);
     if (IsDlgButtonChecked(dialog, kIdAfterUnzipCheck) == BST_CHECKED)
         OpenAfterUnzipCommand(dialog);
     if (ctx.autoMode)
@@ -223,7 +214,7 @@ static INT_PTR OnUnzip(HWND dialog) {
     EnableWindow(unzipButton, FALSE);
     ctx.overwriteWithoutPrompting = IsDlgButtonChecked(dialog, kIdOverwrite) == BST_CHECKED;
     GetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder, kPathBufferSize);
-    if (AcceptFolder(dialog)) {
+    if (AcceptFolder()) {
         SetStatusText(dialog, "");
         if (!AskPassword(dialog)) {
             EnableWindow(unzipButton, TRUE);
@@ -251,14 +242,14 @@ static INT_PTR OnUnzip(HWND dialog) {
 static INT_PTR OnHelp() {
     char text[kFormatBufferSize];
     wsprintfA(text, LookupString(kStrHelp), FileNamePart(ctx.modulePath));
-    MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
+    ShowBox(text, MB_OK);
     return FALSE;
 }
 
-static INT_PTR OnAbout(HWND dialog) {
+static INT_PTR OnAbout() {
     char text[kFormatBufferSize];
     wsprintfA(text, LookupString(kStrAboutShort));
-    MessageBoxA(dialog, text, kCaption, MB_OK);
+    ShowBox(text, MB_OK);
     return FALSE;
 }
 
@@ -280,7 +271,7 @@ static INT_PTR OnCommand(HWND dialog, WPARAM command) {
     case kIdHelp:
         return OnHelp();
     case kIdAbout:
-        return OnAbout(dialog);
+        return OnAbout();
     case kIdRunArchiver:
         return OnRunArchiver(dialog);
     case kIdBrowse:
@@ -315,11 +306,8 @@ static const int kCodePageFontControls[] = {kIdIntroduction, kIdStatus};
 static INT_PTR OnSetFont(HWND dialog) {
     if (!ctx.codePageFont)
         return FALSE;
-    for (int id : kCodePageFontControls) {
-        HWND control = GetDlgItem(dialog, id);
-        if (control)
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
-    }
+    for (int id : kCodePageFontControls)
+        GiveCodePageFont(GetDlgItem(dialog, id));
     return FALSE;
 }
 

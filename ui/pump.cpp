@@ -66,8 +66,7 @@ int PumpMessages() {
         case kAskAbort:
             // The rest of the queue waits for the next call.
             if (AimedAtDialog(message.hwnd))
-                return MessageBoxA(ctx.mainDialog, LookupString(kStrAbortQuestion), kCaption,
-                                   kAbortQuestionStyle) == IDYES;
+                return ShowBox(LookupString(kStrAbortQuestion), kAbortQuestionStyle) == IDYES;
             break;
         }
     }
