@@ -59,7 +59,9 @@ void ExpandResourceBlock() {
                          resourceOffsets[kMainDialogTemplate]);
 }
 
-const char *LookupString(int index) {
+// Not inlined: a call with the index is smaller than the two loads (and
+// their relocations) at each of the many uses.
+__attribute__((noinline)) const char *LookupString(int index) {
     return (const char *)ctx.resourceBlock + resourceOffsets[index];
 }
 

@@ -22,7 +22,8 @@ static const char kSignatureTails[kSignatureCount][kSignatureSize - 1] = {
 // The five targets are consecutive fields of the context, in the order of
 // the tails.
 #define SIGNATURE_AT(field) (offsetof(ExtractionContext, field) - offsetof(ExtractionContext, localSignature))
-static_assert(SIGNATURE_AT(centralSignature) == 1 * kSignatureSize && SIGNATURE_AT(endSignature) == 2 * kSignatureSize &&
+static_assert(SIGNATURE_AT(centralSignature) == 1 * kSignatureSize &&
+                  SIGNATURE_AT(endSignature) == 2 * kSignatureSize &&
                   SIGNATURE_AT(singleVolumeMarker) == 3 * kSignatureSize &&
                   SIGNATURE_AT(spanningSignature) == 4 * kSignatureSize,
               "the signatures lie back to back");

@@ -37,6 +37,16 @@ static void SetStatusText(HWND dialog, const char *text) {
     SetDlgItemTextA(dialog, kIdStatus, text);
 }
 
+// The check boxes through their own messages (what CheckDlgButton and
+// IsDlgButtonChecked send), which the program imports anyway.
+static void SetCheck(HWND dialog, int id, WPARAM state) {
+    SendDlgItemMessageA(dialog, id, BM_SETCHECK, state, 0);
+}
+
+static int IsChecked(HWND dialog, int id) {
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
 static void RepaintWindow(HWND window) {
     InvalidateRect(window, NULL, FALSE);
     UpdateWindow(window);
@@ -75,7 +85,7 @@ static void ShowWindowTitle(HWND dialog) {
         const char *own = ctx.titleText;
         lstrcpyA(title, own && own[0] ? own : LookupString(kStrSetup));
     }
-    SetWindowTextA(dialog, title);
+    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
 }
 
 // An empty folder gets the default one; "." stands for the self-extractor's
@@ -84,7 +94,7 @@ static void ShowDestinationFolder(HWND dialog) {
     SendDlgItemMessageA(dialog, kIdFolder, EM_LIMITTEXT, kFolderEditLimit, 0);
     if (ctx.destinationFolder[0] == '\0')
         DefaultDestinationFolder(ctx.destinationFolder);
-    else if (lstrcmpiA(ctx.destinationFolder, ".") == 0)
+    else if (ctx.destinationFolder[0] == '.' && ctx.destinationFolder[1] == '\0')
         GetCurrentFolder(ctx.destinationFolder, kPathBufferSize);
     SetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder);
 }
@@ -95,7 +105,7 @@ static void OfferAfterUnzipCommand(HWND dialog) {
         ShowWindow(GetDlgItem(dialog, kIdAfterUnzipCheck), SW_HIDE);
         return;
     }
-    CheckDlgButton(dialog, kIdAfterUnzipCheck, BST_CHECKED);
+    SetCheck(dialog, kIdAfterUnzipCheck, BST_CHECKED);
     char caption[kFormatBufferSize];
     lstrcpyA(caption, LookupString(kStrWhenDoneOpen));
     if (lstrlenA(command) <= kCommandCaptionLimit)
@@ -108,7 +118,7 @@ static void OfferAfterUnzipCommand(HWND dialog) {
 static INT_PTR OnInitDialog(HWND dialog) {
     PlaceDialog(dialog);
     DropBrowseWithoutShell(dialog);
-    CheckDlgButton(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
     HWND meter = GetDlgItem(dialog, kIdMeter);
     if (meter)
         ShowWindow(meter, SW_HIDE);
@@ -197,7 +207,7 @@ static void ReportSuccess(HWND dialog) {
     SetStatusText(dialog, text);
     if (!ctx.autoMode)
         ShowBox(text, MB_OK);
-    if (IsDlgButtonChecked(dialog, kIdAfterUnzipCheck) == BST_CHECKED)
+    if (IsChecked(dialog, kIdAfterUnzipCheck))
         OpenAfterUnzipCommand(dialog);
     if (ctx.autoMode)
         PostMessageA(dialog, WM_COMMAND, kIdClose, 0);
@@ -212,8 +222,9 @@ static INT_PTR OnUnzip(HWND dialog) {
     HWND unzipButton = GetDlgItem(dialog, kIdUnzip);
     MakeCloseTheDefault(dialog);
     EnableWindow(unzipButton, FALSE);
-    ctx.overwriteWithoutPrompting = IsDlgButtonChecked(dialog, kIdOverwrite) == BST_CHECKED;
-    GetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder, kPathBufferSize);
+    ctx.overwriteWithoutPrompting = IsChecked(dialog, kIdOverwrite);
+    SendDlgItemMessageA(dialog, kIdFolder, WM_GETTEXT, kPathBufferSize,
+                        reinterpret_cast<LPARAM>(ctx.destinationFolder));
     if (AcceptFolder()) {
         SetStatusText(dialog, "");
         if (!AskPassword(dialog)) {

@@ -14,7 +14,7 @@ enum PasswordDialogIds {
 // OK: an empty edit or a failed copy keeps the dialog open.
 static void ConfirmPassword(HWND dialog) {
     char text[kPasswordReadLimit];
-    int length = GetDlgItemTextA(dialog, kPasswordEdit, text, kPasswordReadLimit);
+    int length = (int)SendDlgItemMessageA(dialog, kPasswordEdit, WM_GETTEXT, kPasswordReadLimit, (LPARAM)text);
     if (StorePassword(text, length))
         EndDialog(dialog, 1);
 }
