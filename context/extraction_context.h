@@ -23,6 +23,7 @@ enum ContextSizes {
     kMaxNameLength = 200,            // longest member name accepted
     kEntryPathSize = 600,            // destination (260) + separator + name (200), with room to spare
     kSignatureSize = 5,
+    kStringOffsetCount = 53,         // strings 0..51, then the main dialog template
     kLocalExtraCapacity = 1024,      // kept bytes of a local extra field: names and times fit
 };
 
@@ -88,6 +89,7 @@ struct ExtractionContext {
     char spanningSignature[kSignatureSize];
     HFILE archiveFile;               // 0 = none
     uint8_t *resourceBlock;          // expanded strings and main dialog template
+    uint16_t stringOffsets[kStringOffsetCount];   // where each lies in resourceBlock
     int spanned;                     // copy of the Spanned flag
     int exeVolumes;                  // copy of the ExeVolumes flag
 

@@ -7,6 +7,9 @@
 #include "context/extraction_context.h"
 #include "image/resource_data.h"
 
+static_assert((int)kStringOffsetCount == (int)kResourceOffsetCount, "one offset for every string and the template");
+static_assert(kResourceBufferSize <= 0xFFFF, "offsets into the block fit 16 bits");
+
 // Not in the StringTable: the password template is needed while the table
 // may be the very thing memory ran out for.
 static const char kNoMemoryForResources[] = "no memory for resources";
@@ -28,6 +31,22 @@ static void DecodeIntoMemory(const uint8_t *stream, uint32_t length, uint8_t *de
     ctx.memoryEnd = 0;
 }
 
+// Fills stringOffsets from the expansion itself: each string starts behind
+// the previous one's NUL, the template behind the last. False unless the 52
+// strings end exactly where the string area was built to end (so the
+// template and the copy made of it lie where they were built).
+static int FindStrings(const uint8_t *block, uint32_t stringAreaSize) {
+    uint32_t at = 0;
+    for (uint32_t i = 0; i < kResourceStringCount; i++) {
+        ctx.stringOffsets[i] = (uint16_t)at;
+        while (at < stringAreaSize && block[at] != 0)
+            at++;
+        at++;
+    }
+    ctx.stringOffsets[kMainDialogTemplate] = (uint16_t)at;
+    return at == stringAreaSize;
+}
+
 void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t stringAreaSize) {
     uint8_t *work = (uint8_t *)LocalAlloc(LPTR, kResourceBufferSize);
     if (!work)
@@ -35,7 +54,8 @@ void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t strin
     work[kResourceSentinelAt] = kSentinelFirst;
     work[kResourceSentinelAt + 1] = kSentinelSecond;
     DecodeIntoMemory(stream, length, work, kResourceBufferSize);
-    if (work[kResourceSentinelAt] != kSentinelFirst || work[kResourceSentinelAt + 1] != kSentinelSecond) {
+    if (work[kResourceSentinelAt] != kSentinelFirst || work[kResourceSentinelAt + 1] != kSentinelSecond ||
+        !FindStrings(work, stringAreaSize)) {
         LocalFree(work);
         HeaderCorrupt();
     }
@@ -62,7 +82,7 @@ void ExpandResourceBlock() {
 // Not inlined: a call with the index is smaller than the two loads (and
 // their relocations) at each of the many uses.
 __attribute__((noinline)) const char *LookupString(int index) {
-    return (const char *)ctx.resourceBlock + resourceOffsets[index];
+    return (const char *)ctx.resourceBlock + ctx.stringOffsets[index];
 }
 
 INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc) {

@@ -66,7 +66,9 @@ enum StringIndex {
 void ExpandResourceBlock();
 
 // ExpandResourceBlock over any raw Deflate stream of length bytes whose
-// string area (the part converted from OEM) is stringAreaSize bytes long.
+// string area (the 52 NUL-terminated strings, the part converted from OEM)
+// is stringAreaSize bytes long; a different string area is a corrupt header.
+// stringAreaSize + 52 must lie inside the working buffer.
 void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t stringAreaSize);
 
 // The text of string index (0..52; 52 answers the main dialog template).
