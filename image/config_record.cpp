@@ -2,7 +2,7 @@
 
 // The stub's defaults: an incomplete image with no checksum, no TextBlock and
 // no end-record test. The builder finds the marker and fills in the rest.
-// In the stub the record lies among the read-only data (stub/stub.ld).
+// In the stub the record lies among the constants (stub/stub.ld).
 // Link-time optimisation sees every reader of it and no writer in the
 // program; kept visible outside the program, the record can never be taken
 // for a constant whose defaults are folded into the code.

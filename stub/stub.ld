@@ -1,13 +1,17 @@
-/* The stub's sections. Compared with the linker's own script for Windows
-   programs: no place for a C runtime's constructor lists, TLS or exception
-   tables (the stub has none), and no .data: the ConfigRecord, the stub's one
-   initialised object, lies among the read-only data (the builder patches
-   it in the file; nothing writes it at run time), so that no section of the
-   file is spent on it. The import tables, resources and base relocations
-   keep sections of their own, named as the linker needs them to fill the
-   header's data directories. Each section starts on its own page, so the
-   code stays read and execute, the constants read-only, and only .bss,
-   .idata and .rsrc are writable, as with the linker's own script. */
+/* The stub's sections, as few as the linker allows: each one that holds
+   bytes costs the file up to 511 bytes of padding. Compared with the
+   linker's own script for Windows programs:
+   - the constants (.rdata) share the read-and-execute .text section, as
+     they share the code segment in most linkers' default output; nothing
+     that can be written is executable;
+   - no .data: the ConfigRecord, the stub's one initialised object, lies
+     among the constants (the builder patches it in the file; nothing writes
+     it at run time);
+   - no place for a C runtime's constructor lists, TLS or exception tables
+     (the stub has none).
+   The import tables, resources and base relocations keep sections of their
+   own, named as the linker needs them to fill the header's data
+   directories; with .bss they are the only writable ones. */
 SECTIONS
 {
   . = SIZEOF_HEADERS;
@@ -17,9 +21,6 @@ SECTIONS
     *(.text)
     *(SORT(.text$*))
     *(.text.*)
-  }
-  .rdata BLOCK(__section_alignment__) :
-  {
     *(.rdata)
     *(SORT(.rdata$*))
   }
