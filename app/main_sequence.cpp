@@ -225,7 +225,8 @@ static void StartupWork() {
     ScanCommandLine(startArguments);
     // The template sits at an odd offset in the ResourceBlock; the dialog
     // runs from an aligned copy of its own.
-    RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopy, 0, MainDialogProc);
+    RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopy, 0,
+                      WINDOWS_PROCEDURE(MainDialogProc));
     Shutdown();
 }
 

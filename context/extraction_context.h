@@ -72,8 +72,6 @@ struct ExtractionContext {
     char *infoText;                  // 512 bytes (TextBlock reader fills it)
     char *messageBuffer;             // 500 bytes of scratch for formatted messages
     char *startupPrompt;             // 514-byte block, null when absent
-    char modulePath[kPathBufferSize];
-    char destinationFolder[kPathBufferSize];
     int overwriteWithoutPrompting;
     int autoMode;
 
@@ -89,24 +87,18 @@ struct ExtractionContext {
     char spanningSignature[kSignatureSize];
     HFILE archiveFile;               // 0 = none
     uint8_t *resourceBlock;          // expanded strings and main dialog template
-    uint16_t stringOffsets[kStringOffsetCount];   // where each lies in resourceBlock
     int spanned;                     // copy of the Spanned flag
     int exeVolumes;                  // copy of the ExeVolumes flag
 
     // --- CRC-32 (archive/crc32) ---
-    uint32_t crcTable[256];
-    uint32_t crcSlices[3][256];      // crcTable advanced by 1, 2 and 3 more zero bytes
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
     LocalHeader localHeader;
-    uint8_t localExtra[kLocalExtraCapacity];   // the current member's extra field, as far as kept
     uint32_t localExtraLength;
     int currentEntryEncrypted;       // start-up sets it from the Encrypted flag
     int descriptorFollows;
     int extractionRunning;
-    char entryPath[kEntryPathSize];
-    char messagePath[kEntryPathSize];
     HFILE outputFile;                // 0 = none
     uint8_t *outputBuffer;           // 2068 bytes, 2048 used
     uint8_t *outputPointer;
@@ -139,6 +131,51 @@ struct ExtractionContext {
     int meterShown;
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one
+
+    // --- the buffers, each with its owner: behind every other field, so
+    // that the stub reaches those with one-byte displacements (see ctx below) ---
+    char modulePath[kPathBufferSize];           // start-up
+    char destinationFolder[kPathBufferSize];    // start-up
+    uint16_t stringOffsets[kStringOffsetCount]; // image: where each string lies in resourceBlock
+    uint32_t crcTable[256];                     // CRC-32
+    uint32_t crcSlices[3][256];                 // CRC-32: crcTable advanced by 1, 2 and 3 more zero bytes
+    uint8_t localExtra[kLocalExtraCapacity];    // archive: the current member's extra field, as far as kept
+    char entryPath[kEntryPathSize];             // archive
+    char messagePath[kEntryPathSize];           // archive
 };
 
 extern ExtractionContext ctx;
+
+#ifdef TARVEX_CONTEXT_REGISTER
+// In the stub the code reaches the context through a register. On i386 a
+// global is otherwise reached through its absolute address: four bytes in
+// every instruction that touches a field, and a base relocation in the file
+// for each. The register holds the context's address plus the bias (set at
+// the entry points below, stub/context_register.h), so that every field
+// before the buffers lies within a one-byte displacement.
+enum { kContextRegisterBias = 128 };
+#define ctx (*(ExtractionContext *)(contextRegister - kContextRegisterBias))
+
+// Points the register at the context (the storage symbol of ctx).
+#define SET_CONTEXT_REGISTER() \
+    __asm__ volatile("movl $_ctx+%c0, %%ebx" : : "i"(kContextRegisterBias) : "memory")
+
+// What Windows calls (window and dialog procedures) comes in with the
+// caller's EBX: the wrapper sets the register, calls the procedure and puts
+// the caller's value back. The call goes through a volatile pointer, so that
+// no part of the procedure runs before the register is set.
+template <auto procedure>
+auto CALLBACK WithContextRegister(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    -> decltype(procedure(window, message, wParam, lParam)) {
+    char *caller;
+    __asm__ volatile("movl %%ebx, %0" : "=m"(caller));
+    SET_CONTEXT_REGISTER();
+    decltype(procedure) volatile call = procedure;
+    auto result = call(window, message, wParam, lParam);
+    __asm__ volatile("movl %0, %%ebx" : : "m"(caller) : "memory");
+    return result;
+}
+#define WINDOWS_PROCEDURE(procedure) WithContextRegister<procedure>
+#else
+#define WINDOWS_PROCEDURE(procedure) procedure
+#endif

@@ -19,6 +19,9 @@ SECTIONS
   .text __image_base__ + __section_alignment__ :
   {
     *(.text)
+    /* Sorted by name: the entry point's section, .text$~entry, comes last,
+       so that the section's first bytes are code that runs only after the
+       stub checksum, where a changed byte is caught. */
     *(SORT(.text$*))
     *(.text.*)
     *(.rdata)

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "archive/entry_output.h"
+#include "context/extraction_context.h"
 
 enum MeterState {
     kRangeOffset = 0,       // two unsigned 16-bit words in the window extra bytes
@@ -140,7 +141,7 @@ static LRESULT CALLBACK MeterWndProc(HWND meter, UINT message, WPARAM wParam, LP
 void RegisterMeterClass(HINSTANCE instance) {
     WNDCLASSA meterClass = {};
     meterClass.style = CS_HREDRAW | CS_VREDRAW;
-    meterClass.lpfnWndProc = MeterWndProc;
+    meterClass.lpfnWndProc = WINDOWS_PROCEDURE(MeterWndProc);
     meterClass.cbWndExtra = kMeterExtraBytes;
     meterClass.hInstance = instance;
     meterClass.hCursor = LoadCursorA(NULL, IDC_ARROW);

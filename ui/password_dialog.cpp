@@ -42,5 +42,5 @@ int AskPassword(HWND owner) {
         return 1;
     // The low byte decides: 1 after OK, 0 after Cancel or without a template.
     // A failed dialog call (-1) lets the pass go on with passwordText as it is.
-    return (int)(RunPasswordTemplate(owner, PasswordDialogProc) & 0xFF);
+    return (int)(RunPasswordTemplate(owner, WINDOWS_PROCEDURE(PasswordDialogProc)) & 0xFF);
 }
