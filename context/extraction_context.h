@@ -4,6 +4,7 @@
 // the comment says so, write it at the named point).
 #pragma once
 #include <setjmp.h>
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/win32.h"
@@ -153,7 +154,10 @@ extern ExtractionContext ctx;
 // for each. The register holds the context's address plus the bias (set at
 // the entry points below, stub/context_register.h), so that every field
 // before the buffers lies within a one-byte displacement.
-enum { kContextRegisterBias = 128 };
+// The 256 bytes before the buffers are those reachable with one-byte
+// displacements.
+static_assert(offsetof(ExtractionContext, modulePath) >= 128, "the bias is positive");
+enum : uint32_t { kContextRegisterBias = offsetof(ExtractionContext, modulePath) - 128 };
 #define ctx (*(ExtractionContext *)(contextRegister - kContextRegisterBias))
 
 // Points the register at the context (the storage symbol of ctx).

@@ -19,7 +19,7 @@ SECTIONS
   .text __image_base__ + __section_alignment__ :
   {
     *(.text)
-    /* Sorted by name: the entry point's section, .text$~entry, comes last,
+    /* Sorted by name: the entry point's section, .text$zentry, comes last,
        so that the section's first bytes are code that runs only after the
        stub checksum, where a changed byte is caught. */
     *(SORT(.text$*))
