@@ -165,19 +165,17 @@ enum : uint32_t { kContextRegisterBias = offsetof(ExtractionContext, modulePath)
     __asm__ volatile("movl $_ctx+%c0, %%ebx" : : "i"(kContextRegisterBias) : "memory")
 
 // What Windows calls (window and dialog procedures) comes in with the
-// caller's EBX: the wrapper sets the register, calls the procedure and puts
-// the caller's value back. The call goes through a volatile pointer, so that
-// no part of the procedure runs before the register is set.
+// caller's EBX. The procedure is given to Windows as a wrapper that hands it
+// to ContextRegisterCall (context/extraction_context.cpp), which sets the
+// register, calls it with the same four arguments and puts the caller's EBX
+// back: each wrapper is two instructions, all in assembly, where the
+// compiler cannot move any part of the procedure ahead of the register.
+extern "C" void ContextRegisterCall();
 template <auto procedure>
-auto CALLBACK WithContextRegister(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    -> decltype(procedure(window, message, wParam, lParam)) {
-    char *caller;
-    __asm__ volatile("movl %%ebx, %0" : "=m"(caller));
-    SET_CONTEXT_REGISTER();
-    decltype(procedure) volatile call = procedure;
-    auto result = call(window, message, wParam, lParam);
-    __asm__ volatile("movl %0, %%ebx" : : "m"(caller) : "memory");
-    return result;
+__attribute__((naked)) auto CALLBACK WithContextRegister(HWND, UINT, WPARAM, LPARAM)
+    -> decltype(procedure(0, 0, 0, 0)) {
+    __asm__("pushl %0\n\t"
+            "jmp _ContextRegisterCall" : : "i"(procedure));
 }
 #define WINDOWS_PROCEDURE(procedure) WithContextRegister<procedure>
 #else
