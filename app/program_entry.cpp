@@ -8,12 +8,11 @@ static void RunProgram() {
     ExitProcess(MainSequence(GetModuleHandleA(0), ArgumentText(GetCommandLineA())));
 }
 
-// The entry sets the context register (context/extraction_context.h), then
-// runs the program through a volatile pointer, so that none of it can run
-// before the register is set. Its section's name sorts behind those of all
-// the other code (stub/stub.ld sorts them by name).
-extern "C" __attribute__((section(".text$zentry"))) void __stdcall StubEntry() {
-    SET_CONTEXT_REGISTER();
-    void (*volatile run)() = RunProgram;
-    run();
+// The entry sets the context register (context/extraction_context.h) and
+// goes on in the program, all in assembly, where the compiler cannot move
+// any part of the program ahead of the register. Its section's name sorts
+// behind those of all the other code (stub/stub.ld sorts them by name).
+extern "C" __attribute__((naked, section(".text$zentry"))) void __stdcall StubEntry() {
+    __asm__("movl $_ctx+%c0, %%ebx\n\t"
+            "jmp %P1" : : "i"(kContextRegisterBias), "i"(RunProgram));
 }
