@@ -172,7 +172,7 @@ enum : uint32_t { kContextRegisterBias = offsetof(ExtractionContext, modulePath)
 // compiler cannot move any part of the procedure ahead of the register.
 extern "C" void ContextRegisterCall();
 template <auto procedure>
-__attribute__((naked)) auto CALLBACK WithContextRegister(HWND, UINT, WPARAM, LPARAM)
+__attribute__((naked, section(".text$procedures"))) auto CALLBACK WithContextRegister(HWND, UINT, WPARAM, LPARAM)
     -> decltype(procedure(0, 0, 0, 0)) {
     __asm__("pushl %0\n\t"
             "jmp _ContextRegisterCall" : : "i"(procedure));

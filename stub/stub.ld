@@ -18,10 +18,12 @@ SECTIONS
   . = ALIGN(__section_alignment__);
   .text __image_base__ + __section_alignment__ :
   {
+    /* First the wrappers of the procedures Windows calls, last the entry
+       point (.text$zentry sorts last by name): the section's first bytes
+       are code that only runs once the main dialog exists, after the stub
+       checksum, where a changed byte is caught. */
+    *(.text$procedures)
     *(.text)
-    /* Sorted by name: the entry point's section, .text$zentry, comes last,
-       so that the section's first bytes are code that runs only after the
-       stub checksum, where a changed byte is caught. */
     *(SORT(.text$*))
     *(.text.*)
     *(.rdata)
