@@ -57,7 +57,7 @@ static void TakeFolder(const char *folder) {
     while (folder[length] != 0 && !(quoted && folder[length] == '"'))
         length++;
     if (length >= kPathBufferSize) {
-        MessageBoxA(ctx.mainDialog, LookupString(kStrBadCommandLineFolder), kCaption, MB_ICONERROR);
+        ShowBox(LookupString(kStrBadCommandLineFolder), MB_ICONERROR);
         ctx.autoMode = 0;
         return;
     }

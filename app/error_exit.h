@@ -27,8 +27,13 @@ extern const char kCaption[];
 // Needed before the StringTable exists, so held as plain text.
 extern const char kHeaderCorruptText[];
 
+// A message box with the program's caption, owned by mainDialog (no owner
+// before the dialog exists); answers the button that ended it.
+int ShowBox(const char *text, UINT style);
 // Error box (owner mainDialog, error icon), then back to the guard with code 2.
 [[noreturn]] void ShowError(const char *text);
+// ShowError with format's one "%s" filled with name (in messageBuffer).
+[[noreturn]] void ShowErrorAbout(const char *format, const char *name);
 // ShowError with the header-corrupt text.
 [[noreturn]] void HeaderCorrupt();
 // Back to the guard with code 2, no box.

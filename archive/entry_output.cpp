@@ -22,7 +22,7 @@ int ConfirmOverwrite() {
         RefreshMeter();
     lstrcpyA(ctx.messagePath, ctx.entryPath);
     wsprintfA(ctx.messageBuffer, LookupString(kStrOverwriteQuestion), ctx.messagePath);
-    int answer = MessageBoxA(ctx.mainDialog, ctx.messageBuffer, kCaption, MB_YESNOCANCEL);
+    int answer = ShowBox(ctx.messageBuffer, MB_YESNOCANCEL);
     if (answer == IDYES)
         return 1;
     if (answer == IDNO)
@@ -35,8 +35,7 @@ void CreateOutputFile() {
     lstrcpyA(ctx.messagePath, ctx.entryPath);
     HFILE file = _lcreat(ctx.entryPath, 0);
     if (file == HFILE_ERROR) {
-        wsprintfA(ctx.messageBuffer, LookupString(kStrCannotCreateOutput), ctx.messagePath);
-        ShowError(ctx.messageBuffer);
+        ShowErrorAbout(LookupString(kStrCannotCreateOutput), ctx.messagePath);
     }
     ctx.outputFile = file;
 }

@@ -65,8 +65,7 @@ void FlushOutput() {
 
 void CheckWrite(uint32_t written, uint32_t count) {
     if (written == (uint32_t)HFILE_ERROR || written != count) {
-        wsprintfA(ctx.messageBuffer, LookupString(kStrErrorWriting), ctx.messagePath);
-        ShowError(ctx.messageBuffer);
+        ShowErrorAbout(LookupString(kStrErrorWriting), ctx.messagePath);
     }
     if (PumpMessages())
         AbortSilently();

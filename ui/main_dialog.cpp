@@ -12,6 +12,7 @@
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"
+#include "ui/dialog_frame.h"
 #include "ui/folders.h"
 #include "ui/main_dialog_rules.h"
 #include "ui/meter.h"
@@ -34,6 +35,16 @@ static void SetStatusText(HWND dialog, const char *text) {
     SetDlgItemTextA(dialog, kIdStatus, text);
 }
 
+// The check boxes through their own messages (what CheckDlgButton and
+// IsDlgButtonChecked send), which the program imports anyway.
+static void SetCheck(HWND dialog, int id, WPARAM state) {
+    SendDlgItemMessageA(dialog, id, BM_SETCHECK, state, 0);
+}
+
+static int IsChecked(HWND dialog, int id) {
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
 static void RepaintWindow(HWND window) {
     InvalidateRect(window, NULL, FALSE);
     UpdateWindow(window);
@@ -48,14 +59,6 @@ static void ShowMeter(HWND dialog, HWND meter) {
 }
 
 // --- initialisation ---
-
-static void CentreOnScreen(HWND dialog) {
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
-    SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
 
 static void DropBrowseWithoutShell(HWND dialog) {
     if (!BrowseCanWork())
@@ -79,7 +82,7 @@ static void ShowWindowTitle(HWND dialog) {
         const char *own = ctx.titleText;
         lstrcpyA(title, own && own[0] ? own : LookupString(kStrSetup));
     }
-    SetWindowTextA(dialog, title);
+    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
 }
 
 // An empty folder gets the default one; "." stands for the self-extractor's
@@ -88,7 +91,7 @@ static void ShowDestinationFolder(HWND dialog) {
     SendDlgItemMessageA(dialog, kIdFolder, EM_LIMITTEXT, kFolderEditLimit, 0);
     if (ctx.destinationFolder[0] == '\0')
         DefaultDestinationFolder(ctx.destinationFolder);
-    else if (lstrcmpiA(ctx.destinationFolder, ".") == 0)
+    else if (ctx.destinationFolder[0] == '.' && ctx.destinationFolder[1] == '\0')
         GetCurrentFolder(ctx.destinationFolder, kPathBufferSize);
     SetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder);
 }
@@ -99,7 +102,7 @@ static void OfferAfterUnzipCommand(HWND dialog) {
         ShowWindow(GetDlgItem(dialog, kIdAfterUnzipCheck), SW_HIDE);
         return;
     }
-    CheckDlgButton(dialog, kIdAfterUnzipCheck, BST_CHECKED);
+    SetCheck(dialog, kIdAfterUnzipCheck, BST_CHECKED);
     char caption[kFormatBufferSize];
     lstrcpyA(caption, LookupString(kStrWhenDoneOpen));
     if (lstrlenA(command) <= kCommandCaptionLimit)
@@ -110,11 +113,9 @@ static void OfferAfterUnzipCommand(HWND dialog) {
 }
 
 static INT_PTR OnInitDialog(HWND dialog) {
-    if (ctx.codePageFont)
-        SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
-    CentreOnScreen(dialog);
+    PlaceDialog(dialog);
     DropBrowseWithoutShell(dialog);
-    CheckDlgButton(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
     HWND meter = GetDlgItem(dialog, kIdMeter);
     if (meter)
         ShowWindow(meter, SW_HIDE);
@@ -142,10 +143,10 @@ static void MakeCloseTheDefault(HWND dialog) {
 }
 
 // Answers 1 when the folder can be used; tells the user why not otherwise.
-static int AcceptFolder(HWND dialog) {
+static int AcceptFolder() {
     const char *problem = FolderProblem(ctx.destinationFolder);
     if (problem)
-        MessageBoxA(dialog, problem, kCaption, MB_ICONERROR);
+        ShowBox(problem, MB_ICONERROR);
     return problem == NULL;
 }
 
@@ -184,7 +185,7 @@ static void StopMeter(HWND dialog) {
 // once the folder could be entered.
 static void OpenAfterUnzipCommand(HWND dialog) {
     if (ctx.destinationFolder[0] == '\0' || ChangeFolder(ctx.destinationFolder) != 0) {
-        MessageBoxA(dialog, LookupString(kStrErrorChangingFolder), kCaption, MB_OK);
+        ShowBox(LookupString(kStrErrorChangingFolder), MB_OK);
         return;
     }
     if (ctx.afterUnzipCommand[0] != '\0')
@@ -197,8 +198,8 @@ static void ReportSuccess(HWND dialog) {
     wsprintfA(text, LookupString(kStrFilesUnzipped), ctx.filesExtracted);
     SetStatusText(dialog, text);
     if (!ctx.autoMode)
-        MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
-    if (IsDlgButtonChecked(dialog, kIdAfterUnzipCheck) == BST_CHECKED)
+        ShowBox(text, MB_OK);
+    if (IsChecked(dialog, kIdAfterUnzipCheck))
         OpenAfterUnzipCommand(dialog);
     if (ctx.autoMode)
         PostMessageA(dialog, WM_COMMAND, kIdClose, 0);
@@ -209,9 +210,10 @@ static INT_PTR RunUnzipCommand(HWND dialog) {
     HWND unzipButton = GetDlgItem(dialog, kIdUnzip);
     MakeCloseTheDefault(dialog);
     EnableWindow(unzipButton, FALSE);
-    ctx.overwriteWithoutPrompting = IsDlgButtonChecked(dialog, kIdOverwrite) == BST_CHECKED;
-    GetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder, kPathBufferSize);
-    if (AcceptFolder(dialog)) {
+    ctx.overwriteWithoutPrompting = IsChecked(dialog, kIdOverwrite);
+    SendDlgItemMessageA(dialog, kIdFolder, WM_GETTEXT, kPathBufferSize,
+                        reinterpret_cast<LPARAM>(ctx.destinationFolder));
+    if (AcceptFolder()) {
         SetStatusText(dialog, "");
         if (!AskPassword(dialog)) {
             EnableWindow(unzipButton, TRUE);
@@ -252,14 +254,14 @@ static INT_PTR OnUnzip(HWND dialog) {
 static INT_PTR OnHelp() {
     char text[kFormatBufferSize];
     wsprintfA(text, LookupString(kStrHelp), FileNamePart(ctx.modulePath));
-    MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
+    ShowBox(text, MB_OK);
     return FALSE;
 }
 
-static INT_PTR OnAbout(HWND dialog) {
+static INT_PTR OnAbout() {
     char text[kFormatBufferSize];
     wsprintfA(text, LookupString(kStrAboutShort));
-    MessageBoxA(dialog, text, kCaption, MB_OK);
+    ShowBox(text, MB_OK);
     return FALSE;
 }
 
@@ -281,7 +283,7 @@ static INT_PTR OnCommand(HWND dialog, WPARAM command) {
     case kIdHelp:
         return OnHelp();
     case kIdAbout:
-        return OnAbout(dialog);
+        return OnAbout();
     case kIdRunArchiver:
         return OnRunArchiver(dialog);
     case kIdBrowse:
@@ -316,11 +318,8 @@ static const int kCodePageFontControls[] = {kIdIntroduction, kIdStatus};
 static INT_PTR OnSetFont(HWND dialog) {
     if (!ctx.codePageFont)
         return FALSE;
-    for (int id : kCodePageFontControls) {
-        HWND control = GetDlgItem(dialog, id);
-        if (control)
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
-    }
+    for (int id : kCodePageFontControls)
+        GiveCodePageFont(GetDlgItem(dialog, id));
     return FALSE;
 }
 

@@ -67,8 +67,7 @@ int EmptyMessageQueue() {
             // Input aimed at any other window is dropped. After the question
             // the rest of the queue waits for the next call.
             if (AimedAtDialog(message.hwnd))
-                return MessageBoxA(ctx.mainDialog, LookupString(kStrAbortQuestion), kCaption,
-                                   kAbortQuestionStyle) == IDYES;
+                return ShowBox(LookupString(kStrAbortQuestion), kAbortQuestionStyle) == IDYES;
             break;
         }
     }

@@ -73,6 +73,17 @@ void ExpandTestStream() {
     ExpandResourceStream(testStream.data(), (uint32_t)testStream.size(), testStringArea);
 }
 
+// size bytes of letters whose first stringArea bytes end in `nuls` NULs:
+// one long string, then empty ones.
+Bytes ContentWithStrings(size_t size, uint32_t stringArea, uint32_t nuls) {
+    Bytes content(size);
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = (uint8_t)('A' + i % 26);
+    for (uint32_t i = stringArea - nuls; i < stringArea; ++i)
+        content[i] = 0;
+    return content;
+}
+
 TEST_F(ResourceExpansion, SentinelAcceptsExactlyTheContentLimit) {
     static const struct {
         size_t expandedSize;
@@ -88,11 +99,9 @@ TEST_F(ResourceExpansion, SentinelAcceptsExactlyTheContentLimit) {
         SCOPED_TRACE(c.expandedSize);
         DropBlock();
         hostsim::Sim().transcript.clear();
-        Bytes content(c.expandedSize);
-        for (size_t i = 0; i < content.size(); ++i)
-            content[i] = (uint8_t)('A' + i % 26);
-        testStream = DeflateRaw(content);
         testStringArea = 100;
+        Bytes content = ContentWithStrings(c.expandedSize, testStringArea, kResourceStringCount);
+        testStream = DeflateRaw(content);
 
         EXPECT_EQ(GuardedCall(ExpandTestStream), c.code);
         if (c.code == kGuardDone) {
@@ -106,6 +115,41 @@ TEST_F(ResourceExpansion, SentinelAcceptsExactlyTheContentLimit) {
             ExpectHeaderCorruptBox();
         }
         EXPECT_EQ(ctx.memoryMode, 0);
+    }
+}
+
+// The strings are found in the expansion: 52 of them must end exactly where
+// the string area ends, or the block is not the one the stub was built with.
+TEST_F(ResourceExpansion, StringAreaMustHoldExactlyTheStrings) {
+    static const struct {
+        const char *what;
+        uint32_t nuls;           // NULs that end the string area
+        bool letterAtTheEnd;     // the area's last byte is not a NUL
+        int code;
+    } cases[] = {
+        {"52 strings", kResourceStringCount, false, kGuardDone},
+        {"51 strings", kResourceStringCount - 1, false, kGuardFailed},
+        {"53 strings", kResourceStringCount + 1, false, kGuardFailed},
+        {"area ends in a letter", kResourceStringCount, true, kGuardFailed},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        DropBlock();
+        hostsim::Sim().transcript.clear();
+        testStringArea = 300;
+        Bytes content = ContentWithStrings(1000, testStringArea - (c.letterAtTheEnd ? 1 : 0), c.nuls);
+        testStream = DeflateRaw(content);
+        EXPECT_EQ(GuardedCall(ExpandTestStream), c.code);
+        if (c.code == kGuardDone) {
+            EXPECT_EQ(LookupString(0), (const char *)ctx.resourceBlock);
+            EXPECT_EQ(strlen(LookupString(0)), testStringArea - kResourceStringCount);
+            EXPECT_EQ(LookupString(1), LookupString(0) + strlen(LookupString(0)) + 1);
+            EXPECT_STREQ(LookupString(kResourceStringCount - 1), "");
+            EXPECT_EQ(LookupString(kMainDialogTemplate), (const char *)ctx.resourceBlock + testStringArea);
+        } else {
+            EXPECT_EQ(ctx.resourceBlock, nullptr);
+            ExpectHeaderCorruptBox();
+        }
     }
 }
 
