@@ -2,8 +2,9 @@
 // writes the same tree as the extractor. It takes the members' contents from
 // memory, so it neither reads the archive nor decodes anything, and it makes
 // each folder once and each file with one write of all its bytes, then gives
-// it the member's time the way the extractor does (MS-DOS date and time taken
-// as local time, set as creation, access and write time). Nothing the
+// it the member's time the way the extractor does (the UTC time of its NTFS
+// or extended-timestamp field, or else the MS-DOS date and time taken as
+// local time; set as creation, access and write time). Nothing the
 // extractor does for a tree is left out, and nothing is done twice: no
 // extractor can take less.
 //
@@ -11,9 +12,12 @@
 //
 // PLAN, one entry a line, in the archive's order:
 //   D <path>                          a folder (each once, parents first)
-//   F <size> <date> <time> <path>     a file; its bytes are the next <size>
+//   F <size> <date> <time> <utc> <path>
+//                                     a file; its bytes are the next <size>
 //                                     bytes of CONTENTS; date and time are the
-//                                     member's MS-DOS fields, in decimal
+//                                     member's MS-DOS fields, utc the FILETIME
+//                                     its extra fields give (0: none), all in
+//                                     decimal
 // Paths are relative to DESTINATION, with '\' between their parts;
 // DESTINATION itself is made first.
 //
@@ -78,15 +82,20 @@ static bool JoinPath(char *path, const char *destination, const char *relative) 
     return written > 0 && written < kPathSize;
 }
 
-static bool WriteMember(const char *path, const char *bytes, DWORD size, WORD date, WORD time) {
+static bool WriteMember(const char *path, const char *bytes, DWORD size, WORD date, WORD time, uint64_t utc) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
     bool ok = size == 0 || (WriteFile(file, bytes, size, &written, nullptr) && written == size);
     FILETIME local, universal;
-    DosDateTimeToFileTime(date, time, &local);
-    LocalFileTimeToFileTime(&local, &universal);
+    if (utc != 0) {
+        universal.dwLowDateTime = static_cast<DWORD>(utc);
+        universal.dwHighDateTime = static_cast<DWORD>(utc >> 32);
+    } else {
+        DosDateTimeToFileTime(date, time, &local);
+        LocalFileTimeToFileTime(&local, &universal);
+    }
     SetFileTime(file, &universal, &universal, &universal);
     CloseHandle(file);
     return ok;
@@ -135,13 +144,14 @@ int main(int argc, char **argv) {
             uint64_t size = strtoull(cursor, &cursor, 10);
             unsigned long date = strtoul(cursor, &cursor, 10);
             unsigned long time = strtoul(cursor, &cursor, 10);
+            uint64_t utc = strtoull(cursor, &cursor, 10);
             const char *name = cursor + 1;
             if (*cursor != ' ' || size > contents.size - at || size > 0xFFFFFFFFu) {
                 fprintf(stderr, "bad plan line for %s\n", name);
                 status = 1;
             } else if (!JoinPath(path, destination, name) ||
                        !WriteMember(path, contents.bytes + at, static_cast<DWORD>(size), static_cast<WORD>(date),
-                                    static_cast<WORD>(time))) {
+                                    static_cast<WORD>(time), utc)) {
                 fprintf(stderr, "cannot write %s\n", name);
                 status = 1;
             }
