@@ -5,6 +5,7 @@
 
 #include "app/error_exit.h"
 #include "archive/crc32.h"
+#include "archive/member_files.h"
 #include "archive/spanned.h"
 #include "archive/zip_format.h"
 #include "codec/inflate.h"
@@ -15,12 +16,12 @@
 #include "ui/pump.h"
 
 
+// messagePath shows the member's path from ComposeOutputPath on.
 int ConfirmOverwrite() {
-    if (ctx.overwriteWithoutPrompting || !PathExists(ctx.entryPath, 0))
+    if (ctx.overwriteWithoutPrompting || !MemberPathExists(ctx.memberPath))
         return 1;
     if (ctx.meterShown)
         RefreshMeter();
-    lstrcpyA(ctx.messagePath, ctx.entryPath);
     wsprintfA(ctx.messageBuffer, LookupString(kStrOverwriteQuestion), ctx.messagePath);
     int answer = ShowBox(ctx.messageBuffer, MB_YESNOCANCEL);
     if (answer == IDYES)
@@ -32,8 +33,7 @@ int ConfirmOverwrite() {
 }
 
 void CreateOutputFile() {
-    lstrcpyA(ctx.messagePath, ctx.entryPath);
-    HFILE file = _lcreat(ctx.entryPath, 0);
+    HFILE file = CreateMemberFile(ctx.memberPath);
     if (file == HFILE_ERROR) {
         ShowErrorAbout(LookupString(kStrCannotCreateOutput), ctx.messagePath);
     }

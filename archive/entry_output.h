@@ -3,8 +3,16 @@
 #pragma once
 #include <stdint.h>
 
+// The member's path from the destination and the decoded name, into
+// memberPath (see archive/member_files.h for the calls it takes). Ends the
+// pass only for a path longer than Windows takes at all. The walk runs it
+// for a folder member, then CreateFolders.
+void ComposeMemberPath();
+
 // Called for each file member by the walk, in this order.
+// ComposeMemberPath, and the path shown in messagePath.
 void ComposeOutputPath();
+// Every missing folder along memberPath (a folder member's own too).
 void CreateFolders();
 int ConfirmOverwrite();          // 1 write, 0 skip; Cancel does not return
 void ExtractMember();
@@ -37,12 +45,22 @@ void FormatUnzipping(char *buffer);
 uint16_t MeterPosition();
 
 // Path utilities (NUL-terminated ANSI text; a separator is '/' or '\').
-int IsSeparator(char c);
+// IsSeparator and FileNamePart take UTF-16 text as well.
+int IsSeparator(unsigned c);
 int PathExists(const char *path, uint32_t *attributes);   // attributes may be null
 int MakeFolder(const char *path);                         // 0 created, 1 failed
 void AppendSeparator(char *text);
 void StripTrailingBackslash(char *text);
-const char *FileNamePart(const char *path);
+// The text after the last separator, searching from the last character
+// down to the second ("\name" is a name); the whole text when there is none.
+template <typename Char>
+const Char *FileNamePart(const Char *path) {
+    const Char *part = path;
+    for (const Char *p = path[0] ? path + 1 : path; *p; p++)
+        if (IsSeparator(*p))
+            part = p + 1;
+    return part;
+}
 int DriveIsValid(const char *path);
 char *GetCurrentFolder(char *buffer, uint32_t size);
 int ChangeFolder(char *path);                             // 0 success, 1 failure

@@ -5,7 +5,7 @@
 #include "app/error_exit.h"
 #include "archive/entry_output.h"
 #include "archive/local_extra.h"
-#include "archive/member_names.h"
+#include "archive/name_decoding.h"
 #include "archive/spanned.h"
 #include "archive/zip_format.h"
 #include "codec/input.h"
@@ -78,6 +78,7 @@ void ReadName(uint32_t length, char *buffer) {
 // an uncompressed size is stepped over.
 static void ProcessFolderMember() {
     const LocalHeader &h = ctx.localHeader;
+    ComposeMemberPath();
     CreateFolders();
     if (h.uncompressedSize == 0 && h.compressedSize > 0)
         SkipArchiveBytes(h.compressedSize);
@@ -113,12 +114,8 @@ void ProcessMember() {
     ReadLocalExtra(h.extraLength);
 
     lstrcpyA(ctx.messagePath, ctx.entryPath);
-    // A NUL inside the stored name is a control character like any other:
-    // the folder test below looks at the stored name's last byte, the paths
-    // at the text before the NUL, and the two would disagree.
-    if ((uint32_t)lstrlenA(ctx.entryPath) != h.nameLength || !MemberNameIsSafe(ctx.entryPath))
-        RefuseMember(kUnsafeNameText);
-    if (IsSeparator(ctx.entryPath[h.nameLength - 1]))
+    int length = DecodeMemberName();
+    if (IsSeparator(ctx.memberName[length - 1]))
         ProcessFolderMember();
     else
         ProcessFileMember();

@@ -2,16 +2,20 @@
 // would climb out of the destination folder, name a drive or a stream, or
 // open a device. The walk refuses them before anything of the member is made.
 #pragma once
+#include "platform/win32.h"
 
 // Program texts for these refusals, held outside the StringTable like the
 // header-corrupt text. Each takes the member name.
 extern const char kUnsafeNameText[];
 extern const char kPathTooLongText[];
 
-// 1 when every component of name is an ordinary file or folder name:
-// no ".." (or any other all-dots component), no ':', no control character,
-// no device name such as CON, NUL.TXT, "com1 .log" or CONOUT$.
-int MemberNameIsSafe(const char *name);
+// 1 when every component of name (decoded, see archive/name_decoding.h) is
+// an ordinary file or folder name: no ".." (or any other all-dots
+// component), no ':', no control character, no device name such as CON,
+// NUL.TXT, "com1 .log" or CONOUT$. Only the ASCII characters count here:
+// look-alikes such as U+2215 or U+FF0E are ordinary characters of a name,
+// and the wide file calls keep them as such.
+int MemberNameIsSafe(const WCHAR *name);
 
 // Formats text with the message path (the member name) and ends the pass
 // through ShowError.

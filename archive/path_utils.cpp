@@ -4,7 +4,7 @@
 #include "archive/entry_output.h"
 #include "platform/win32.h"
 
-int IsSeparator(char c) {
+int IsSeparator(unsigned c) {
     return c == '\\' || c == '/';
 }
 
@@ -36,14 +36,6 @@ void StripTrailingBackslash(char *text) {
     // A drive root (C:\) and the start of a UNC path keep their backslash.
     if (length > 2 && text[length - 1] == '\\' && text[length - 2] != '\\' && text[length - 2] != ':')
         text[length - 1] = 0;
-}
-
-const char *FileNamePart(const char *path) {
-    // The first character is never taken as a separator: "\name" is a name.
-    for (int i = lstrlenA(path) - 1; i >= 1; i--)
-        if (IsSeparator(path[i]))
-            return path + i + 1;
-    return path;
 }
 
 int DriveIsValid(const char *path) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct PeFacts;
+
 // Positions of every occurrence of the ConfigRecord marker in [0, limit).
 std::vector<size_t> FindMarkers(const std::vector<uint8_t> &bytes, size_t limit);
 
@@ -17,3 +19,9 @@ std::vector<size_t> FindMarkers(const std::vector<uint8_t> &bytes, size_t limit)
 // past the file's end, no marker wholly inside the n bytes, start past n).
 bool ComputeStubChecksum(const std::vector<uint8_t> &image, uint32_t archiveOffset, bool skipHeaders, uint32_t &crc,
                          std::string &why);
+
+// The application manifest that Windows reads when it starts the image
+// (resource type 24, id 1, its first language), found through the resource
+// directory of `pe`. False when the image has none or its resource tree
+// cannot be followed.
+bool FindProcessManifest(const std::vector<uint8_t> &image, const PeFacts &pe, std::string &manifest);

@@ -247,6 +247,13 @@ int ShowImageInfo(const std::string &path) {
                                                    " the optional header's");
     bool complete = ReadLe16(record + kCompleteOffset) != 0;
     checks.Report(complete, complete ? "image is complete" : "image is incomplete (Complete 0, string 0)");
+    // Not a start-up test of the stub's, but what Windows does before it runs.
+    std::string manifest;
+    if (FindProcessManifest(image, pe, manifest) && manifest.find("level=\"asInvoker\"") != std::string::npos)
+        checks.Report(true, "application manifest: runs with the user's rights (asInvoker)");
+    else
+        checks.Skip("no application manifest with asInvoker: Windows may ask for administrator rights when the "
+                    "image is named like an installer (setup.exe)");
 
     WalkAndPrint(path, image, flags, archiveOffset, checks);
     if (!checks.firstFailure.empty()) {

@@ -15,7 +15,7 @@ enum ContextSizes {
     kTitleTextSize = 65,
     kAfterUnzipSize = 257,
     kInfoTextSize = 512,
-    kMessageBufferSize = 500,
+    kMessageBufferSize = 1024,       // wsprintfA never writes more, so no message can overrun it
     kPromptSize = 514,
     kWindowSize = 32768,             // the inflate window proper
     kWindowAllocation = 32776,
@@ -23,6 +23,15 @@ enum ContextSizes {
     kIoBufferAllocation = 2068,
     kMaxNameLength = 200,            // longest member name accepted
     kEntryPathSize = 600,            // destination (260) + separator + name (200), with room to spare
+    // A Unicode Path extra field may spell the stored name in UTF-8: up to
+    // four bytes for each byte of the longest stored name.
+    kMaxUnicodeNameBytes = 4 * kMaxNameLength,
+    kMemberNameSize = kMaxUnicodeNameBytes + 1,   // UTF-16 units: never more than the UTF-8 bytes
+    kMaxFolderPathLength = 247,      // longest classic path CreateDirectory takes (MAX_PATH - 12, NUL counted)
+    kLongPathLimit = 32767,          // longest path Windows takes in the \\?\ form
+    kLongPrefixRoom = 6,             // \\?\UNC\ in place of the \\ of a share: 6 characters more
+    kOutputPathSize = kLongPrefixRoom + kLongPathLimit + 1,
+    kMessagePathSize = kMessageBufferSize,
     kSignatureSize = 5,
     kStringOffsetCount = 53,         // strings 0..51, then the main dialog template
     kLocalExtraCapacity = 1024,      // kept bytes of a local extra field: names and times fit
@@ -102,6 +111,9 @@ struct ExtractionContext {
     int currentEntryEncrypted;       // start-up sets it from the Encrypted flag
     int descriptorFollows;
     int extractionRunning;
+    int unicodeName;                 // the name came as UTF-8: it may hold what the ANSI code page cannot
+    int wideCalls;                   // the member's file-system calls are the wide ones
+    WCHAR *memberPath;               // the path the member's calls take (archive/member_files.h)
     HFILE outputFile;                // 0 = none
     uint8_t *outputBuffer;           // 2068 bytes, 2048 used
     uint8_t *outputPointer;
@@ -144,8 +156,10 @@ struct ExtractionContext {
     uint16_t stringOffsets[kStringOffsetCount]; // image: where each string lies in resourceBlock
     uint32_t crcTables[16][256];                // CRC-32: [0] entry i is the CRC of byte i; [k] that followed by k zero bytes
     uint8_t localExtra[kLocalExtraCapacity];    // archive: the current member's extra field, as far as kept
-    char entryPath[kEntryPathSize];             // archive
-    char messagePath[kEntryPathSize];           // archive
+    char entryPath[kEntryPathSize];             // archive: the member name as stored
+    char messagePath[kMessagePathSize];         // archive: the name or path messages show, in the ANSI code page
+    WCHAR memberName[kMemberNameSize];          // archive: the name decoded (archive/name_decoding.h)
+    WCHAR outputPath[kOutputPathSize];          // archive: holds the member's path, from memberPath on
 };
 
 extern ExtractionContext ctx;

@@ -6,18 +6,75 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/host/sim_internal.h"
 
 using namespace hostsim;
 
+// Windows' limits on the paths of file calls, in UTF-16 units.
+enum PathLimits : size_t {
+    kClassicPathLimit = 259,     // MAX_PATH less its NUL
+    kClassicFolderLimit = 247,   // CreateDirectory leaves room for an 8.3 name behind the folder
+    kLongFormLimit = 32767,      // a \\?\ path
+    kComponentLimit = 255,       // one file or folder name (NTFS)
+};
+
+static bool IsLongForm(const std::string &path) {
+    return path.compare(0, 4, "\\\\?\\") == 0;
+}
+
+static std::vector<std::string> Components(const std::string &path) {
+    std::vector<std::string> parts(1);
+    for (char c : path) {
+        if (c == '\\')
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+// The host path that a file call with `path` (UTF-8) reaches, or "" when
+// Windows refuses the path. A \\?\ path is taken as it stands, up to 32,767
+// characters: Windows resolves nothing in it, so a '/' or a "." or ".."
+// component there is refused like a device name or a path outside the
+// drives, and counted with them in refusedPaths when `count` is set. Any
+// other path is made absolute first and may be `limit` characters long.
+// No name in it may be longer than 255 characters.
+static std::string CallPath(const std::string &path, size_t limit, bool count) {
+    std::string windows = path;
+    bool refused = false;
+    if (IsLongForm(path)) {
+        if (Utf16Length(path) > kLongFormLimit)
+            return "";
+        windows = path.compare(4, 4, "UNC\\") == 0 ? "\\\\" + path.substr(8) : path.substr(4);
+        for (const std::string &part : Components(windows))
+            refused = refused || part == "." || part == "..";
+        refused = refused || windows.find('/') != std::string::npos;
+    } else {
+        std::string absolute = AbsoluteWindowsPath(path);
+        if (!absolute.empty() && Utf16Length(absolute) > limit)
+            return "";
+    }
+    for (const std::string &part : Components(windows))
+        if (Utf16Length(part) > kComponentLimit)
+            return "";
+    std::string host = refused ? "" : HostPath(windows);
+    if (host.empty() && count)
+        Sim().refusedPaths++;
+    return host;
+}
+
+static std::string WidePath(LPCWSTR path) {
+    return Utf16ToUtf8(path, lstrlenW(path));
+}
+
 HFILE _lopen(LPCSTR path, int mode) {
     (void)mode;
-    std::string host = HostPath(path);
-    if (host.empty()) {
-        Sim().refusedPaths++;
+    std::string host = CallPath(AnsiToUtf8(path), kClassicPathLimit, true);
+    if (host.empty())
         return HFILE_ERROR;
-    }
     if (Fails(kFaultOpen))
         return HFILE_ERROR;
     struct stat info;
@@ -27,17 +84,24 @@ HFILE _lopen(LPCSTR path, int mode) {
     return fd < 0 ? HFILE_ERROR : fd;
 }
 
-HFILE _lcreat(LPCSTR path, int attribute) {
-    (void)attribute;
-    std::string host = HostPath(path);
-    if (host.empty()) {
-        Sim().refusedPaths++;
-        return HFILE_ERROR;
-    }
-    if (Fails(kFaultCreate))
+// A file created or truncated, as _lcreat and CreateFileW with
+// CREATE_ALWAYS make it; the k-th creation of either can be made to fail.
+static HFILE CreateHostFile(const std::string &host) {
+    if (host.empty() || Fails(kFaultCreate))
         return HFILE_ERROR;
     int fd = open(host.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
     return fd < 0 ? HFILE_ERROR : fd;
+}
+
+HFILE _lcreat(LPCSTR path, int attribute) {
+    (void)attribute;
+    return CreateHostFile(CallPath(AnsiToUtf8(path), kClassicPathLimit, true));
+}
+
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *security, DWORD disposition, DWORD flags,
+                   HANDLE templateFile) {
+    (void)access, (void)share, (void)security, (void)disposition, (void)flags, (void)templateFile;
+    return (HANDLE)(intptr_t)CreateHostFile(CallPath(WidePath(path), kClassicPathLimit, true));
 }
 
 // True when a read of file from where it stands would start on the bad spot.
@@ -167,34 +231,67 @@ BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed,
     return futimens(fd, times) == 0;
 }
 
-BOOL CreateDirectoryA(LPCSTR path, void *security) {
-    (void)security;
-    std::string host = HostPath(path);
-    if (host.empty()) {
-        Sim().refusedPaths++;
-        return FALSE;
-    }
-    if (Fails(kFaultMakeFolder))
+static BOOL MakeHostFolder(const std::string &host) {
+    if (host.empty() || Fails(kFaultMakeFolder))
         return FALSE;
     return mkdir(host.c_str(), 0777) == 0;
 }
 
-// One open search: the entry found by FindFirstFileA.
+BOOL CreateDirectoryA(LPCSTR path, void *security) {
+    (void)security;
+    return MakeHostFolder(CallPath(AnsiToUtf8(path), kClassicFolderLimit, true));
+}
+
+BOOL CreateDirectoryW(LPCWSTR path, void *security) {
+    (void)security;
+    return MakeHostFolder(CallPath(WidePath(path), kClassicFolderLimit, true));
+}
+
+// One open search: the entry found by FindFirstFile.
 struct FindHandle {
     int unused;
 };
 
 HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
-    std::string host = HostPath(path);
+    std::string host = CallPath(AnsiToUtf8(path), kClassicPathLimit, false);
     struct stat info;
     if (host.empty() || stat(host.c_str(), &info) != 0)
         return INVALID_HANDLE_VALUE;
     memset(data, 0, sizeof *data);
     data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     data->nFileSizeLow = (DWORD)info.st_size;
-    std::string name = host.substr(host.rfind('/') + 1);
+    std::string name = Utf8ToAnsi(host.substr(host.rfind('/') + 1));
     strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
     return new FindHandle();
+}
+
+DWORD GetFileAttributesW(LPCWSTR path) {
+    std::string host = CallPath(WidePath(path), kClassicPathLimit, false);
+    struct stat info;
+    if (host.empty() || stat(host.c_str(), &info) != 0)
+        return INVALID_FILE_ATTRIBUTES;
+    return S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR *filePart) {
+    std::string given = WidePath(path);
+    std::string full = given;
+    if (given.compare(0, 4, "\\\\?\\") != 0 && given.compare(0, 4, "\\\\.\\") != 0) {
+        full = AbsoluteWindowsPath(given);
+        if (full.empty())
+            return 0;
+        // A final separator stays.
+        if (!given.empty() && (given.back() == '\\' || given.back() == '/') && full.back() != '\\')
+            full += '\\';
+    }
+    std::u16string wide = Utf8ToUtf16(full);
+    if (filePart)
+        *filePart = nullptr;
+    if (wide.size() + 1 > size)
+        return (DWORD)wide.size() + 1;
+    wide.copy(buffer, wide.size());
+    buffer[wide.size()] = 0;
+    return (DWORD)wide.size();
 }
 
 BOOL FindClose(HANDLE find) {

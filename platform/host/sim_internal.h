@@ -16,4 +16,11 @@ bool Fails(FaultOp op);
 // or the size needed (with the NUL) when it does not fit.
 size_t CopyOut(const std::string &value, char *buffer, size_t size);
 
+// Conversions (code_pages.cpp). Windows paths are UTF-8 inside the layer.
+std::string AnsiToUtf8(const std::string &ansi);            // through Sim().codePage
+std::string Utf8ToAnsi(const std::string &text);            // '?' for what the code page lacks
+std::string Utf16ToUtf8(const char16_t *text, size_t length);
+std::u16string Utf8ToUtf16(const std::string &text);        // U+FFFD for bytes that are not UTF-8
+size_t Utf16Length(const std::string &utf8);                // the length Windows counts
+
 }  // namespace hostsim

@@ -21,6 +21,9 @@ typedef LONG_PTR LRESULT;
 typedef char CHAR;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
+typedef char16_t WCHAR;   // UTF-16 code units, as on Windows
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
 typedef void *LPVOID;
 typedef const void *LPCVOID;
 typedef void *HANDLE;
@@ -54,6 +57,17 @@ typedef const void *LPCDLGTEMPLATEA;
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_NORMAL 0x80
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x1
+#define FILE_SHARE_WRITE 0x2
+#define CREATE_ALWAYS 2
+
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x8
+#define WC_NO_BEST_FIT_CHARS 0x400
 
 #define LMEM_FIXED 0x0000
 #define LMEM_ZEROINIT 0x0040
@@ -183,10 +197,19 @@ HFILE _lclose(HFILE file);
 BOOL DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME result);
 BOOL LocalFileTimeToFileTime(const FILETIME *local, LPFILETIME result);
 BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written);
+// Opens as _lcreat does for the access, sharing and disposition the logic
+// asks (read and write, both shared, CREATE_ALWAYS); the handle works with
+// _lwrite, SetFileTime and _lclose.
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *security, DWORD disposition, DWORD flags,
+                   HANDLE templateFile);
 
 // folders and volumes
 BOOL CreateDirectoryA(LPCSTR path, void *security);
+BOOL CreateDirectoryW(LPCWSTR path, void *security);
 HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data);
+// INVALID_FILE_ATTRIBUTES when nothing is there.
+DWORD GetFileAttributesW(LPCWSTR path);
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR *filePart);
 BOOL FindClose(HANDLE find);
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL SetCurrentDirectoryA(LPCSTR path);
@@ -213,6 +236,16 @@ int lstrcmpiA(LPCSTR a, LPCSTR b);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 BOOL OemToCharBuffA(LPCSTR from, LPSTR to, DWORD length);
 LPSTR CharNextA(LPCSTR text);
+int lstrlenW(LPCWSTR text);
+// CP_UTF8, strict as Windows is with MB_ERR_INVALID_CHARS (no overlong forms,
+// no surrogates, nothing above U+10FFFF; without the flag such bytes become
+// U+FFFD), and CP_ACP, the code page of Sim().codePage.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int wideSize);
+// CP_ACP and CP_UTF8. Characters CP_ACP lacks become the default character
+// ('?'), or, unless WC_NO_BEST_FIT_CHARS is given, their look-alike where
+// Windows' best-fit tables have one (a few are simulated).
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR text, int size,
+                        LPCSTR defaultChar, BOOL *usedDefault);
 
 // user interface, as far as the extraction pass touches it
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);

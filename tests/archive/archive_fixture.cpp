@@ -60,6 +60,35 @@ ZipMember Member(const std::string &name, const std::string &data, uint16_t meth
     return m;
 }
 
+static std::u16string WideOf(UINT codePage, const std::string &text) {
+    std::u16string wide(text.size(), u'\0');
+    if (!text.empty())
+        wide.resize(MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size()));
+    return wide;
+}
+
+std::u16string Wide(const std::string &utf8) {
+    return WideOf(CP_UTF8, utf8);
+}
+
+std::u16string WideFromAnsi(const std::string &ansi) {
+    return WideOf(CP_ACP, ansi);
+}
+
+std::string Utf8(const WCHAR *text) {
+    int length = lstrlenW(text);
+    std::string out(4 * length, '\0');
+    if (length > 0)
+        out.resize(WideCharToMultiByte(CP_UTF8, 0, text, length, &out[0], (int)out.size(), 0, 0));
+    return out;
+}
+
+void UseMemberName(const std::u16string &name, bool unicode) {
+    name.copy(ctx.memberName, name.size());
+    ctx.memberName[name.size()] = 0;
+    ctx.unicodeName = unicode;
+}
+
 uint32_t Crc(const std::string &data) {
     return Crc32Of((const uint8_t *)data.data(), data.size());
 }

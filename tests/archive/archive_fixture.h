@@ -68,6 +68,16 @@ std::vector<std::string> ListTree(const std::string &root);
 // between two trees; empty when they agree.
 std::string TreeDifferences(const std::string &ours, const std::string &reference);
 
+// Text for and from the wide calls, through the simulated layer's own
+// conversions: UTF-8 to UTF-16, single-byte text in the ANSI code page to
+// UTF-16, and UTF-16 to UTF-8.
+std::u16string Wide(const std::string &utf8);
+std::u16string WideFromAnsi(const std::string &ansi);
+std::string Utf8(const WCHAR *text);
+// Makes name the decoded name of the current member, as DecodeMemberName
+// leaves it; unicode as for a UTF-8 name.
+void UseMemberName(const std::u16string &name, bool unicode = false);
+
 // A source tree for tool-made archives: nested folders, an empty file, a
 // stored-size file of exactly 2048 bytes, compressible and random data, a
 // 200-character name; every modification time on an even second.

@@ -66,6 +66,7 @@ ReferenceWalk WalkArchiveBytes(const std::string &a) {
             std::string raw = a.substr(at + kLocalFixed, nameLength);
             WalkedMember m;
             m.name = raw.substr(0, raw.find('\0'));
+            m.utf8 = (flags & 0x800) != 0;
             m.folder = IsSeparator(raw.back());
             m.crc = crc;
             m.extra = a.substr(std::min(at + kLocalFixed + nameLength, size), extra);
@@ -190,6 +191,16 @@ std::string OutputName(const std::string &name) {
     return out;
 }
 
+std::string HostName(const WalkedMember &member) {
+    if (member.utf8 || member.name.empty())
+        return member.name;
+    std::u16string wide(member.name.size(), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, member.name.data(), (int)member.name.size(), &wide[0], (int)wide.size());
+    std::string text(4 * wide.size(), '\0');
+    text.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &text[0], (int)text.size(), 0, 0));
+    return text;
+}
+
 std::string SuccessDifferences(const ReferenceWalk &walk, const std::string &destination) {
     std::ostringstream report;
     if (!walk.reachedEnd)
@@ -202,7 +213,7 @@ std::string SuccessDifferences(const ReferenceWalk &walk, const std::string &des
             folders.insert(path.substr(0, slash));
     };
     for (const WalkedMember &m : walk.members) {
-        std::string path = OutputName(m.name);
+        std::string path = OutputName(HostName(m));
         if (path.empty())
             continue;
         addParents(path);

@@ -19,6 +19,7 @@ namespace robust {
 // One member as a sequential walk meets it.
 struct WalkedMember {
     std::string name;      // as stored, cut at its first NUL
+    bool utf8 = false;     // flag bit 11: the name is UTF-8
     bool folder = false;   // the stored name's last byte is a separator
     uint32_t crc = 0;
     std::string extra;     // the local extra field
@@ -41,6 +42,9 @@ ReferenceWalk WalkArchiveBytes(const std::string &archive);
 // separators dropped, '\' as '/', runs of separators as one, no trailing
 // separator.
 std::string OutputName(const std::string &name);
+// The member's name as the host file system holds it: UTF-8, which a
+// single-byte name becomes through the simulated ANSI code page.
+std::string HostName(const WalkedMember &member);
 
 // The FILETIME (UTC) a member's file must receive when local time is UTC
 // plus biasSeconds: the modification time of an NTFS field's times

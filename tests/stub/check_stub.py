@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """Checks a built stub: a PE32 GUI image within the size limit that imports
 only from a few system DLLs, keeps ASLR and NX (with the base relocations
-that ASLR needs, and no section both writable and executable), whose only
-resource is one icon group with two images, that holds the ConfigRecord
-defaults exactly once (the builder finds the record by its marker) and no
-ZIP signature as contiguous bytes.
+that ASLR needs, and no section both writable and executable), whose
+resources are one icon group with two images and the application manifest
+(asInvoker, the supported systems from Windows Vista on, DPI- and
+long-path-aware), that holds the ConfigRecord defaults exactly once (the
+builder finds the record by its marker) and no ZIP signature as contiguous
+bytes.
 Usage: check_stub.py STUB.exe; prints the size and the findings, exits 1 on
-a failure."""
+       a failure.
+       check_stub.py --manifest IMAGE; writes the image's manifest to stdout."""
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 
 # Every image carries the stub, so its size is a target of its own: at most
 # 28 KiB.
@@ -22,7 +26,13 @@ MARKER = b'KVB\x01sfx\x02'
 # reserved field, zeros (see image/config_record.cpp).
 DEFAULT_RECORD = MARKER + bytes(36) + struct.pack('<I', 8) + bytes(12)
 SIGNATURES = [b'PK\x03\x04', b'PK\x01\x02', b'PK\x05\x06', b'PK00', b'PK\x07\x08']
-RT_ICON, RT_GROUP_ICON = 3, 14
+RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
+MANIFEST_ID = 1   # CREATEPROCESS_MANIFEST_RESOURCE_ID: the manifest the loader reads for a program
+ASM_V1 = '{urn:schemas-microsoft-com:asm.v1}'
+# Windows Vista, 7, 8, 8.1, and 10 and 11.
+SUPPORTED_OS = {'{e2011457-1546-43c5-a5fe-008deee3d3f0}', '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}',
+                '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}', '{1f676c76-80e1-4239-95bb-83d0f6d0da78}',
+                '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'}
 DYNAMIC_BASE, NX_COMPAT = 0x40, 0x100
 BASE_RELOCATION_DIRECTORY = 5
 SCN_EXECUTE, SCN_WRITE = 0x20000000, 0x80000000
@@ -75,18 +85,57 @@ class Pe:
             found[self.text(name)] = functions
             rva += 20
 
+    def _entries(self, at):
+        named, ids = struct.unpack_from('<HH', self.data, at + 12)
+        return [struct.unpack_from('<II', self.data, at + 16 + 8 * i) for i in range(named + ids)]
+
     def resource_types(self):
         """{type id: number of entries one level below it}"""
         base = self.offset(self.directories[2][0])
-
-        def entries(at):
-            named, ids = struct.unpack_from('<HH', self.data, at + 12)
-            return [struct.unpack_from('<II', self.data, at + 16 + 8 * i) for i in range(named + ids)]
-
         types = {}
-        for type_id, target in entries(base):
-            types[type_id] = len(entries(base + (target & 0x7FFFFFFF)))
+        for type_id, target in self._entries(base):
+            types[type_id] = len(self._entries(base + (target & 0x7FFFFFFF)))
         return types
+
+    def resource(self, type_id, name_id):
+        """The bytes of the first language of resource type_id/name_id, or None."""
+        base = self.offset(self.directories[2][0])
+        at = base
+        for wanted in (type_id, name_id, None):
+            found = [target for entry, target in self._entries(at) if wanted is None or entry == wanted]
+            if not found:
+                return None
+            at = base + (found[0] & 0x7FFFFFFF)
+        rva, size = struct.unpack_from('<II', self.data, at)
+        return self.data[self.offset(rva):self.offset(rva) + size]
+
+
+def manifest_failures(manifest):
+    """What the application manifest lacks, as messages."""
+    if manifest is None:
+        return ['no application manifest (resource type 24, id 1)']
+    try:
+        root = ElementTree.fromstring(manifest)
+    except ElementTree.ParseError as error:
+        return ['the manifest is not well-formed XML: %s' % error]
+    found = {}
+    for element in root.iter():
+        local = element.tag.split('}')[-1]
+        found.setdefault(local, []).append(element)
+    failures = []
+    if root.tag != ASM_V1 + 'assembly' or root.get('manifestVersion') != '1.0':
+        failures.append('the manifest is not an asm.v1 assembly of version 1.0')
+    levels = [e.get('level') for e in found.get('requestedExecutionLevel', [])]
+    if levels != ['asInvoker']:
+        failures.append('requested execution levels %s, not asInvoker alone' % levels)
+    systems = {e.get('Id') for e in found.get('supportedOS', [])}
+    if systems != SUPPORTED_OS:
+        failures.append('supported systems %s' % sorted(systems))
+    for setting in ('dpiAware', 'longPathAware'):
+        values = [(e.text or '').strip() for e in found.get(setting, [])]
+        if values != ['true']:
+            failures.append('%s is %s, not true' % (setting, values))
+    return failures
 
 
 def check(path):
@@ -113,7 +162,11 @@ def check(path):
     for signature in SIGNATURES:
         expect(signature not in data, 'ZIP signature %r at %#x' % (signature, data.find(signature)))
     types = pe.resource_types()
-    expect(types == {RT_ICON: 2, RT_GROUP_ICON: 1}, 'resources %s, not one icon group of two images' % types)
+    expect(types == {RT_ICON: 2, RT_GROUP_ICON: 1, RT_MANIFEST: 1},
+           'resources %s, not one icon group of two images and one manifest' % types)
+    manifest = pe.resource(RT_MANIFEST, MANIFEST_ID)
+    for failure in manifest_failures(manifest):
+        expect(False, failure)
 
     print('%s: %d bytes (limit %d, %d left), sections %s' %
           (path, len(data), SIZE_LIMIT, SIZE_LIMIT - len(data), ' '.join(s[0] for s in pe.sections)))
@@ -125,4 +178,10 @@ def check(path):
 
 
 if __name__ == '__main__':
+    if len(sys.argv) == 3 and sys.argv[1] == '--manifest':
+        found = Pe(open(sys.argv[2], 'rb').read()).resource(RT_MANIFEST, MANIFEST_ID)
+        if found is None:
+            sys.exit('%s: no application manifest' % sys.argv[2])
+        sys.stdout.buffer.write(found)
+        sys.exit(0)
     sys.exit(0 if check(sys.argv[1]) else 1)
