@@ -10,7 +10,7 @@
 void ComposeMemberPath();
 
 // Called for each file member by the walk, in this order.
-// ComposeMemberPath, and the path shown in messagePath.
+// ComposeMemberPath, and the composed path in messagePath.
 void ComposeOutputPath();
 // Every missing folder along memberPath (a folder member's own too).
 void CreateFolders();

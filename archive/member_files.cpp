@@ -3,46 +3,37 @@
 #include "archive/entry_output.h"
 #include "context/extraction_context.h"
 
-// A classic path in the ANSI code page: at most two bytes a character.
-enum { kAnsiPathSize = 2 * kPathBufferSize };
+static_assert(kMessagePathSize >= 2 * (kMaxPathLength + 1), "a classic path fits in its ANSI form");
 
-static_assert(kAnsiPathSize >= 2 * (kMaxPathLength + 1), "a classic path fits in its ANSI form");
-
-int LongPrefixLength(const WCHAR *path) {
-    if (path[0] != '\\' || path[1] != '\\' || (path[2] != '?' && path[2] != '.') || path[3] != '\\')
-        return 0;
-    if (path[4] == 'U' && path[5] == 'N' && path[6] == 'C' && path[7] == '\\')
-        return kUncLongPrefixLength;
-    return kLongPrefixLength;
+void FormatPathForDisplay(const WCHAR *path, char *text) {
+    if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, text, kMessagePathSize, 0, 0))
+        text[kMessagePathSize - 1] = 0;
 }
 
-// path for the ANSI calls. A path takes them only when it came from the
-// ANSI code page, so turning it back is exact.
-static const char *AnsiPath(const WCHAR *path, char *text) {
-    if (!WideCharToMultiByte(CP_ACP, 0, path, -1, text, kAnsiPathSize, 0, 0))
-        text[0] = 0;
-    return text;
-}
+// The one call on a member's path that each of the functions below makes:
+// through the ANSI calls for a path that came from the ANSI code page (so
+// turning it back is exact), through the wide calls otherwise.
+enum MemberCall {
+    kCallExists,
+    kCallMakeFolder,
+    kCallCreateFile,
+};
 
-int MemberPathExists(const WCHAR *path) {
-    char text[kAnsiPathSize];
-    if (!ctx.wideCalls)
-        return PathExists(AnsiPath(path, text), 0);
-    // Unlike a search, this takes '*' and '?' in a name for what they are.
-    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-int MakeMemberFolder(const WCHAR *path) {
-    char text[kAnsiPathSize];
-    if (!ctx.wideCalls)
-        return MakeFolder(AnsiPath(path, text)) == 0;
-    return CreateDirectoryW(path, 0) != 0;
-}
-
-HFILE CreateMemberFile(const WCHAR *path) {
-    char text[kAnsiPathSize];
-    if (!ctx.wideCalls)
-        return _lcreat(AnsiPath(path, text), 0);
+static HFILE CallOnPath(MemberCall call, const WCHAR *path) {
+    if (!ctx.wideCalls) {
+        char text[kMessagePathSize];
+        FormatPathForDisplay(path, text);
+        if (call == kCallExists)
+            return PathExists(text, 0);
+        if (call == kCallMakeFolder)
+            return MakeFolder(text) == 0;
+        return _lcreat(text, 0);
+    }
+    if (call == kCallExists)
+        // Unlike a search, this takes '*' and '?' in a name for what they are.
+        return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+    if (call == kCallMakeFolder)
+        return CreateDirectoryW(path, 0) != 0;
     // What _lcreat asks of CreateFileA; the handle serves _lwrite,
     // SetFileTime and _lclose alike.
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
@@ -50,16 +41,14 @@ HFILE CreateMemberFile(const WCHAR *path) {
     return (HFILE)(INT_PTR)file;
 }
 
-void FormatPathForDisplay(const WCHAR *path, char *text) {
-    int prefix = LongPrefixLength(path);
-    char *shown = text;
-    if (prefix == kUncLongPrefixLength) {
-        *shown++ = '\\';
-        *shown++ = '\\';
-    }
-    *shown = 0;
-    int room = kMessagePathSize - (int)(shown - text);
-    if (!WideCharToMultiByte(CP_ACP, ctx.unicodeName ? WC_NO_BEST_FIT_CHARS : 0, path + prefix, -1, shown, room, 0,
-                             0))
-        text[kMessagePathSize - 1] = 0;
+int MemberPathExists(const WCHAR *path) {
+    return CallOnPath(kCallExists, path);
+}
+
+int MakeMemberFolder(const WCHAR *path) {
+    return CallOnPath(kCallMakeFolder, path);
+}
+
+HFILE CreateMemberFile(const WCHAR *path) {
+    return CallOnPath(kCallCreateFile, path);
 }

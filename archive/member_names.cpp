@@ -28,19 +28,24 @@ static int IsPortDigit(WCHAR c) {
 
 // Windows opens a device when the part of a component before its first '.',
 // with trailing blanks removed, is a device name: "nul", "NUL.txt" and
-// "nul .txt" all are the null device.
+// "nul .txt" all are the null device; COM and LPT with one digit are ports.
+// The names are one run of texts rather than a table of pointers, which
+// would take a base relocation each.
 static int IsDeviceName(const WCHAR *component, int length) {
+    static const char kDevices[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0COM\0LPT\0";
+    enum { kPlainDevices = 6 };
     int base = 0;
     while (base < length && component[base] != '.')
         base++;
     while (base > 0 && component[base - 1] == ' ')
         base--;
-    static const char *const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char *device : devices)
-        if (SameWord(component, base, device))
+    int i = 0;
+    for (const char *device = kDevices; *device; device += lstrlenA(device) + 1, i++) {
+        if (i < kPlainDevices ? SameWord(component, base, device)
+                              : base == 4 && SameWord(component, 3, device) && IsPortDigit(component[3]))
             return 1;
-    return base == 4 && (SameWord(component, 3, "COM") || SameWord(component, 3, "LPT")) &&
-           IsPortDigit(component[3]);
+    }
+    return 0;
 }
 
 // "..", "." and such as ". ." resolve to a parent, the folder itself or
@@ -52,18 +57,21 @@ static int IsOnlyDots(const WCHAR *component, int length) {
     return length > 0;
 }
 
-int MemberNameIsSafe(const WCHAR *name) {
+int MemberNameIsSafe(const WCHAR *name, int length) {
     const WCHAR *component = name;
+    const WCHAR *end = name + length;
     for (const WCHAR *p = name;; p++) {
-        WCHAR c = *p;
-        if (c == 0 || IsSeparator(c)) {
-            int length = (int)(p - component);
-            if (IsOnlyDots(component, length) || IsDeviceName(component, length))
+        if (p == end || IsSeparator(*p)) {
+            int size = (int)(p - component);
+            if (IsOnlyDots(component, size) || IsDeviceName(component, size))
                 return 0;
-            if (c == 0)
-                return 1;
+            if (p == end)
+                return length > 0;
             component = p + 1;
-        } else if (c < 32 || c == ':') {
+        } else if (*p < 32 || *p == ':') {
+            // A NUL counts here too: the folder test looks at the name's last
+            // character, the paths at the text before the NUL, and the two
+            // would disagree.
             return 0;
         }
     }

@@ -1,6 +1,5 @@
 #include "archive/name_decoding.h"
 
-#include "app/error_exit.h"
 #include "archive/crc32.h"
 #include "archive/local_extra.h"
 #include "archive/member_files.h"
@@ -8,7 +7,6 @@
 #include "archive/zip_format.h"
 #include "context/extraction_context.h"
 #include "image/byte_order.h"
-#include "image/resources.h"
 
 // The Unicode Path extra field: a version byte, the CRC-32 of the stored
 // name it stands for, then that name in UTF-8 (no NUL).
@@ -18,8 +16,9 @@ enum UnicodePathField {
     kUnicodePathName = 5,
 };
 
-static_assert(kMemberNameSize > kMaxUnicodeNameBytes, "each UTF-8 byte gives at most one UTF-16 unit");
-static_assert(kMaxUnicodeNameBytes >= kMaxNameLength, "a UTF-8 stored name fits too");
+// A field's body lies inside the kept extra field, so its name fits.
+static_assert(kMemberNameSize >= kLocalExtraCapacity - 4 - kUnicodePathName + 1, "a Unicode Path name fits");
+static_assert(kMemberNameSize > kMaxNameLength, "a UTF-8 stored name fits");
 
 // The UTF-8 name of a Unicode Path field that stands for the stored name:
 // version 1 and the stored name's CRC-32. Null when there is none; a field
@@ -40,32 +39,21 @@ static const char *UnicodePathName(int *length) {
 int DecodeMemberName() {
     const char *text = ctx.entryPath;
     int length = ctx.localHeader.nameLength;
-    ctx.unicodeName = (ctx.localHeader.flags & kFlagBitUtf8) != 0;
-    if (!ctx.unicodeName) {
-        int fieldLength;
-        const char *field = UnicodePathName(&fieldLength);
-        if (field) {
+    int unicode = (ctx.localHeader.flags & kFlagBitUtf8) != 0;
+    if (!unicode) {
+        const char *field = UnicodePathName(&length);
+        unicode = field != 0;
+        if (field)
             text = field;
-            length = fieldLength;
-            ctx.unicodeName = 1;
-        }
     }
-    if (length > kMaxUnicodeNameBytes)
-        ShowError(LookupString(kStrNamesTooLong));
-
+    ctx.unicodeName = unicode;
     // Invalid UTF-8 (overlong forms among it, such as C0 AE for '.') gives 0.
-    int count = MultiByteToWideChar(ctx.unicodeName ? CP_UTF8 : CP_ACP, ctx.unicodeName ? MB_ERR_INVALID_CHARS : 0,
-                                    text, length, ctx.memberName, kMemberNameSize - 1);
+    int count = MultiByteToWideChar(unicode ? CP_UTF8 : CP_ACP, unicode ? MB_ERR_INVALID_CHARS : 0, text, length,
+                                    ctx.memberName, kMemberNameSize - 1);
     ctx.memberName[count] = 0;
-    if (count > 0 && ctx.unicodeName)
+    if (count > 0)
         FormatPathForDisplay(ctx.memberName, ctx.messagePath);
-    // A NUL inside the name is a control character like any other: the
-    // folder test looks at the name's last character, the paths at the text
-    // before the NUL, and the two would disagree.
-    int safe = count > 0 && MemberNameIsSafe(ctx.memberName);
-    for (int i = 0; i < count; i++)
-        safe = safe && ctx.memberName[i] != 0;
-    if (!safe)
+    if (!MemberNameIsSafe(ctx.memberName, count))
         RefuseMember(kUnsafeNameText);
     return count;
 }

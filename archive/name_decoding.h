@@ -4,9 +4,8 @@
 #pragma once
 
 // Decodes the stored name (entryPath, nameLength bytes) into memberName as
-// UTF-16 and answers its length; sets unicodeName for a UTF-8 name and then
+// UTF-16 and answers its length; sets unicodeName for a UTF-8 name, and
 // shows the decoded name in messagePath. Ends the pass with the unsafe-name
 // message for a UTF-8 name that is not well-formed and for any name that
-// MemberNameIsSafe refuses, and with string 50 for a Unicode Path name over
-// kMaxUnicodeNameBytes.
+// MemberNameIsSafe refuses.
 int DecodeMemberName();

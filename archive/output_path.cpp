@@ -7,102 +7,91 @@
 #include "context/extraction_context.h"
 #include "image/resources.h"
 
-// The destination (in UTF-16 no longer than in the ANSI code page), a
-// separator, the name and a NUL.
-enum { kPlainPathSize = kPathBufferSize + kMemberNameSize };
+enum LongPrefixes {
+    kLongPrefixLength = 4,      // \\?\ before a drive path
+    kUncLongPrefixLength = 8,   // \\?\UNC\ in place of a share's leading \\ (6 more characters)
+};
 
-static_assert(kOutputPathSize - kLongPrefixRoom == kLongPathLimit + 1, "a long path and its NUL fit behind the room");
+static_assert((int)kLongPrefixRoom >= (int)kUncLongPrefixLength, "room for either prefix before the full path");
+static_assert(kPlainPathSize >= kPathBufferSize + kMemberNameSize, "destination, separator, name and NUL fit");
 
-// destinationFolder, a separator and the name into path (kPlainPathSize
-// units), answering its length. Every leading separator of the name is
-// dropped, so no name reaches the root or a UNC server; runs of separators
-// collapse into one; '/' becomes '\'.
-static int ComposePlainPath(WCHAR *path) {
+// destinationFolder, a separator and the name into plainPath, answering its
+// length. Every leading separator of the name is dropped, so no name
+// reaches the root or a UNC server; runs of separators collapse into one;
+// '/' becomes '\'.
+static int ComposePlainPath() {
+    WCHAR *path = ctx.plainPath;
+    // Never fails: every byte of the ANSI code page is one character or part of one.
     int length = MultiByteToWideChar(CP_ACP, 0, ctx.destinationFolder, -1, path, kPathBufferSize) - 1;
-    if (length < 0)
-        length = 0;
-    if (length > 0 && !IsSeparator(path[length - 1]))
-        path[length++] = '\\';
+    // The separator between the two comes first, then the name; each
+    // separator is left out at the start and after another one.
     const WCHAR *name = ctx.memberName;
-    while (IsSeparator(*name))
-        name++;
-    for (; *name; name++) {
-        WCHAR c = IsSeparator(*name) ? '\\' : *name;
-        if (c == '\\' && length > 0 && path[length - 1] == '\\')
-            continue;
+    for (WCHAR c = '\\'; c; c = *name++) {
+        if (IsSeparator(c)) {
+            if (length <= 0 || IsSeparator(path[length - 1]))
+                continue;
+            c = '\\';
+        }
         path[length++] = c;
     }
     path[length] = 0;
     return length;
 }
 
-// The long form of the full path (of length characters, at full in
-// outputPath): behind \\?\, or behind \\?\UNC\ in place of a share's \\.
-// Ends the pass when that is longer than Windows takes.
-static WCHAR *LongForm(WCHAR *full, DWORD length) {
-    static const char kPrefix[] = "\\\\?\\UNC";
-    if (LongPrefixLength(full))
-        return full;   // the destination was given in this form
-    int share = IsSeparator(full[0]) && IsSeparator(full[1]);
-    // \\server becomes \\?\UNC\server: the prefix's C lands on the first '\'.
-    int added = share ? kUncLongPrefixLength - 2 : kLongPrefixLength;
-    WCHAR *start = full - added;
-    for (int i = 0; i < (share ? added + 1 : added); i++)
-        start[i] = kPrefix[i];
-    if (length + added > kLongPathLimit)
-        RefuseMember(kPathTooLongText);
-    return start;
-}
-
-// Windows measures a
-// path by its full form (a relative destination is resolved against the
-// current folder), so that is what is measured: while it fits the classic
-// limits (259 characters, 247 for the folders along it) the plain path is
-// taken as it stands; beyond them its long form, with the wide calls, as
-// \\?\ takes no relative parts. UTF-8 names always take the wide calls.
+// Windows measures a path by its full form (a relative destination is
+// resolved against the current folder), so that is what is measured: while
+// it fits the classic limits (259 characters, 247 for the folders along it)
+// the plain path is taken as it stands; beyond them the full path behind
+// \\?\ (or \\?\UNC\ for a share), with the wide calls, since the long form
+// takes no relative parts. UTF-8 names always take the wide calls.
 void ComposeMemberPath() {
-    WCHAR plain[kPlainPathSize];
-    int length = ComposePlainPath(plain);
+    int length = ComposePlainPath();
     WCHAR *full = ctx.outputPath + kLongPrefixRoom;
-    // Windows 95 and 98 answer 0 here and leave full empty: they know only
-    // the classic paths, and the plain one is taken.
-    full[0] = 0;
-    DWORD fullLength = GetFullPathNameW(plain, kLongPathLimit + 1, full, 0);
-    if (fullLength > kLongPathLimit)
-        RefuseMember(kPathTooLongText);
-    int folders = (int)(FileNamePart(full) - full) - 1;
+    // Windows 95 and 98 answer 0 here and leave full as it is (zero, or a
+    // path of an earlier member): they know only the classic paths.
+    DWORD fullLength = GetFullPathNameW(ctx.plainPath, kLongPathLimit + 1, full, 0);
+    ctx.memberPath = ctx.plainPath;
+    ctx.longPrefix = 0;
     ctx.wideCalls = ctx.unicodeName;
-    if (length <= kMaxPathLength && fullLength <= kMaxPathLength && folders <= kMaxFolderPathLength) {
-        ctx.memberPath = ctx.outputPath;
-        for (int i = 0; i <= length; i++)
-            ctx.memberPath[i] = plain[i];
+    if (length <= kMaxPathLength && fullLength <= kMaxPathLength &&
+        FileNamePart(full) - full <= kMaxFolderPathLength + 1)
         return;
+
+    // A destination given in the long or the device form is taken as it stands.
+    int share = full[0] == '\\' && full[1] == '\\';
+    int added = 0;
+    if (!share || (full[2] != '?' && full[2] != '.')) {
+        // \\server becomes \\?\UNC\server: the prefix's C lands on the first '\'.
+        ctx.longPrefix = share ? kUncLongPrefixLength : kLongPrefixLength;
+        added = ctx.longPrefix - 2 * share;
+        full -= added;
+        for (int i = 0; i < ctx.longPrefix - share; i++)
+            full[i] = "\\\\?\\UNC"[i];
     }
+    if (fullLength == 0 || fullLength + added > kLongPathLimit)
+        RefuseMember(kPathTooLongText);
+    ctx.memberPath = full;
     ctx.wideCalls = 1;
-    ctx.memberPath = LongForm(full, fullLength);
 }
 
 void ComposeOutputPath() {
     ComposeMemberPath();
-    FormatPathForDisplay(ctx.memberPath, ctx.messagePath);
+    FormatPathForDisplay(ctx.plainPath, ctx.messagePath);
 }
 
-// Where folder creation starts: past a long prefix, past the server and
-// share of a UNC path (never created) or past a drive, then past a
-// separator.
+// Where folder creation starts: past a long prefix; past the server and
+// share of a UNC path (never created), each with the separator behind it;
+// or past a drive and a separator.
 static int CreationStart(const WCHAR *path) {
-    int at = LongPrefixLength(path);
+    int at = ctx.longPrefix;
     if (at == kUncLongPrefixLength || (at == 0 && IsSeparator(path[0]) && IsSeparator(path[1]))) {
         at = at ? at : 2;
-        for (int part = 0; part < 2; part++) {
-            while (path[at] && !IsSeparator(path[at]))
-                at++;
-            if (part == 0 && path[at])
-                at++;
-        }
-    } else if (path[at] && path[at + 1] == ':') {
-        at += 2;
+        for (int passed = 0; path[at] && passed < 2; at++)
+            passed += IsSeparator(path[at]);
+        return at;
     }
+    if (path[at] && path[at + 1] == ':')
+        at += 2;
     if (IsSeparator(path[at]))
         at++;
     return at;
@@ -115,10 +104,10 @@ void CreateFolders() {
         ShowErrorAbout(LookupString(kStrInvalidDrive), drive);
     }
 
-    // A folder member's path ends in a separator, so its own folder is made too.
+    // Each separator ends a folder: a folder member's path ends in one, so
+    // its own folder is made too; a file's last component is not.
     WCHAR *path = ctx.memberPath;
-    const WCHAR *stop = FileNamePart(path);
-    for (WCHAR *at = path + CreationStart(path); at < stop; at++) {
+    for (WCHAR *at = path + CreationStart(path); *at; at++) {
         if (!IsSeparator(*at))
             continue;
         *at = 0;

@@ -4,11 +4,13 @@
 #include "archive/entry_output.h"
 #include "platform/win32.h"
 
-int IsSeparator(unsigned c) {
+__attribute__((noinline)) int IsSeparator(unsigned c) {
     return c == '\\' || c == '/';
 }
 
-int PathExists(const char *path, uint32_t *attributes) {
+// Not inlined: the search and its closing are smaller called than copied
+// into the destination check and the member calls.
+__attribute__((noinline)) int PathExists(const char *path, uint32_t *attributes) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
     if (search == INVALID_HANDLE_VALUE)

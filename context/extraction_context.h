@@ -23,18 +23,18 @@ enum ContextSizes {
     kIoBufferAllocation = 2068,
     kMaxNameLength = 200,            // longest member name accepted
     kEntryPathSize = 600,            // destination (260) + separator + name (200), with room to spare
-    // A Unicode Path extra field may spell the stored name in UTF-8: up to
-    // four bytes for each byte of the longest stored name.
-    kMaxUnicodeNameBytes = 4 * kMaxNameLength,
-    kMemberNameSize = kMaxUnicodeNameBytes + 1,   // UTF-16 units: never more than the UTF-8 bytes
     kMaxFolderPathLength = 247,      // longest classic path CreateDirectory takes (MAX_PATH - 12, NUL counted)
     kLongPathLimit = 32767,          // longest path Windows takes in the \\?\ form
-    kLongPrefixRoom = 6,             // \\?\UNC\ in place of the \\ of a share: 6 characters more
+    kLongPrefixRoom = 8,             // room for \\?\UNC\ before the full path
     kOutputPathSize = kLongPrefixRoom + kLongPathLimit + 1,
     kMessagePathSize = kMessageBufferSize,
     kSignatureSize = 5,
     kStringOffsetCount = 53,         // strings 0..51, then the main dialog template
     kLocalExtraCapacity = 1024,      // kept bytes of a local extra field: names and times fit
+    // A decoded name: never more UTF-16 units than its UTF-8 bytes, and a
+    // Unicode Path field's name lies inside the kept extra field.
+    kMemberNameSize = kLocalExtraCapacity,
+    kPlainPathSize = kPathBufferSize + kMemberNameSize,   // destination, separator, name and NUL
 };
 
 // The 26 bytes behind a local-header signature, decoded.
@@ -114,6 +114,7 @@ struct ExtractionContext {
     int unicodeName;                 // the name came as UTF-8: it may hold what the ANSI code page cannot
     int wideCalls;                   // the member's file-system calls are the wide ones
     WCHAR *memberPath;               // the path the member's calls take (archive/member_files.h)
+    int longPrefix;                  // memberPath's \\?\ (4) or \\?\UNC\ (8) in front of a full path, else 0
     HFILE outputFile;                // 0 = none
     uint8_t *outputBuffer;           // 2068 bytes, 2048 used
     uint8_t *outputPointer;
@@ -159,7 +160,8 @@ struct ExtractionContext {
     char entryPath[kEntryPathSize];             // archive: the member name as stored
     char messagePath[kMessagePathSize];         // archive: the name or path messages show, in the ANSI code page
     WCHAR memberName[kMemberNameSize];          // archive: the name decoded (archive/name_decoding.h)
-    WCHAR outputPath[kOutputPathSize];          // archive: holds the member's path, from memberPath on
+    WCHAR plainPath[kPlainPathSize];            // archive: the destination and the decoded name
+    WCHAR outputPath[kOutputPathSize];          // archive: the full path, behind room for a long prefix
 };
 
 extern ExtractionContext ctx;

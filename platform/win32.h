@@ -28,6 +28,14 @@ HWND WINAPI DirectGetDlgItem(HWND dialog, int id) __asm__("_GetDlgItem@8");
 BOOL WINAPI DirectSetDlgItemTextA(HWND dialog, int id, LPCSTR text) __asm__("_SetDlgItemTextA@12");
 LRESULT WINAPI DirectSendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam)
     __asm__("_SendDlgItemMessageA@20");
+HLOCAL WINAPI DirectLocalAlloc(UINT flags, SIZE_T size) __asm__("_LocalAlloc@8");
+HLOCAL WINAPI DirectLocalFree(HLOCAL block) __asm__("_LocalFree@4");
+HFILE WINAPI DirectLclose(HFILE file) __asm__("__lclose@4");
+BOOL WINAPI DirectEndDialog(HWND dialog, INT_PTR result) __asm__("_EndDialog@8");
+BOOL WINAPI DirectInvalidateRect(HWND window, const RECT *rect, BOOL erase) __asm__("_InvalidateRect@12");
+LRESULT WINAPI DirectSendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) __asm__("_SendMessageA@16");
+BOOL WINAPI DirectShowWindow(HWND window, int show) __asm__("_ShowWindow@8");
+BOOL WINAPI DirectUpdateWindow(HWND window) __asm__("_UpdateWindow@4");
 }
 #define lstrcpyA DirectLstrcpyA
 #define lstrlenA DirectLstrlenA
@@ -36,6 +44,14 @@ LRESULT WINAPI DirectSendDlgItemMessageA(HWND dialog, int id, UINT message, WPAR
 #define GetDlgItem DirectGetDlgItem
 #define SetDlgItemTextA DirectSetDlgItemTextA
 #define SendDlgItemMessageA DirectSendDlgItemMessageA
+#define LocalAlloc DirectLocalAlloc
+#define LocalFree DirectLocalFree
+#define _lclose DirectLclose
+#define EndDialog DirectEndDialog
+#define InvalidateRect DirectInvalidateRect
+#define SendMessageA DirectSendMessageA
+#define ShowWindow DirectShowWindow
+#define UpdateWindow DirectUpdateWindow
 #else
 #include "platform/host/win32_host.h"
 #endif

@@ -60,8 +60,10 @@ TEST(MemberNames, SafeAndUnsafe) {
         {"NUL   ", false},
         {"dir/con .tar.gz", false},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(MemberNameIsSafe(WideFromAnsi(c.name).c_str()), c.safe ? 1 : 0) << c.name;
+    for (const Case &c : cases) {
+        std::u16string name = WideFromAnsi(c.name);
+        EXPECT_EQ(MemberNameIsSafe(name.c_str(), (int)name.size()), c.safe ? 1 : 0) << c.name;
+    }
 }
 
 TEST_F(PathsTest, ComposedOutputPath) {
