@@ -110,6 +110,7 @@ void ProcessMember() {
         ShowError(LookupString(kStrInvalidHeader));
     ReadName(h.nameLength, ctx.entryPath);
     ReadLocalExtra(h.extraLength);
+    WalkTrace(kTraceMemberRead);
 
     lstrcpyA(ctx.messagePath, ctx.entryPath);
     // A NUL inside the stored name is a control character like any other:
@@ -124,6 +125,7 @@ void ProcessMember() {
 
     if (ctx.descriptorFollows)
         SkipArchiveBytes(kDescriptorSize);
+    WalkTrace(kTraceMemberDone);
 }
 
 void SkipCentralRecord() {

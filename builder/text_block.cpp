@@ -22,7 +22,7 @@ std::string TextBlockRefusal(const TextStrings &strings) {
         total += strings[i].size() + 1;
     }
     if (total > kTextBlockMax)
-        return "the TextBlock takes " + std::to_string(total) + " bytes (at most " +
+        return "the text block takes " + std::to_string(total) + " bytes (at most " +
                std::to_string((int)kTextBlockMax) + ")";
     return "";
 }

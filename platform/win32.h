@@ -1,6 +1,15 @@
 // The seam between the logic and the platform. The logic calls Win32 by its
 // own names; under mingw that is <windows.h>, on the host our simulated subset.
 #pragma once
+
+// Points of the archive walk where a host tool may look at the current
+// member (mksfx info lists the members this way). Windows has no observer:
+// there the calls are empty and cost nothing.
+enum WalkTraceEvent {
+    kTraceMemberRead = 1,   // the local header, the name and the extra field are read
+    kTraceMemberDone = 2,   // the member is extracted, made or skipped
+};
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -13,6 +22,7 @@ HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCSTR verb, LPCSTR file, LP
 HINSTANCE WINAPI FindExecutableFromSystem(LPCSTR file, LPCSTR folder, LPSTR result);
 #define ShellExecuteA ShellExecuteFromSystem
 #define FindExecutableA FindExecutableFromSystem
+static inline void WalkTrace(WalkTraceEvent) {}
 #else
 #include "platform/host/win32_host.h"
 #endif

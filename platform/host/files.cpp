@@ -1,5 +1,6 @@
 // Files, folders, volumes and file times on the host file system.
 #include <dirent.h>
+#include <strings.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,25 @@
 #include "platform/host/sim_internal.h"
 
 using namespace hostsim;
+
+// The file in the same folder whose name differs from that of `host` only
+// in the case of ASCII letters, as Windows would open it; `host` itself
+// when there is none.
+static std::string SameNameIgnoringCase(const std::string &host) {
+    size_t slash = host.rfind('/');
+    std::string folder = host.substr(0, slash), name = host.substr(slash + 1);
+    DIR *listing = opendir(folder.c_str());
+    if (!listing)
+        return host;
+    std::string found = host;
+    while (struct dirent *entry = readdir(listing))
+        if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+            found = folder + "/" + entry->d_name;
+            break;
+        }
+    closedir(listing);
+    return found;
+}
 
 HFILE _lopen(LPCSTR path, int mode) {
     (void)mode;
@@ -20,6 +40,8 @@ HFILE _lopen(LPCSTR path, int mode) {
     if (Fails(kFaultOpen))
         return HFILE_ERROR;
     struct stat info;
+    if (stat(host.c_str(), &info) != 0)
+        host = SameNameIgnoringCase(host);
     if (stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
         return HFILE_ERROR;
     int fd = open(host.c_str(), O_RDONLY);
