@@ -321,6 +321,18 @@ TEST(CommandLine, FollowsTheConventions) {
     }
 }
 
+// The README's builder section shows `mksfx --help` as it is.
+TEST(CommandLine, ReadmeShowsTheHelpAsItIs) {
+    std::vector<uint8_t> bytes = ReadBytes(std::string(TARVEX_SOURCE_DIR) + "/README.md");
+    std::string readme(bytes.begin(), bytes.end());
+    const std::string begin = "<!-- mksfx --help: begin -->\n```text\n", end = "```\n<!-- mksfx --help: end -->";
+    size_t from = readme.find(begin), to = readme.find(end);
+    ASSERT_NE(from, std::string::npos);
+    ASSERT_NE(to, std::string::npos);
+    from += begin.size();
+    EXPECT_EQ(readme.substr(from, to - from), Mksfx("--help").out);
+}
+
 // A member whose data fails its CRC: refused by default (above), taken with
 // --allow-damaged and a warning naming it, and then reported by info as the
 // stub's own pass would end.
