@@ -10,7 +10,14 @@ enum WalkTraceEvent {
     kTraceMemberDone = 2,   // the member is extracted, made or skipped
 };
 
-#ifdef _WIN32
+// The real Win32: the stub and the Windows tools. mksfx.exe, a Windows
+// program too, runs the logic on the simulated layer instead
+// (TARVEX_SIMULATED_WIN32), as the host build does.
+#if defined(_WIN32) && !defined(TARVEX_SIMULATED_WIN32)
+#define TARVEX_REAL_WIN32 1
+#endif
+
+#ifdef TARVEX_REAL_WIN32
 #include <windows.h>
 
 // The shell library is never imported: an imported library is looked for

@@ -1,12 +1,10 @@
 // Files, folders, volumes and file times on the host file system.
-#include <dirent.h>
 #include <strings.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "platform/host/host_files.h"
 #include "platform/host/sim_internal.h"
 
 using namespace hostsim;
@@ -17,17 +15,10 @@ using namespace hostsim;
 static std::string SameNameIgnoringCase(const std::string &host) {
     size_t slash = host.rfind('/');
     std::string folder = host.substr(0, slash), name = host.substr(slash + 1);
-    DIR *listing = opendir(folder.c_str());
-    if (!listing)
-        return host;
-    std::string found = host;
-    while (struct dirent *entry = readdir(listing))
-        if (strcasecmp(entry->d_name, name.c_str()) == 0) {
-            found = folder + "/" + entry->d_name;
-            break;
-        }
-    closedir(listing);
-    return found;
+    for (const std::string &entry : HostFolderNames(folder))
+        if (strcasecmp(entry.c_str(), name.c_str()) == 0)
+            return folder + "/" + entry;
+    return host;
 }
 
 HFILE _lopen(LPCSTR path, int mode) {
@@ -39,12 +30,12 @@ HFILE _lopen(LPCSTR path, int mode) {
     }
     if (Fails(kFaultOpen))
         return HFILE_ERROR;
-    struct stat info;
-    if (stat(host.c_str(), &info) != 0)
+    if (!HostStat(host, nullptr, nullptr))
         host = SameNameIgnoringCase(host);
-    if (stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    bool folder = false;
+    if (!HostStat(host, &folder, nullptr) || folder)
         return HFILE_ERROR;
-    int fd = open(host.c_str(), O_RDONLY);
+    int fd = HostOpenForReading(host);
     return fd < 0 ? HFILE_ERROR : fd;
 }
 
@@ -57,7 +48,7 @@ HFILE _lcreat(LPCSTR path, int attribute) {
     }
     if (Fails(kFaultCreate))
         return HFILE_ERROR;
-    int fd = open(host.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
+    int fd = HostCreateFile(host);
     return fd < 0 ? HFILE_ERROR : fd;
 }
 
@@ -146,19 +137,17 @@ BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed,
     (void)created;
     if (Fails(kFaultSetTime))
         return FALSE;
-    struct timespec times[2];
+    int64_t times[2][2];
     const FILETIME *sources[2] = {accessed, written};
     for (int i = 0; i < 2; i++) {
-        if (!sources[i]) {
-            times[i].tv_nsec = UTIME_OMIT;
+        if (!sources[i])
             continue;
-        }
         uint64_t value = ((uint64_t)sources[i]->dwHighDateTime << 32) | sources[i]->dwLowDateTime;
         int64_t since = (int64_t)(value - kUnixEpochAsFileTime);
-        times[i].tv_sec = since / 10000000;
-        times[i].tv_nsec = (since % 10000000) * 100;
+        times[i][0] = since / 10000000;
+        times[i][1] = (since % 10000000) * 100;
     }
-    return futimens((int)(intptr_t)file, times) == 0;
+    return HostSetTimes((int)(intptr_t)file, accessed ? times[0] : nullptr, written ? times[1] : nullptr);
 }
 
 BOOL CreateDirectoryA(LPCSTR path, void *security) {
@@ -170,7 +159,7 @@ BOOL CreateDirectoryA(LPCSTR path, void *security) {
     }
     if (Fails(kFaultMakeFolder))
         return FALSE;
-    return mkdir(host.c_str(), 0777) == 0;
+    return HostMakeFolder(host);
 }
 
 // One open search: the entry found by FindFirstFileA.
@@ -180,12 +169,13 @@ struct FindHandle {
 
 HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
     std::string host = HostPath(path);
-    struct stat info;
-    if (host.empty() || stat(host.c_str(), &info) != 0)
+    bool folder = false;
+    uint64_t size = 0;
+    if (host.empty() || !HostStat(host, &folder, &size))
         return INVALID_HANDLE_VALUE;
     memset(data, 0, sizeof *data);
-    data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-    data->nFileSizeLow = (DWORD)info.st_size;
+    data->dwFileAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    data->nFileSizeLow = (DWORD)size;
     std::string name = host.substr(host.rfind('/') + 1);
     strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
     return new FindHandle();
@@ -203,8 +193,8 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 BOOL SetCurrentDirectoryA(LPCSTR path) {
     std::string absolute = AbsoluteWindowsPath(path);
     std::string host = HostPath(path);
-    struct stat info;
-    if (absolute.empty() || host.empty() || stat(host.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    bool folder = false;
+    if (absolute.empty() || host.empty() || !HostStat(host, &folder, nullptr) || !folder)
         return FALSE;
     Sim().currentDirectory = absolute;
     return TRUE;
@@ -243,8 +233,7 @@ UINT GetDriveTypeA(LPCSTR root) {
     int letter = DriveLetterOf(root);
     if (!letter)
         return DRIVE_NO_ROOT_DIR;
-    struct stat info;
-    if (stat(DriveFolder((char)letter).c_str(), &info) != 0)
+    if (!HostStat(DriveFolder((char)letter), nullptr, nullptr))
         return DRIVE_NO_ROOT_DIR;
     auto found = Sim().driveTypes.find((char)letter);
     return found == Sim().driveTypes.end() ? DRIVE_FIXED : found->second;

@@ -1,11 +1,10 @@
 // The simulated machine: the state behind every call, and the mapping of
 // Windows paths onto the host folder that stands for the drives.
-#include <sys/stat.h>
-
 #include <fstream>
 #include <sstream>
 
 #include "platform/host/host_control.h"
+#include "platform/host/host_files.h"
 #include "platform/host/sim_internal.h"
 
 namespace hostsim {
@@ -22,7 +21,7 @@ static void MakeHostFolders(const std::string &path) {
     while (std::getline(parts, part, '/')) {
         partial += part + "/";
         if (!part.empty())
-            mkdir(partial.c_str(), 0777);
+            HostMakeFolder(partial);
     }
 }
 
