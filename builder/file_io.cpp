@@ -89,7 +89,7 @@ bool StageFile(const std::string &path, const std::vector<uint8_t> &bytes, Pendi
 
 bool CommitFiles(std::vector<PendingFile> &files, std::string &failedPath, std::string &why) {
     for (PendingFile &file : files) {
-        if (!ReplaceFile(file.temporary, file.path)) {
+        if (!MoveIntoPlace(file.temporary, file.path)) {
             failedPath = file.path;
             why = LastErrorText();
             DiscardFiles(files);

@@ -245,7 +245,7 @@ bool MoveSetIntoPlace(const std::string &staging, const std::string &folder, con
             if (file.disk != disk)
                 continue;
             std::string from = DiskFolder(staging, disk) + "/" + file.name, to = target + "/" + file.name;
-            if (!ReplaceFile(from, to))
+            if (!MoveIntoPlace(from, to))
                 return Fail(failure, to, LastErrorText());
             keep.push_back(file.name);
         }

@@ -26,7 +26,7 @@ FILE *CreateNewFile(const std::string &path);
 bool FinishProgramFile(FILE *file);
 
 // Renames `from` to `to`, replacing a file of that name.
-bool ReplaceFile(const std::string &from, const std::string &to);
+bool MoveIntoPlace(const std::string &from, const std::string &to);
 
 bool IsFolder(const std::string &path);
 

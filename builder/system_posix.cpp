@@ -32,7 +32,7 @@ bool FinishProgramFile(FILE *file) {
     return fflush(file) == 0 && fchmod(fileno(file), 0755 & ~mask) == 0 && fsync(fileno(file)) == 0;
 }
 
-bool ReplaceFile(const std::string &from, const std::string &to) {
+bool MoveIntoPlace(const std::string &from, const std::string &to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 

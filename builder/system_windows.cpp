@@ -62,7 +62,7 @@ bool FinishProgramFile(FILE *file) {
     return fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }
 
-bool ReplaceFile(const std::string &from, const std::string &to) {
+bool MoveIntoPlace(const std::string &from, const std::string &to) {
     return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
