@@ -321,6 +321,29 @@ TEST(CommandLine, FollowsTheConventions) {
     }
 }
 
+// A build from a few megabytes shows one line of progress on a terminal
+// (here a pseudo-terminal made by script), none with --quiet and none when
+// stderr is not a terminal.
+TEST(Progress, IsShownOnlyOnATerminal) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("script");
+    TempFolder temp;
+    std::vector<uint8_t> data(5u << 20);
+    for (size_t i = 0; i < data.size(); i++)
+        data[i] = (uint8_t)((i * 2654435761u) >> 15);
+    std::filesystem::create_directories(temp / "big");
+    WriteBytes(temp / "big/data.bin", data);
+    const std::string build = Quote(MKSFX_PATH) + " --stub " + Quote(TestStub()) + " " + Quote(temp / "big") + " -o " +
+                              Quote(temp / "out.exe");
+    CommandResult terminal = Shell("script -qec " + Quote(build) + " /dev/null");
+    EXPECT_EQ(terminal.status, 0) << terminal.out;
+    EXPECT_NE(terminal.out.find("mksfx: 1/1 members, 5.0 of 5.0 MiB, "), std::string::npos) << terminal.out;
+    CommandResult quiet = Shell("script -qec " + Quote(build + " --quiet") + " /dev/null");
+    EXPECT_EQ(quiet.out, "") << quiet.out;
+    CommandResult piped = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "big") + " -o " + Quote(temp / "out.exe"));
+    EXPECT_EQ(piped.err, "");
+}
+
 // The README's builder section shows `mksfx --help` as it is.
 TEST(CommandLine, ReadmeShowsTheHelpAsItIs) {
     std::vector<uint8_t> bytes = ReadBytes(std::string(TARVEX_SOURCE_DIR) + "/README.md");

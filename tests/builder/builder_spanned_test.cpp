@@ -199,3 +199,50 @@ TEST(SpanLayout, HoldsForEveryCapacity) {
 }
 
 }  // namespace
+
+namespace {
+
+// The image keeps the name given; a second, smaller set over the first
+// replaces it: the earlier set's volumes on further disks go (their folders
+// too when that empties them, never anyone else's files) and no staging
+// folder is left.
+TEST(SpannedOutput, KeepsTheNameAndReplacesAnEarlierSet) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("python3");
+    TempFolder temp;
+    std::string source, zip = DescriptorZip(temp, source);
+    auto build = [&](const char *size) {
+        CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " --quiet --span " + size + " " + Quote(zip) +
+                                    " -o " + Quote(temp / "set/Setup.exe"));
+        EXPECT_EQ(built.status, 0) << built.err;
+        EXPECT_EQ(built.out, "");
+    };
+    auto disks = [&] {
+        unsigned count = 0;
+        while (fs::exists(temp / ("set/disk" + std::to_string(count + 1))))
+            count++;
+        return count;
+    };
+    fs::create_directories(temp / "set");
+    build("20k");
+    unsigned many = disks();
+    ASSERT_GE(many, 4u);
+    EXPECT_TRUE(fs::exists(temp / "set/disk1/Setup.exe"));
+    EXPECT_TRUE(fs::exists(temp / "set/disk1/Setup.ZIP"));
+    EXPECT_TRUE(fs::exists(temp / "set/disk2/Setup.ZIP"));
+    WriteText(temp / "set/disk3/notes.txt", "the user's own");
+
+    build("100k");
+    unsigned few = disks();
+    ASSERT_LT(few, 3u);
+    EXPECT_TRUE(fs::exists(temp / "set/disk3/notes.txt"));
+    EXPECT_FALSE(fs::exists(temp / "set/disk3/Setup.ZIP"));
+    for (unsigned disk = 4; disk <= many; disk++)
+        EXPECT_FALSE(fs::exists(temp / ("set/disk" + std::to_string(disk)))) << disk;
+    for (const auto &entry : fs::directory_iterator(temp / "set"))
+        EXPECT_EQ(entry.path().filename().string().rfind(".mksfx", 0), std::string::npos) << entry.path();
+    CommandResult info = Mksfx("info " + Quote(temp / "set/disk1/Setup.exe"));
+    EXPECT_EQ(info.status, 0) << info.out << info.err;
+}
+
+}  // namespace
