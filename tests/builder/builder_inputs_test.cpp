@@ -164,6 +164,20 @@ TEST_P(ToolArchive, MakesAnImageThatChecksAndExtractsUnchanged) {
     CommandResult info = Mksfx("info " + Quote(image));
     EXPECT_EQ(info.status, 0) << info.out << info.err;
     EXPECT_EQ(info.out.find("Encrypted") != std::string::npos, !password.empty()) << info.out;
+    if (!password.empty()) {
+        // Without the password encrypted members are stepped over; with it
+        // the stub's pass decodes them; a wrong one ends it with its message.
+        EXPECT_NE(info.out.find("encrypted, not checked"), std::string::npos) << info.out;
+        CommandResult checked = Mksfx("info --password " + password + " " + Quote(image));
+        EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+        EXPECT_EQ(checked.out.find("not checked"), std::string::npos) << checked.out;
+        CommandResult wrong = Mksfx("info --password wrong" + password + " " + Quote(image));
+        EXPECT_EQ(wrong.status, 1);
+        // One wrong password in 256 passes the check byte; the CRC stops it then.
+        EXPECT_TRUE(wrong.err.find("with \"Incorrect password specified\"") != std::string::npos ||
+                    wrong.err.find("Bad CRC") != std::string::npos)
+            << wrong.err;
+    }
 
     std::string unzip = "unzip" + (password.empty() ? std::string() : " -P " + password);
     CommandResult tested = Shell(unzip + " -t " + Quote(image));
