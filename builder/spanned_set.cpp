@@ -165,14 +165,6 @@ struct SetFile {
     const std::vector<uint8_t> *bytes;
 };
 
-bool SameIgnoringCase(std::string a, std::string b) {
-    for (std::string *text : {&a, &b})
-        for (char &c : *text)
-            if (c >= 'a' && c <= 'z')
-                c = (char)(c - 32);
-    return a == b;
-}
-
 // Whether `name` is a file a set of this name puts on a disk: the image or
 // a volume.
 bool IsSetFileName(const std::string &name, const std::string &imageName, const std::string &stem) {

@@ -19,7 +19,7 @@ std::string DiskFolder(const std::string &folder, unsigned disk) {
     return folder + "/disk" + std::to_string(disk);
 }
 
-static bool SameIgnoringCase(const std::string &a, const std::string &b) {
+bool SameIgnoringCase(const std::string &a, const std::string &b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); i++) {

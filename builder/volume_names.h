@@ -11,6 +11,9 @@ std::string VolumeStem(const std::string &path);
 // <stem>.EXE or <stem>.ZIP.
 std::string VolumeFileName(const std::string &stem, bool exe);
 
+// Whether two file names are the same to Windows as far as ASCII letters go.
+bool SameIgnoringCase(const std::string &a, const std::string &b);
+
 // `folder`/disk<disk>.
 std::string DiskFolder(const std::string &folder, unsigned disk);
 
