@@ -25,10 +25,18 @@ char *ArgumentText(char *commandLine) {
     return *p != 0 ? p + 1 : p;
 }
 
+// A word ends at a blank, at a quote (a quoted argument that follows it) or
+// at the end of the text.
+static int EndsWord(char c) {
+    return c == 0 || c == ' ' || c == '"';
+}
+
 int HasInfoOption(const char *arguments) {
-    for (const char *p = arguments; *p != 0; p++)
-        if (ByteCompare(p, kInfoOption, kInfoLength) == 0)
+    for (const char *p = arguments; *p != 0; p++) {
+        int startsWord = p == arguments || p[-1] == ' ';
+        if (startsWord && ByteCompare(p, kInfoOption, kInfoLength) == 0 && EndsWord(p[kInfoLength]))
             return 1;
+    }
     return 0;
 }
 
@@ -49,7 +57,7 @@ static void TakeFolder(const char *folder) {
     while (folder[length] != 0 && !(quoted && folder[length] == '"'))
         length++;
     if (length >= kPathBufferSize) {
-        MessageBoxA(ctx.mainDialog, LookupString(kStrBadCommandLineFolder), kCaption, MB_ICONERROR);
+        ShowBox(LookupString(kStrBadCommandLineFolder), MB_ICONERROR);
         ctx.autoMode = 0;
         return;
     }

@@ -7,7 +7,9 @@
 // stepped over. A quoted name without its closing quote leaves "".
 char *ArgumentText(char *commandLine);
 
-// True when "-info" (lower case) occurs anywhere in arguments.
+// True when "-info" (lower case) stands in arguments as a word of its own:
+// at the start or behind a blank, and followed by a blank, a quote or the
+// end. A path that merely contains it (C:\my-information) is no option.
 int HasInfoOption(const char *arguments);
 
 // Looks at the first option introduced by "-" or "/": NOAUTO clears

@@ -30,9 +30,18 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
 #endif
 }
 
+int ShowBox(const char *text, UINT style) {
+    return MessageBoxA(ctx.mainDialog, text, kCaption, style);
+}
+
 void ShowError(const char *text) {
-    MessageBoxA(ctx.mainDialog, text, kCaption, MB_ICONERROR);
+    ShowBox(text, MB_ICONERROR);
     ReturnToGuard(kGuardFailed);
+}
+
+void ShowErrorAbout(const char *format, const char *name) {
+    wsprintfA(ctx.messageBuffer, format, name);
+    ShowError(ctx.messageBuffer);
 }
 
 void HeaderCorrupt() {
@@ -56,7 +65,7 @@ void ReadError(int code) {
 
 int AskOkCancel(const char *text, int warning) {
     UINT style = warning ? (MB_OKCANCEL | MB_ICONEXCLAMATION) : MB_OKCANCEL;
-    return MessageBoxA(ctx.mainDialog, text, kCaption, style) == IDOK;
+    return ShowBox(text, style) == IDOK;
 }
 
 // The guard record is copied in and out whole: a nested guard (a pass inside
@@ -73,5 +82,14 @@ int GuardedCall(void (*work)()) {
     ctx.guard.armed = 1;
     int code = RunGuarded(work);
     ctx.guard = outer;
+    return code;
+}
+
+int GuardedDialogCall(HWND dialog, void (*work)()) {
+    int code = GuardedCall(work);
+    if (code != kGuardDone) {
+        ctx.keptExitCode = code;
+        EndDialog(dialog, 0);
+    }
     return code;
 }

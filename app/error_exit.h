@@ -1,6 +1,18 @@
 // Messages and the error exit. Every fatal condition ends the current
 // operation the same way: an error box, then a non-local return to the
 // innermost guarded call, which answers one of the guard codes.
+//
+// An exit abandons every frame between the raising point and the guard
+// without running any of their code. Hence two rules for all code that an
+// exit may cross:
+//  - no object with a destructor lives on such a frame (its destructor would
+//    never run), and no frame of the window system lies between the raising
+//    point and the guard: the non-local return restores neither the system's
+//    exception chain nor its state. Work that a dialog procedure runs
+//    outside a pass therefore goes through GuardedDialogCall;
+//  - everything allocated on the way is reachable from ctx until it is
+//    released, so that whoever handles the exit (the pass's caller, or the
+//    release at shutdown) can free it.
 #pragma once
 #include "platform/win32.h"
 
@@ -15,8 +27,13 @@ extern const char kCaption[];
 // Needed before the StringTable exists, so held as plain text.
 extern const char kHeaderCorruptText[];
 
+// A message box with the program's caption, owned by mainDialog (no owner
+// before the dialog exists); answers the button that ended it.
+int ShowBox(const char *text, UINT style);
 // Error box (owner mainDialog, error icon), then back to the guard with code 2.
 [[noreturn]] void ShowError(const char *text);
+// ShowError with format's one "%s" filled with name (in messageBuffer).
+[[noreturn]] void ShowErrorAbout(const char *format, const char *name);
 // ShowError with the header-corrupt text.
 [[noreturn]] void HeaderCorrupt();
 // Back to the guard with code 2, no box.
@@ -32,3 +49,11 @@ int AskOkCancel(const char *text, int warning);
 // restored when the call returns, so an exit after a pass reaches the
 // start-up guard again.
 int GuardedCall(void (*work)());
+
+// GuardedCall for work that a dialog procedure runs outside a pass (the
+// expansion of the password template). An exit there would otherwise return
+// to start-up's guard through the window system's frames of the modal loop.
+// Here it comes back to this call: the dialog is ended and the exit kept in
+// ctx.keptExitCode, and start-up ends the program (without the shutdown)
+// once the dialog's modal call has returned. Answers the guard code.
+int GuardedDialogCall(HWND dialog, void (*work)());

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/dll_search.h"
 #include "app/error_exit.h"
+#include "app/global_blocks.h"
 #include "archive/crc32.h"
 #include "archive/spanned.h"
 #include "codec/inflate.h"
@@ -76,17 +77,12 @@ static void LoadShellFolderFunctions() {
     ctx.getPathFromIdList = GetProcAddress(ctx.shellLibrary, "SHGetPathFromIDList");
 }
 
-static char *LockedGlobalText(size_t size) {
-    HGLOBAL block = GlobalAlloc(GPTR, size);
-    return block ? (char *)GlobalLock(block) : 0;
-}
-
 static void AllocateGlobalTexts() {
-    ctx.titleText = LockedGlobalText(kTitleTextSize);
-    ctx.afterUnzipCommand = LockedGlobalText(kAfterUnzipSize);
-    ctx.afterUnzipArguments = LockedGlobalText(kAfterUnzipSize);
-    ctx.infoText = LockedGlobalText(kInfoTextSize);
-    ctx.messageBuffer = LockedGlobalText(kMessageBufferSize);
+    ctx.titleText = (char *)LockedGlobalBlock(GPTR, kTitleTextSize);
+    ctx.afterUnzipCommand = (char *)LockedGlobalBlock(GPTR, kAfterUnzipSize);
+    ctx.afterUnzipArguments = (char *)LockedGlobalBlock(GPTR, kAfterUnzipSize);
+    ctx.infoText = (char *)LockedGlobalBlock(GPTR, kInfoTextSize);
+    ctx.messageBuffer = (char *)LockedGlobalBlock(GPTR, kMessageBufferSize);
 }
 
 // modulePath with its last component in long form. A long name that would
@@ -115,6 +111,17 @@ static void InitialiseImage() {
     SetUpSignatures();
     CrcBuildTable();
     OpenImage();
+    // The checksum covers the code that runs before it too, but that code has
+    // run by then: a changed byte there crashes or misbehaves instead of
+    // showing the header box, and no self-check can avoid that entirely. It
+    // is StubEntry and ArgumentText; MainSequence up to GuardedCall
+    // (RestrictDllSearch, CreateCodePageFont, the cursors, EnterImageFolder,
+    // SetErrorMode, GetVersion, LoadShellFolderFunctions, AllocateGlobalTexts,
+    // FindModulePath); GuardedCall with StartupWork's buffer test;
+    // SetUpSignatures, CrcBuildTable, OpenImage; the checksum itself with
+    // CrcUpdate, SeekFromStart, ByteCompare and HeaderCorrupt; the memory
+    // functions of stub/runtime.cpp they use. Keep that list short: whatever
+    // the start-up order lets wait belongs behind this check.
     if (configRecord.StubCrc != 0)
         TestStubChecksum(configRecord.ArchiveOffset, configRecord.StubCrc, configRecord.Marker);
     ctx.spanned = (configRecord.Flags & kFlagSpanned) != 0;
@@ -141,7 +148,7 @@ static int PassesVersionGate(DWORD version) {
     int major = (int)(version & 0xFF);
     ctx.windows4OrLater = major >= kFirstWin32Major;
     if ((version & kNotNtFamily) && major < kFirstWin32Major) {
-        MessageBoxA(0, LookupString(kStrRequiresWindows), kCaption, MB_OK);
+        ShowBox(LookupString(kStrRequiresWindows), MB_OK);
         return 0;
     }
     return 1;
@@ -164,20 +171,6 @@ static int AcceptStartupPrompt() {
     return 1;
 }
 
-// The template sits at an odd offset in the ResourceBlock; the dialog is run
-// from an aligned copy of its own.
-static void RunMainDialog() {
-    HGLOBAL block = GlobalAlloc(GHND, kMainTemplateCopy);
-    void *copy = block ? GlobalLock(block) : 0;
-    if (copy) {
-        memcpy(copy, LookupString(kMainDialogTemplate), kMainTemplateCopy);
-        DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, 0, MainDialogProc, 0);
-        GlobalUnlock(block);
-    }
-    if (block)
-        GlobalFree(block);
-}
-
 void ReleaseExtraction() {
     // A decode cut short by an exit leaves its block's tables in the context.
     ReleaseDecodeTables();
@@ -195,22 +188,14 @@ void ReleaseExtraction() {
     }
 }
 
-static void FreeGlobal(void *address) {
-    if (!address)
-        return;
-    HGLOBAL block = GlobalHandle(address);
-    GlobalUnlock(block);
-    GlobalFree(block);
-}
-
 static void Shutdown() {
     ReleaseExtraction();
-    FreeGlobal(ctx.titleText);
-    FreeGlobal(ctx.infoText);
-    FreeGlobal(ctx.messageBuffer);
-    FreeGlobal(ctx.afterUnzipCommand);
-    FreeGlobal(ctx.afterUnzipArguments);
-    FreeGlobal(ctx.resourceBlock);
+    FreeLockedGlobal(ctx.titleText);
+    FreeLockedGlobal(ctx.infoText);
+    FreeLockedGlobal(ctx.messageBuffer);
+    FreeLockedGlobal(ctx.afterUnzipCommand);
+    FreeLockedGlobal(ctx.afterUnzipArguments);
+    FreeLockedGlobal(ctx.resourceBlock);
     ctx.titleText = ctx.infoText = ctx.messageBuffer = ctx.afterUnzipCommand = ctx.afterUnzipArguments = 0;
     ctx.resourceBlock = 0;
     if (ctx.shellLibrary)
@@ -228,17 +213,17 @@ static void StartupWork() {
         HeaderCorrupt();
     InitialiseImage();
     if (!TestEntryPoint()) {
-        MessageBoxA(ctx.mainDialog, LookupString(kStrDamaged), kCaption, MB_ICONERROR);
+        ShowBox(LookupString(kStrDamaged), MB_ICONERROR);
         return;
     }
     if (HasInfoOption(startArguments)) {
-        MessageBoxA(0, ctx.infoText, kCaption, MB_OK);
+        ShowBox(ctx.infoText, MB_OK);
         return;
     }
     if (!PassesVersionGate(windowsVersion))
         return;
     if (configRecord.Complete == 0) {
-        MessageBoxA(ctx.mainDialog, LookupString(kStrIncomplete), kCaption, MB_ICONERROR);
+        ShowBox(LookupString(kStrIncomplete), MB_ICONERROR);
         return;
     }
     ctx.overwriteWithoutPrompting = (configRecord.Flags & kFlagOverwriteDefault) != 0;
@@ -249,7 +234,14 @@ static void StartupWork() {
     if (configRecord.Flags & kFlagAutoMode)
         ctx.autoMode = 1;
     ScanCommandLine(startArguments);
-    RunMainDialog();
+    // The template sits at an odd offset in the ResourceBlock; the dialog
+    // runs from an aligned copy of its own.
+    RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopy, 0,
+                      WINDOWS_PROCEDURE(MainDialogProc));
+    // An exit kept while the dialog ran ends the program as one that had
+    // reached this guard would: without the shutdown.
+    if (ctx.keptExitCode)
+        return;
     Shutdown();
 }
 

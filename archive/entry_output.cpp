@@ -8,9 +8,11 @@
 #include "archive/spanned.h"
 #include "archive/zip_format.h"
 #include "codec/inflate.h"
+#include "codec/window.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 #include "ui/meter.h"
+#include "ui/pump.h"
 
 
 int ConfirmOverwrite() {
@@ -20,7 +22,7 @@ int ConfirmOverwrite() {
         RefreshMeter();
     lstrcpyA(ctx.messagePath, ctx.entryPath);
     wsprintfA(ctx.messageBuffer, LookupString(kStrOverwriteQuestion), ctx.messagePath);
-    int answer = MessageBoxA(ctx.mainDialog, ctx.messageBuffer, kCaption, MB_YESNOCANCEL);
+    int answer = ShowBox(ctx.messageBuffer, MB_YESNOCANCEL);
     if (answer == IDYES)
         return 1;
     if (answer == IDNO)
@@ -33,18 +35,34 @@ void CreateOutputFile() {
     lstrcpyA(ctx.messagePath, ctx.entryPath);
     HFILE file = _lcreat(ctx.entryPath, 0);
     if (file == HFILE_ERROR) {
-        wsprintfA(ctx.messageBuffer, LookupString(kStrCannotCreateOutput), ctx.messagePath);
-        ShowError(ctx.messageBuffer);
+        ShowErrorAbout(LookupString(kStrCannotCreateOutput), ctx.messagePath);
     }
     ctx.outputFile = file;
 }
 
-// Stored data goes byte by byte from the input buffer to the output buffer.
+// Stored data goes from the input buffer to the output buffer in runs: as
+// much as both hold or have room for at a time. An empty input buffer is
+// refilled through FetchByte, so refills and writes come at the same bytes
+// as in a copy byte by byte: a refill when a byte is wanted and none is
+// left, a write whenever the output buffer is full.
 static void CopyStored() {
-    uint16_t byte;
-    while (FetchByte(&byte)) {
-        *ctx.outputPointer++ = (uint8_t)byte;
-        if (++ctx.pending == kIoBufferSize)
+    for (;;) {
+        uint32_t room = kIoBufferSize - ctx.pending;
+        if (ctx.inputCount > 0) {
+            uint32_t run = (uint32_t)ctx.inputCount < room ? (uint32_t)ctx.inputCount : room;
+            CopyBlock(ctx.outputPointer, ctx.inputCursor, run);
+            ctx.inputCursor += run;
+            ctx.inputCount -= (int32_t)run;
+            ctx.outputPointer += run;
+            ctx.pending += run;
+        } else {
+            uint16_t byte;
+            if (!FetchByte(&byte))
+                return;
+            *ctx.outputPointer++ = (uint8_t)byte;
+            ctx.pending++;
+        }
+        if (ctx.pending == kIoBufferSize)
             FlushOutput();
     }
 }
@@ -78,8 +96,7 @@ void ExtractMember() {
 
     // The last, partial buffer is written without counting it for the meter.
     if (ctx.pending > 0) {
-        CrcUpdate(ctx.outputBuffer, ctx.pending);
-        CheckWrite(_lwrite(ctx.outputFile, (LPCSTR)ctx.outputBuffer, ctx.pending));
+        WriteOutputBytes(ctx.outputBuffer, ctx.pending);
         ctx.pending = 0;
     }
     SetMemberTime();
@@ -92,6 +109,10 @@ void ExtractMember() {
         wsprintfA(ctx.messageBuffer, LookupString(kStrBadCrc), ctx.messagePath, ctx.crcRegister, header.crc32);
         ShowError(ctx.messageBuffer);
     }
+    // The pump after writes may have let the last few pass; input that came
+    // meanwhile is answered here, with the member whole on disk.
+    if (PumpMessagesNow())
+        AbortSilently();
 }
 
 void FormatUnzipping(char *buffer) {

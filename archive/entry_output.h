@@ -9,14 +9,19 @@ void CreateFolders();
 int ConfirmOverwrite();          // 1 write, 0 skip; Cancel does not return
 void ExtractMember();
 
-// Empties the output buffer (FlushWindow calls it at every 2048 bytes): in
-// memory mode it only resets pending; in file mode it counts progress, moves
-// the meter, updates the CRC and writes the file.
+// Empties a full output buffer: in memory mode it only resets pending; in
+// file mode it hands the piece to WriteOutputPieces.
 void FlushOutput();
-// Reports a failed or short write (count as the write answered, compared
-// with pending, which the caller clears only afterwards), then pumps
-// messages; a confirmed abort ends the pass.
-void CheckWrite(uint32_t written);
+// Output in whole 2048-byte pieces (the last may be shorter) in one write:
+// progress counted piece by piece with the meter moved at its marks, then
+// WriteOutputBytes.
+void WriteOutputPieces(const uint8_t *data, uint32_t count);
+// count bytes of output to the file: the CRC-32 takes them, one write
+// carries them, then CheckWrite. Not counted as progress.
+void WriteOutputBytes(const uint8_t *data, uint32_t count);
+// Reports a failed or short write (`written` as the write answered, against
+// the count asked for), then pumps messages; a confirmed abort ends the pass.
+void CheckWrite(uint32_t written, uint32_t count);
 // Sends the meter its position bytesWritten * 100 / TotalSize when it is
 // shown, then repaints it and the main dialog (the 64 KiB mark of
 // FlushOutput, and before the overwrite question).

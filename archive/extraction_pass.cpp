@@ -12,6 +12,7 @@
 #include "context/extraction_context.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
+#include "image/image_checks.h"
 #include "image/resources.h"
 
 // Records as read: the bytes behind each 4-byte signature, so a field's
@@ -182,11 +183,8 @@ static void RunPass() {
     if (ctx.spanned)
         RequestDisk(1, ctx.exeVolumes);
     // A spanned archive's .ZIP volume holds the archive from offset 0.
-    if (!ctx.spanned || ctx.exeVolumes) {
-        LONG start = (LONG)configRecord.ArchiveOffset;
-        if (_llseek(ctx.archiveFile, start, FILE_BEGIN) != start)
-            ShowError(LookupString(kStrIoError));
-    }
+    if ((!ctx.spanned || ctx.exeVolumes) && !SeekFromStart(ctx.archiveFile, configRecord.ArchiveOffset))
+        ShowError(LookupString(kStrIoError));
     WalkArchive();
 }
 

@@ -1,5 +1,5 @@
-// The output buffer's way out: progress, the meter, the CRC-32, the file, and
-// the message pump after every write.
+// The output's way out: progress, the meter, the CRC-32, the file, and the
+// message pump after every write.
 #include "app/error_exit.h"
 #include "archive/crc32.h"
 #include "archive/entry_output.h"
@@ -33,26 +33,39 @@ void RefreshMeter() {
     UpdateWindow(ctx.mainDialog);
 }
 
+void WriteOutputBytes(const uint8_t *data, uint32_t count) {
+    CrcUpdate(data, count);
+    CheckWrite(_lwrite(ctx.outputFile, (LPCSTR)data, count), count);
+}
+
+// Progress is counted, and the meter moved, piece by piece as the output
+// buffer's pieces would come, whatever the size of the write that carries
+// them: the meter shows the same positions at the same marks.
+void WriteOutputPieces(const uint8_t *data, uint32_t count) {
+    for (uint32_t done = 0; done < count; done += kIoBufferSize) {
+        uint32_t piece = count - done;
+        ctx.bytesWritten += piece < (uint32_t)kIoBufferSize ? piece : (uint32_t)kIoBufferSize;
+        if (ctx.bytesWritten - ctx.lastMeterMark >= kMeterMarkStep) {
+            ctx.lastMeterMark = ctx.bytesWritten;
+            RefreshMeter();
+        }
+    }
+    WriteOutputBytes(data, count);
+}
+
 void FlushOutput() {
     if (ctx.memoryMode) {
         ctx.pending = 0;
         return;
     }
-    ctx.bytesWritten += ctx.pending;
-    if (ctx.bytesWritten - ctx.lastMeterMark >= kMeterMarkStep) {
-        ctx.lastMeterMark = ctx.bytesWritten;
-        RefreshMeter();
-    }
-    CrcUpdate(ctx.outputBuffer, ctx.pending);
-    CheckWrite(_lwrite(ctx.outputFile, (LPCSTR)ctx.outputBuffer, ctx.pending));
+    WriteOutputPieces(ctx.outputBuffer, ctx.pending);
     ctx.outputPointer = ctx.outputBuffer;
     ctx.pending = 0;
 }
 
-void CheckWrite(uint32_t written) {
-    if (written == (uint32_t)HFILE_ERROR || written != ctx.pending) {
-        wsprintfA(ctx.messageBuffer, LookupString(kStrErrorWriting), ctx.messagePath);
-        ShowError(ctx.messageBuffer);
+void CheckWrite(uint32_t written, uint32_t count) {
+    if (written == (uint32_t)HFILE_ERROR || written != count) {
+        ShowErrorAbout(LookupString(kStrErrorWriting), ctx.messagePath);
     }
     if (PumpMessages())
         AbortSilently();

@@ -15,11 +15,15 @@ void ReadLocalExtra(uint32_t length) {
 }
 
 const uint8_t *FindLocalExtraField(uint16_t id, uint16_t *size) {
+    return FindExtraField(ctx.localExtra, ctx.localExtraLength, id, size);
+}
+
+const uint8_t *FindExtraField(const uint8_t *area, uint32_t length, uint16_t id, uint16_t *size) {
     uint32_t at = 0;
-    while (at + kExtraFieldHeaderSize <= ctx.localExtraLength) {
-        const uint8_t *field = ctx.localExtra + at;
+    while (at + kExtraFieldHeaderSize <= length) {
+        const uint8_t *field = area + at;
         uint32_t body = ReadLe16(field + 2);
-        if (at + kExtraFieldHeaderSize + body > ctx.localExtraLength)
+        if (at + kExtraFieldHeaderSize + body > length)
             return 0;
         if (ReadLe16(field) == id) {
             *size = (uint16_t)body;

@@ -13,3 +13,6 @@ void ReadLocalExtra(uint32_t length);
 // such field lies wholly inside what was kept. The walk stops at the first
 // field that runs past the kept bytes, so no body ever reaches beyond them.
 const uint8_t *FindLocalExtraField(uint16_t id, uint16_t *size);
+
+// The same look-up over any extra area of `length` bytes.
+const uint8_t *FindExtraField(const uint8_t *area, uint32_t length, uint16_t id, uint16_t *size);

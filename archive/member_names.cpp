@@ -71,6 +71,5 @@ int MemberNameIsSafe(const char *name) {
 }
 
 void RefuseMember(const char *text) {
-    wsprintfA(ctx.messageBuffer, text, ctx.messagePath);
-    ShowError(ctx.messageBuffer);
+    ShowErrorAbout(text, ctx.messagePath);
 }

@@ -1,6 +1,13 @@
-// The member's MS-DOS modification time onto its output file.
+// The member's modification time onto its output file: the UTC time of an
+// NTFS or extended-timestamp extra field when the local header carries one,
+// the MS-DOS date and time otherwise.
+#include "archive/member_time.h"
+
 #include "archive/entry_output.h"
+#include "archive/local_extra.h"
+#include "archive/zip_format.h"
 #include "context/extraction_context.h"
+#include "image/byte_order.h"
 
 // MS-DOS time and date words.
 enum DosTimeFields {
@@ -52,10 +59,89 @@ static uint16_t ClampDate(uint16_t date) {
     return (uint16_t)((year << kYearShift) | (month << kMonthShift) | day);
 }
 
+// The NTFS field's body: 4 reserved bytes, then attributes, each a tag, a
+// size and that many bytes. Tag 1 holds the modification, access and
+// creation FILETIMEs, in that order.
+enum NtfsLayout {
+    kNtfsReserved = 4,
+    kNtfsAttributeHeader = 4,        // tag (u16), size (u16)
+    kNtfsTimesTag = 1,
+    kNtfsTimesSize = 24,
+};
+
+// The extended-timestamp field's body in a local header: a flags byte, then
+// one signed 32-bit Unix time for each flag set, the modification time
+// (bit 0) first. A body that holds the modification time is enough: the
+// other two are not used.
+enum ExtendedTimeLayout {
+    kExtendedTimeFlags = 0,
+    kExtendedTimeModified = 1,
+    kExtendedTimeMinSize = 5,
+    kExtendedTimeHasModified = 0x01,
+};
+
+// FILETIMEs count 100 ns from 1601-01-01; Unix times seconds from 1970-01-01.
+static const int64_t kUnixEpochSeconds = 11644473600ll;
+static const uint32_t kTicksPerSecond = 10000000u;
+static_assert(kUnixEpochSeconds + INT32_MIN > 0, "every 32-bit Unix time falls after 1601");
+
+// Tag 1 of an NTFS body, when it is the size it must be and its time is
+// one SetFileTime takes: 0 would leave the file's time unchanged, and values
+// with the top bit set are no time at all.
+static int NtfsModificationTime(const uint8_t *body, uint32_t size, FILETIME *result) {
+    uint32_t at = kNtfsReserved;
+    while (at + kNtfsAttributeHeader <= size) {
+        uint32_t tag = ReadLe16(body + at);
+        uint32_t length = ReadLe16(body + at + 2);
+        at += kNtfsAttributeHeader;
+        if (length > size - at)
+            return 0;
+        if (tag == kNtfsTimesTag) {
+            uint32_t low = ReadLe32(body + at), high = ReadLe32(body + at + 4);
+            if (length != kNtfsTimesSize || (low | high) == 0 || (high & 0x80000000u))
+                return 0;
+            result->dwLowDateTime = low;
+            result->dwHighDateTime = high;
+            return 1;
+        }
+        at += length;
+    }
+    return 0;
+}
+
+static int UnixModificationTime(const uint8_t *body, uint32_t size, FILETIME *result) {
+    if (size < kExtendedTimeMinSize || !(body[kExtendedTimeFlags] & kExtendedTimeHasModified))
+        return 0;
+    int64_t seconds = (int32_t)ReadLe32(body + kExtendedTimeModified);
+    uint64_t ticks = (uint64_t)(seconds + kUnixEpochSeconds) * kTicksPerSecond;
+    result->dwLowDateTime = (DWORD)ticks;
+    result->dwHighDateTime = (DWORD)(ticks >> 32);
+    return 1;
+}
+
+int MemberModificationTime(const uint8_t *extra, uint32_t extraLength, uint16_t date, uint16_t time,
+                           FILETIME *result) {
+    uint16_t size;
+    const uint8_t *body = FindExtraField(extra, extraLength, kExtraNtfs, &size);
+    if (body && NtfsModificationTime(body, size, result))
+        return kTimeFromNtfs;
+    body = FindExtraField(extra, extraLength, kExtraExtendedTime, &size);
+    if (body && UnixModificationTime(body, size, result))
+        return kTimeFromUnix;
+    if (DosDateTimeToFileTime(ClampDate(date), ClampTime(time), result))
+        return kTimeFromDos;
+    return kTimeFromNone;
+}
+
+// One time for all three: created, accessed and written.
 void SetMemberTime() {
-    FILETIME local, universal;
-    if (!DosDateTimeToFileTime(ClampDate(ctx.localHeader.date), ClampTime(ctx.localHeader.time), &local))
+    FILETIME found, universal;
+    int source = MemberModificationTime(ctx.localExtra, ctx.localExtraLength, ctx.localHeader.date,
+                                        ctx.localHeader.time, &found);
+    if (source == kTimeFromNone)
         return;   // no undefined time ever reaches SetFileTime
-    LocalFileTimeToFileTime(&local, &universal);
+    universal = found;
+    if (source == kTimeFromDos)
+        LocalFileTimeToFileTime(&found, &universal);
     SetFileTime((HANDLE)(intptr_t)ctx.outputFile, &universal, &universal, &universal);
 }

@@ -78,8 +78,7 @@ void CreateFolders() {
 
     if (work[0] && work[1] == ':' && !DriveIsValid(work)) {
         work[1] = 0;
-        wsprintfA(ctx.messageBuffer, LookupString(kStrInvalidDrive), work);
-        ShowError(ctx.messageBuffer);
+        ShowErrorAbout(LookupString(kStrInvalidDrive), work);
     }
 
     // A folder member's path ends in a separator, so its own folder is made too.
@@ -89,8 +88,7 @@ void CreateFolders() {
             continue;
         work[i] = 0;
         if (!IsBareDrive(work) && !PathExists(work, 0) && MakeFolder(work) != 0) {
-            wsprintfA(ctx.messageBuffer, LookupString(kStrCouldNotCreateFolder), work);
-            ShowError(ctx.messageBuffer);
+            ShowErrorAbout(LookupString(kStrCouldNotCreateFolder), work);
         }
         work[i] = '\\';
     }

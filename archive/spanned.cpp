@@ -89,8 +89,7 @@ void RequestDisk(int disk, int exeVolume) {
         int found = ReadDiskNumber(drive);
         while (found == -1) {
             wsprintfA(ctx.messageBuffer, LookupString(kStrDiskMissingOrWrongLabel), disk);
-            int answer = MessageBoxA(ctx.mainDialog, ctx.messageBuffer, kCaption,
-                                     MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
+            int answer = ShowBox(ctx.messageBuffer, MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
             if (answer == IDIGNORE)
                 found = disk;   // the disk in the drive is taken as the one asked for
             else if (answer == IDRETRY)

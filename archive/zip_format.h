@@ -118,3 +118,7 @@ enum ZipExtraLayout { kExtraFieldHeaderSize = 4 };
 // Values that stand for "see the ZIP64 records" in the 16- and 32-bit fields.
 enum : uint32_t { kZip64Marker32 = 0xFFFFFFFFu };
 enum : uint16_t { kZip64Marker16 = 0xFFFF };
+
+// The low byte of a central record's external attributes holds the MS-DOS
+// attributes; tools that mark folders by them alone give no trailing '/'.
+enum DosAttributes : uint32_t { kDosAttributeDirectory = 0x10 };

@@ -8,6 +8,7 @@
 
 #include "archive/crc32.h"
 #include "archive/zip_format.h"
+#include "builder/extended_time.h"
 #include "builder/file_io.h"
 #include "builder/name_text.h"
 #include "builder/system.h"
@@ -182,6 +183,7 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, P
                 return Fail(failure, EscapedText(entry.path, true), "has a name that is not valid UTF-8");
             member.flags |= kFlagBitUtf8;
         }
+        member.localExtra = member.centralExtra = ExtendedTimeField(entry.modified);
         if (IsFolderName(entry.name)) {
             member.versionNeeded = kVersionDefault;
             member.externalAttributes = kDosAttributeFolder;

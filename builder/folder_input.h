@@ -1,7 +1,9 @@
 // Making an archive from a folder: every file deflated (stored when that is
 // not smaller), every empty folder as a folder member, names relative to the
 // folder with "/" between components, in sorted order, so that the same
-// folder always gives the same bytes (apart from encryption headers).
+// folder always gives the same bytes (apart from encryption headers). Each
+// member's headers carry its modification time as an extended timestamp
+// (UTC, to the second) beside the MS-DOS time.
 #pragma once
 #include <string>
 

@@ -3,9 +3,11 @@
 #include <stdio.h>
 
 #include "builder/file_io.h"
+#include "builder/folder_attribute.h"
 #include "builder/name_text.h"
 #include "builder/image_checks.h"
 #include "builder/pe_format.h"
+#include "builder/member_time_text.h"
 #include "builder/pe_stub.h"
 #include "builder/stub_run.h"
 #include "builder/text_block.h"
@@ -113,8 +115,10 @@ const char *OutcomeName(const WalkedMember &member) {
 
 // One member as the walk met it.
 void PrintMember(const WalkedMember &member, bool spanned) {
-    printf("  %-8s %10u %10u %s%s%s  %s\n", MethodName(member.method), member.compressedSize,
-           member.uncompressedSize, (member.flags & kFlagBitEncrypted) ? "encrypted " : "",
+    // The stub stamps files only.
+    std::string time = IsFolderName(member.name) ? "-" : MemberTimeText(member.extra, member.date, member.time);
+    printf("  %-8s %10u %10u  %-30s  %s%s%s  %s\n", MethodName(member.method), member.compressedSize,
+           member.uncompressedSize, time.c_str(), (member.flags & kFlagBitEncrypted) ? "encrypted " : "",
            spanned ? ("disk " + std::to_string(member.disk) + " ").c_str() : "",
            DisplayName(member.name, member.flags, member.extra).c_str(), OutcomeName(member));
 }
@@ -137,6 +141,9 @@ void RunAndPrint(const std::string &path, const std::vector<uint8_t> &image, siz
     for (const WalkedMember &member : run.members)
         PrintMember(member, spanned);
     printf("Archive walk:\n");
+    for (const std::string &name : AttributeOnlyFolders(image))
+        checks.Report(false, "'" + EscapedText(name, false) + "' is a folder by its attribute alone (no trailing '/'): the "
+                             "stub writes it as an empty file");
     if (run.reachedEnd) {
         checks.Report(true, "the walk reaches the end of the archive");
         return;

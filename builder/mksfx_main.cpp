@@ -4,6 +4,7 @@
 
 #include "builder/command_line.h"
 #include "builder/file_io.h"
+#include "builder/folder_attribute.h"
 #include "builder/folder_input.h"
 #include "builder/image_build.h"
 #include "builder/image_info.h"
@@ -54,7 +55,7 @@ bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive,
     EndProgress(progress);
     for (const std::string &warning : warnings)
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
-    return read;
+    return read && NameAttributeFolders(archive, line.input, failure);
 }
 
 // Reads the input and refuses one that gives nothing to extract.

@@ -21,27 +21,56 @@ void CopyBlock(uint8_t *destination, const uint8_t *source, uint32_t count) {
     CopyBytes(destination + done, source + done, count - done);
 }
 
+static_assert((kIoBufferSize & (kIoBufferSize - 1)) == 0, "pieces are counted with a mask");
+
+// Memory mode: the output runs on contiguously at the output pointer, up to
+// the destination's end; pending still counts the bytes of the current
+// 2048-byte piece, as FlushOutput's emptying in memory mode leaves it.
+static int CopyToMemory(const uint8_t *from, uint32_t count) {
+    uint32_t room = ctx.memoryEnd > ctx.outputPointer ? (uint32_t)(ctx.memoryEnd - ctx.outputPointer) : 0;
+    int full = count > room;
+    if (full)
+        count = room;
+    CopyBlock(ctx.outputPointer, from, count);
+    ctx.outputPointer += count;
+    ctx.pending = (ctx.pending + count) & (kIoBufferSize - 1);
+    return full;
+}
+
+// Adds up to `count` bytes to the output buffer's piece, writing the piece
+// when it is full. Answers how many it took.
+static uint32_t AddToPiece(const uint8_t *from, uint32_t count) {
+    uint32_t piece = kIoBufferSize - ctx.pending;
+    if (piece > count)
+        piece = count;
+    CopyBlock(ctx.outputPointer, from, piece);
+    ctx.outputPointer += piece;
+    ctx.pending += piece;
+    if (ctx.pending == kIoBufferSize)
+        FlushOutput();
+    return piece;
+}
+
+// File mode writes the whole pieces of a drain straight from the window in
+// one write, after topping up a piece begun before; only the rest waits in
+// the output buffer. The file then holds, at every write and at every
+// failure, exactly what piece-by-piece writing would have put there; only
+// the number of writes is smaller.
 int FlushWindow(uint32_t count) {
     const uint8_t *from = ctx.inflateWindow;
-    while (count > 0) {
-        uint32_t piece = kIoBufferSize - ctx.pending;
-        if (piece > count)
-            piece = count;
-        if (ctx.memoryMode) {
-            uint32_t room = ctx.memoryEnd > ctx.outputPointer ? (uint32_t)(ctx.memoryEnd - ctx.outputPointer) : 0;
-            if (piece > room) {
-                CopyBlock(ctx.outputPointer, from, room);
-                ctx.outputPointer += room;
-                return 1;
-            }
-        }
-        CopyBlock(ctx.outputPointer, from, piece);
-        ctx.outputPointer += piece;
-        ctx.pending += piece;
-        if (ctx.pending == kIoBufferSize)
-            FlushOutput();
-        count -= piece;
-        from += piece;
+    if (ctx.memoryMode)
+        return CopyToMemory(from, count);
+    if (ctx.pending > 0) {
+        uint32_t taken = AddToPiece(from, count);
+        from += taken;
+        count -= taken;
     }
+    uint32_t whole = count - count % kIoBufferSize;
+    if (whole > 0) {
+        WriteOutputPieces(from, whole);
+        from += whole;
+        count -= whole;
+    }
+    AddToPiece(from, count);
     return 0;
 }

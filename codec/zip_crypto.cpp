@@ -20,7 +20,7 @@ void SeedKeys(const char *password) {
 
 void AdvanceKeys(uint8_t plain) {
     uint32_t *keys = ctx.cipherKeys;
-    const uint32_t *table = ctx.crcTable;
+    const uint32_t *table = ctx.crcTables[0];
     keys[0] = table[(keys[0] ^ plain) & 0xFF] ^ (keys[0] >> 8);
     keys[1] = (keys[1] + (keys[0] & 0xFF)) * kKey1Multiplier + 1;
     keys[2] = table[(keys[2] & 0xFF) ^ (keys[1] >> 24)] ^ (keys[2] >> 8);

@@ -4,6 +4,7 @@
 // the comment says so, write it at the named point).
 #pragma once
 #include <setjmp.h>
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/win32.h"
@@ -23,6 +24,7 @@ enum ContextSizes {
     kMaxNameLength = 200,            // longest member name accepted
     kEntryPathSize = 600,            // destination (260) + separator + name (200), with room to spare
     kSignatureSize = 5,
+    kStringOffsetCount = 53,         // strings 0..51, then the main dialog template
     kLocalExtraCapacity = 1024,      // kept bytes of a local extra field: names and times fit
 };
 
@@ -71,14 +73,13 @@ struct ExtractionContext {
     char *infoText;                  // 512 bytes (TextBlock reader fills it)
     char *messageBuffer;             // 500 bytes of scratch for formatted messages
     char *startupPrompt;             // 514-byte block, null when absent
-    char modulePath[kPathBufferSize];
-    char destinationFolder[kPathBufferSize];
     int overwriteWithoutPrompting;
     int autoMode;
 
     // --- error exit (app) ---
     GuardRecord guard;
     int exitCode;                    // code carried to the guard by an exit
+    int keptExitCode;                // an exit caught in a dialog procedure; start-up ends the program
 
     // --- image (image): signatures, archive file, resource block ---
     char localSignature[kSignatureSize];
@@ -88,23 +89,19 @@ struct ExtractionContext {
     char spanningSignature[kSignatureSize];
     HFILE archiveFile;               // 0 = none
     uint8_t *resourceBlock;          // expanded strings and main dialog template
+    uint8_t *passwordTemplate;       // the password template while it is expanded and shown
     int spanned;                     // copy of the Spanned flag
     int exeVolumes;                  // copy of the ExeVolumes flag
 
     // --- CRC-32 (archive/crc32) ---
-    uint32_t crcTable[256];
-    uint32_t crcSlices[3][256];      // crcTable advanced by 1, 2 and 3 more zero bytes
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
     LocalHeader localHeader;
-    uint8_t localExtra[kLocalExtraCapacity];   // the current member's extra field, as far as kept
     uint32_t localExtraLength;
     int currentEntryEncrypted;       // start-up sets it from the Encrypted flag
     int descriptorFollows;
     int extractionRunning;
-    char entryPath[kEntryPathSize];
-    char messagePath[kEntryPathSize];
     HFILE outputFile;                // 0 = none
     uint8_t *outputBuffer;           // 2068 bytes, 2048 used
     uint8_t *outputPointer;
@@ -134,9 +131,56 @@ struct ExtractionContext {
 
     // --- user interface (ui) ---
     HWND mainDialog;                 // owner of every box once it exists
+    int unzipRunning;                // an Unzip command is under way, its boxes and dialogs included
     int meterShown;
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one
+    DWORD lastPumpTick;              // GetTickCount when the pump last emptied the queue
+
+    // --- the buffers, each with its owner: behind every other field, so
+    // that the stub reaches those with one-byte displacements (see ctx below) ---
+    char modulePath[kPathBufferSize];           // start-up
+    char destinationFolder[kPathBufferSize];    // start-up
+    uint16_t stringOffsets[kStringOffsetCount]; // image: where each string lies in resourceBlock
+    uint32_t crcTables[16][256];                // CRC-32: [0] entry i is the CRC of byte i; [k] that followed by k zero bytes
+    uint8_t localExtra[kLocalExtraCapacity];    // archive: the current member's extra field, as far as kept
+    char entryPath[kEntryPathSize];             // archive
+    char messagePath[kEntryPathSize];           // archive
 };
 
 extern ExtractionContext ctx;
+
+#ifdef TARVEX_CONTEXT_REGISTER
+// In the stub the code reaches the context through a register. On i386 a
+// global is otherwise reached through its absolute address: four bytes in
+// every instruction that touches a field, and a base relocation in the file
+// for each. The register holds the context's address plus the bias (set at
+// the entry points below, stub/context_register.h), so that every field
+// before the buffers lies within a one-byte displacement.
+// The 256 bytes before the buffers are those reachable with one-byte
+// displacements.
+static_assert(offsetof(ExtractionContext, modulePath) >= 128, "the bias is positive");
+enum : uint32_t { kContextRegisterBias = offsetof(ExtractionContext, modulePath) - 128 };
+#define ctx (*(ExtractionContext *)(contextRegister - kContextRegisterBias))
+
+// Points the register at the context (the storage symbol of ctx).
+#define SET_CONTEXT_REGISTER() \
+    __asm__ volatile("movl $_ctx+%c0, %%ebx" : : "i"(kContextRegisterBias) : "memory")
+
+// What Windows calls (window and dialog procedures) comes in with the
+// caller's EBX. The procedure is given to Windows as a wrapper that hands it
+// to ContextRegisterCall (context/extraction_context.cpp), which sets the
+// register, calls it with the same four arguments and puts the caller's EBX
+// back: each wrapper is two instructions, all in assembly, where the
+// compiler cannot move any part of the procedure ahead of the register.
+extern "C" void ContextRegisterCall();
+template <auto procedure>
+__attribute__((naked, section(".text$procedures"))) auto CALLBACK WithContextRegister(HWND, UINT, WPARAM, LPARAM)
+    -> decltype(procedure(0, 0, 0, 0)) {
+    __asm__("pushl %0\n\t"
+            "jmp _ContextRegisterCall" : : "i"(procedure));
+}
+#define WINDOWS_PROCEDURE(procedure) WithContextRegister<procedure>
+#else
+#define WINDOWS_PROCEDURE(procedure) procedure
+#endif

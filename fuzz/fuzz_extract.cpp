@@ -7,7 +7,9 @@
 // - nothing outside C:\OUT changed and no device or outside path was tried;
 // - the output file is closed;
 // - a pass that reports success without any question asked wrote exactly
-//   the files the archive describes, each with its header's CRC-32.
+//   the files the archive describes, each with its header's CRC-32 and
+//   stamped with the time its extra field (NTFS, extended timestamp) or
+//   its MS-DOS fields give.
 //
 // Option byte: bit 0 overwrite without asking; bit 1 the password "secret"
 // is set; bits 2-3 the answer to overwrite questions (Yes, No, Cancel,

@@ -2,8 +2,8 @@
 // picks how ours runs:
 //   0: memory mode into a 1 MiB destination;
 //   1: file mode, the input read through RefillInput in 2048-byte pieces and
-//      the output written through FlushOutput, the pass ended by the pump
-//      after 1 MiB.
+//      the output written through FlushWindow's file path, the pass ended by
+//      the pump after 1 MiB.
 // Bit 1 picks what the input is:
 //   0: a raw Deflate stream, the whole input. Whenever zlib decodes it as a
 //      complete stream (within 1 MiB), ours must answer success with the
@@ -36,7 +36,9 @@
 
 namespace {
 
-enum { kCapacity = 1 << 20, kPiecesBeforeAbort = kCapacity / kIoBufferSize };
+// File mode writes once per window drain, so the pump that ends the pass
+// runs after the first drain beyond the capacity.
+enum { kCapacity = 1 << 20, kDrainsBeforeAbort = kCapacity / kWindowSize };
 
 int decodeResult;
 
@@ -86,7 +88,7 @@ int DecodeThroughFiles(const uint8_t *data, size_t size, Output *out) {
     ctx.pending = 0;
     ctx.crcRegister = 0xFFFFFFFF;
     hostsim::Sim().pumpCalls = 0;
-    hostsim::Sim().abortAtPump = kPiecesBeforeAbort + 1;
+    hostsim::Sim().abortAtPump = kDrainsBeforeAbort + 1;
     decodeResult = -1;
     int guard = GuardedCall(RunDecode);
     if (guard != kGuardDone)
@@ -95,7 +97,7 @@ int DecodeThroughFiles(const uint8_t *data, size_t size, Output *out) {
     if (lseek(archive, 0, SEEK_CUR) > (off_t)size)
         abort();
     off_t written = lseek(output, 0, SEEK_CUR);
-    if (written < 0 || (size_t)written > kCapacity + kIoBufferSize)
+    if (written < 0 || (size_t)written > kCapacity + kWindowSize)
         abort();
     out->size = 0;
     if (written > (off_t)kCapacity)

@@ -66,6 +66,20 @@ def archive(members, comment=b""):
     return bytes(out)
 
 
+def field(tag, body):
+    return struct.pack("<HH", tag, len(body)) + body
+
+
+def ntfs(modified, tag_size=24):
+    """NTFS field: reserved, then tag 1 with the modification, access and creation FILETIMEs."""
+    return field(0x000A, struct.pack("<IHH", 0, 1, tag_size) + struct.pack("<QQQ", modified, modified, modified))
+
+
+def unix(flags, *times):
+    """Extended timestamp: flags, then the signed 32-bit times they announce."""
+    return field(0x5455, bytes([flags]) + b"".join(struct.pack("<i", t) for t in times))
+
+
 def words(n, seed):
     text, x = bytearray(), seed
     while len(text) < n:
@@ -84,6 +98,11 @@ SEEDS = {
                          member("same.txt", b"third")], b""),
     "marker": (0x21, [member("m.txt", words(4200, 5), 0, descriptor=True)], b""),
     "empty": (0x00, [], b"only an end record"),
+    "times": (0x01, [member("ntfs.txt", words(100, 8), extra=ntfs(133617192967890123)),
+                     member("unix.txt", words(200, 9), 8, extra=unix(7, 1700000001, 5, 6)),
+                     member("both.txt", b"both", extra=unix(1, -1) + ntfs(133617192967890125)),
+                     member("short.txt", b"short", extra=unix(1) + ntfs(1, 16)),
+                     member("old.txt", b"1901", extra=unix(1, -2 ** 31))], b""),
     "spanned": (0x41, [member("v/a.txt", words(3000, 6), 8), member("v/b.txt", words(500, 7))], b""),
 }
 

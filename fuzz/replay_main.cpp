@@ -1,6 +1,8 @@
 // Without libFuzzer a fuzz target is built with this driver, which feeds it
 // every file of the folders (or files) it is given: the seed corpus and the
-// kept regression cases run as an ordinary test.
+// kept regression cases run as an ordinary test. A path that does not exist,
+// or folders that hold no input at all, fail the run: a test that replayed
+// nothing must not pass.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -27,7 +29,14 @@ int main(int argc, char **argv) {
                     inputs.push_back(entry.path());
         } else if (std::filesystem::exists(given)) {
             inputs.push_back(given);
+        } else {
+            fprintf(stderr, "%s does not exist\n", argv[i]);
+            return 1;
         }
+    }
+    if (inputs.empty()) {
+        fprintf(stderr, "no input to replay\n");
+        return 1;
     }
     std::sort(inputs.begin(), inputs.end());
     for (const auto &path : inputs) {

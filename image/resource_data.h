@@ -25,7 +25,9 @@ static_assert(kResourceSentinelAt + 2 == kResourceBufferSize, "the sentinel is t
 
 // Entries 0..51: offset of string i in the expanded ResourceBlock; entry 52:
 // offset of the main dialog template, which is also the length of the string
-// area converted from the OEM code page.
+// area converted from the OEM code page. The stub finds the offsets in the
+// expansion itself and keeps only entry 52 (a constant once compiled), so
+// the table costs it no bytes.
 extern const uint32_t resourceOffsets[kResourceOffsetCount];
 
 // Raw Deflate streams (no wrapper) and their exact lengths.

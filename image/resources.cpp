@@ -1,10 +1,14 @@
 #include "image/resources.h"
 
 #include "app/error_exit.h"
+#include "app/global_blocks.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"
 #include "image/resource_data.h"
+
+static_assert((int)kStringOffsetCount == (int)kResourceOffsetCount, "one offset for every string and the template");
+static_assert(kResourceBufferSize <= 0xFFFF, "offsets into the block fit 16 bits");
 
 // Not in the StringTable: the password template is needed while the table
 // may be the very thing memory ran out for.
@@ -27,6 +31,22 @@ static void DecodeIntoMemory(const uint8_t *stream, uint32_t length, uint8_t *de
     ctx.memoryEnd = 0;
 }
 
+// Fills stringOffsets from the expansion itself: each string starts behind
+// the previous one's NUL, the template behind the last. False unless the 52
+// strings end exactly where the string area was built to end (so the
+// template and the copy made of it lie where they were built).
+static int FindStrings(const uint8_t *block, uint32_t stringAreaSize) {
+    uint32_t at = 0;
+    for (uint32_t i = 0; i < kResourceStringCount; i++) {
+        ctx.stringOffsets[i] = (uint16_t)at;
+        while (at < stringAreaSize && block[at] != 0)
+            at++;
+        at++;
+    }
+    ctx.stringOffsets[kMainDialogTemplate] = (uint16_t)at;
+    return at == stringAreaSize;
+}
+
 void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t stringAreaSize) {
     uint8_t *work = (uint8_t *)LocalAlloc(LPTR, kResourceBufferSize);
     if (!work)
@@ -34,7 +54,8 @@ void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t strin
     work[kResourceSentinelAt] = kSentinelFirst;
     work[kResourceSentinelAt + 1] = kSentinelSecond;
     DecodeIntoMemory(stream, length, work, kResourceBufferSize);
-    if (work[kResourceSentinelAt] != kSentinelFirst || work[kResourceSentinelAt + 1] != kSentinelSecond) {
+    if (work[kResourceSentinelAt] != kSentinelFirst || work[kResourceSentinelAt + 1] != kSentinelSecond ||
+        !FindStrings(work, stringAreaSize)) {
         LocalFree(work);
         HeaderCorrupt();
     }
@@ -43,11 +64,8 @@ void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t strin
 
     // Every later lookup goes through this block, so not getting it is as
     // fatal as not getting the working buffer.
-    HGLOBAL handle = GlobalAlloc(GPTR, kResourceBufferSize);
-    uint8_t *lasting = handle ? (uint8_t *)GlobalLock(handle) : 0;
+    uint8_t *lasting = (uint8_t *)LockedGlobalBlock(GPTR, kResourceBufferSize);
     if (!lasting) {
-        if (handle)
-            GlobalFree(handle);
         LocalFree(work);
         HeaderCorrupt();
     }
@@ -61,27 +79,37 @@ void ExpandResourceBlock() {
                          resourceOffsets[kMainDialogTemplate]);
 }
 
-const char *LookupString(int index) {
-    return (const char *)ctx.resourceBlock + resourceOffsets[index];
+// Not inlined: a call with the index is smaller than the two loads (and
+// their relocations) at each of the many uses.
+__attribute__((noinline)) const char *LookupString(int index) {
+    return (const char *)ctx.resourceBlock + ctx.stringOffsets[index];
+}
+
+// Under the owner dialog's own guard: no memory for the working buffer, or
+// for the decoder's tables, ends the program from there.
+static void ExpandPasswordTemplate() {
+    ctx.passwordTemplate = (uint8_t *)LocalAlloc(LPTR, kPasswordBufferSize);
+    if (!ctx.passwordTemplate)
+        ShowError(kNoMemoryForResources);
+    DecodeIntoMemory(compressedPasswordTemplate, compressedPasswordTemplateSize, ctx.passwordTemplate,
+                     kPasswordBufferSize);
 }
 
 INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc) {
-    uint8_t *work = (uint8_t *)LocalAlloc(LPTR, kPasswordBufferSize);
-    if (!work)
-        ShowError(kNoMemoryForResources);
-    DecodeIntoMemory(compressedPasswordTemplate, compressedPasswordTemplateSize, work, kPasswordBufferSize);
-
-    // The dialog gets a block of its own: a template must be DWORD-aligned.
     INT_PTR result = 0;
-    HGLOBAL handle = GlobalAlloc(GHND, kPasswordBufferSize);
-    uint8_t *copy = handle ? (uint8_t *)GlobalLock(handle) : 0;
-    if (copy) {
-        CopyBlock(copy, work, kPasswordBufferSize);
-        result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
-        GlobalUnlock(handle);
-    }
-    if (handle)
-        GlobalFree(handle);
-    LocalFree(work);
+    if (GuardedDialogCall(owner, ExpandPasswordTemplate) == kGuardDone)
+        result = RunDialogFromCopy(ctx.passwordTemplate, kPasswordBufferSize, owner, dialogProc);
+    LocalFree(ctx.passwordTemplate);
+    ctx.passwordTemplate = 0;
+    return result;
+}
+
+INT_PTR RunDialogFromCopy(const void *dialogTemplate, uint32_t size, HWND owner, DLGPROC dialogProc) {
+    uint8_t *copy = (uint8_t *)LockedGlobalBlock(GHND, size);
+    if (!copy)
+        return 0;
+    CopyBlock(copy, (const uint8_t *)dialogTemplate, size);
+    INT_PTR result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
+    FreeLockedGlobal(copy);
     return result;
 }

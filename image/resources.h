@@ -66,7 +66,9 @@ enum StringIndex {
 void ExpandResourceBlock();
 
 // ExpandResourceBlock over any raw Deflate stream of length bytes whose
-// string area (the part converted from OEM) is stringAreaSize bytes long.
+// string area (the 52 NUL-terminated strings, the part converted from OEM)
+// is stringAreaSize bytes long; a different string area is a corrupt header.
+// stringAreaSize + 52 must lie inside the working buffer.
 void ExpandResourceStream(const uint8_t *stream, uint32_t length, uint32_t stringAreaSize);
 
 // The text of string index (0..52; 52 answers the main dialog template).
@@ -75,4 +77,12 @@ const char *LookupString(int index);
 
 // Expands the password dialog template and runs it modally with owner and
 // dialogProc; answers the dialog's result, or 0 without a template block.
+// Runs from the owner's dialog procedure: an exit while the template is
+// expanded ends the owner and the program (GuardedDialogCall) and answers 0.
+// dialogProc raises no exit.
 INT_PTR RunPasswordTemplate(HWND owner, DLGPROC dialogProc);
+
+// Runs a dialog modally from a copy of size bytes of dialogTemplate in a
+// block of its own (a template must be DWORD-aligned), with owner and
+// dialogProc; answers the dialog's result, or 0 without the block.
+INT_PTR RunDialogFromCopy(const void *dialogTemplate, uint32_t size, HWND owner, DLGPROC dialogProc);

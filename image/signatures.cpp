@@ -3,6 +3,8 @@
 // put together at run time: the letter P, then a stored tail. The tail is
 // copied with lstrcpyA, a call the compiler cannot fold back into one
 // constant.
+#include <stddef.h>
+
 #include "context/extraction_context.h"
 #include "image/image_checks.h"
 
@@ -17,11 +19,19 @@ static const char kSignatureTails[kSignatureCount][kSignatureSize - 1] = {
     {'K', 0x07, 0x08, 0},   // spanning marker and data descriptor
 };
 
+// The five targets are consecutive fields of the context, in the order of
+// the tails.
+#define SIGNATURE_AT(field) (offsetof(ExtractionContext, field) - offsetof(ExtractionContext, localSignature))
+static_assert(SIGNATURE_AT(centralSignature) == 1 * kSignatureSize &&
+                  SIGNATURE_AT(endSignature) == 2 * kSignatureSize &&
+                  SIGNATURE_AT(singleVolumeMarker) == 3 * kSignatureSize &&
+                  SIGNATURE_AT(spanningSignature) == 4 * kSignatureSize,
+              "the signatures lie back to back");
+
 void SetUpSignatures() {
-    char *const targets[kSignatureCount] = {ctx.localSignature, ctx.centralSignature, ctx.endSignature,
-                                            ctx.singleVolumeMarker, ctx.spanningSignature};
-    for (int i = 0; i < kSignatureCount; i++) {
-        targets[i][0] = kSignatureLead;
-        lstrcpyA(targets[i] + 1, kSignatureTails[i]);
+    char *target = ctx.localSignature;
+    for (int i = 0; i < kSignatureCount; i++, target += kSignatureSize) {
+        target[0] = kSignatureLead;
+        lstrcpyA(target + 1, kSignatureTails[i]);
     }
 }

@@ -5,6 +5,7 @@
 // them (the optional header's checksum, a signer) do not break the image;
 // the section table stays covered.
 #include "app/error_exit.h"
+#include "app/global_blocks.h"
 #include "archive/crc32.h"
 #include "context/extraction_context.h"
 #include "image/byte_compare.h"
@@ -58,13 +59,9 @@ static int ChecksumMatches(uint8_t *copy, uint32_t n, uint32_t expected, const u
 }
 
 void TestStubChecksum(uint32_t n, uint32_t expected, const uint8_t *marker) {
-    HGLOBAL block = GlobalAlloc(GHND, n);
-    uint8_t *copy = block ? (uint8_t *)GlobalLock(block) : 0;
+    uint8_t *copy = (uint8_t *)LockedGlobalBlock(GHND, n);
     int matches = copy && ChecksumMatches(copy, n, expected, marker);
-    if (copy)
-        GlobalUnlock(block);
-    if (block)
-        GlobalFree(block);
+    FreeLockedGlobal(copy);
     if (!matches)
         HeaderCorrupt();
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the stub's icon: one file with a 16x16 and a 32x32 image, 16 colours.
+"""Writes the stub's icon: one file with a 16x16 and a 32x32 image, 4 bits a
+pixel; the colour table holds only the colours the picture uses.
 
 The picture is a closed box with a zip fastener down its middle and a tab at
 its foot, drawn from a few rectangles so that both sizes come from one
@@ -40,11 +41,15 @@ def pixels(size):
 
 def image(size):
     grid = pixels(size)
-    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
-    palette = b''.join(struct.pack('BBBB', b, g, r, 0) for (r, g, b) in PALETTE)
+    used = sorted(set(c for row in grid for c in row if c is not None) | {BLACK})
+    index = {colour: i for i, colour in enumerate(used)}
+    # biClrUsed: the table's length; every pixel is an index into it.
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, 0, 0, 0, len(used), 0)
+    palette = b''.join(struct.pack('BBBB', b, g, r, 0) for (r, g, b) in (PALETTE[c] for c in used))
     colour_rows, mask_rows = [], []
     for row in reversed(grid):   # bitmaps are stored bottom-up
-        nibbles = [0 if c is None else c for c in row]
+        # Transparent pixels: colour index 0 (black), masked out.
+        nibbles = [index[BLACK if c is None else c] for c in row]
         packed = bytes((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, size, 2))
         colour_rows.append(packed.ljust((len(packed) + 3) // 4 * 4, b'\0'))
         bits = 0

@@ -1,10 +1,9 @@
 // Browse: the shell's folder browser. Its three functions are looked up in
 // Shell32 at start-up (older systems lack them), so they are called through
 // the pointers kept in ctx.
-#include <shlobj.h>
-
 #include "context/extraction_context.h"
 #include "image/resources.h"
+#include "platform/shell.h"
 #include "ui/folders.h"
 
 enum BrowseIds {

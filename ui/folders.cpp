@@ -103,7 +103,7 @@ static int LaunchThroughShell(const char *command, const char *arguments) {
     INT_PTR result = (INT_PTR)FindExecutableA(file, scratch, scratch);
     if (result == SE_ERR_NOASSOC) {
         wsprintfA(scratch, LookupString(kStrCannotUseCommandFile), command);
-        MessageBoxA(ctx.mainDialog, scratch, kCaption, MB_ICONERROR);
+        ShowBox(scratch, MB_ICONERROR);
         return 0;
     }
     if (result > 32) {
@@ -114,7 +114,7 @@ static int LaunchThroughShell(const char *command, const char *arguments) {
             return (int)result;
     }
     wsprintfA(scratch, LookupString(kStrErrorRunningCommand), (int)result, command);
-    MessageBoxA(ctx.mainDialog, scratch, kCaption, MB_OK);
+    ShowBox(scratch, MB_OK);
     return 0;
 }
 
@@ -170,7 +170,7 @@ static int ComposeArchiverCommand(char *commandLine) {
 int RunArchiver() {
     char commandLine[kArchiverCommandSize];
     if (GetKeyState(VK_SHIFT) < 0 || !ComposeArchiverCommand(commandLine)) {
-        MessageBoxA(ctx.mainDialog, LookupString(kStrArchiverNotFound), kCaption, MB_OK);
+        ShowBox(LookupString(kStrArchiverNotFound), MB_OK);
         return 0;
     }
     // WinExec answers 31 or less when it could not start the program.
@@ -179,6 +179,6 @@ int RunArchiver() {
         return 1;
     char message[kLaunchBufferSize];
     wsprintfA(message, LookupString(kStrErrorRunningCommand), (int)result, commandLine);
-    MessageBoxA(ctx.mainDialog, message, kCaption, MB_OK);
+    ShowBox(message, MB_OK);
     return 0;
 }

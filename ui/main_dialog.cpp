@@ -12,14 +12,15 @@
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"
+#include "ui/dialog_frame.h"
 #include "ui/folders.h"
+#include "ui/main_dialog_rules.h"
 #include "ui/meter.h"
 #include "ui/password_dialog.h"
 
 enum MainDialogLimits {
     kMeterTimerId = 69,
     kMeterTimerDelay = 500,             // ms before a small archive's pass shows the meter
-    kMeterAtOnceOffset = 0x80000,       // end records this far in mark an archive as large
     kIntroductionNameLimit = 24,        // longer file names are not spelled out in control 101
     kCommandCaptionLimit = 10,          // longer after-unzip commands get a line of their own
     kFolderEditLimit = 260,
@@ -28,12 +29,20 @@ enum MainDialogLimits {
 
 static_assert(kFolderEditLimit + 1 == kPathBufferSize, "the edit control holds what the folder buffer takes");
 
-static const char kUnsupportedFolderText[] =
-    "The selected folder contains unsupported\ncharacters, please choose a different folder.";
 static const char kTitleFormat[] = "%s - %s";
 
 static void SetStatusText(HWND dialog, const char *text) {
     SetDlgItemTextA(dialog, kIdStatus, text);
+}
+
+// The check boxes through their own messages (what CheckDlgButton and
+// IsDlgButtonChecked send), which the program imports anyway.
+static void SetCheck(HWND dialog, int id, WPARAM state) {
+    SendDlgItemMessageA(dialog, id, BM_SETCHECK, state, 0);
+}
+
+static int IsChecked(HWND dialog, int id) {
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 static void RepaintWindow(HWND window) {
@@ -51,17 +60,8 @@ static void ShowMeter(HWND dialog, HWND meter) {
 
 // --- initialisation ---
 
-static void CentreOnScreen(HWND dialog) {
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
-    SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-// The browser needs all three shell entry points and a Windows 4 shell.
 static void DropBrowseWithoutShell(HWND dialog) {
-    if (!ctx.browseForFolder || !ctx.getMalloc || !ctx.getPathFromIdList || !ctx.windows4OrLater)
+    if (!BrowseCanWork())
         DestroyWindow(GetDlgItem(dialog, kIdBrowse));
 }
 
@@ -82,7 +82,7 @@ static void ShowWindowTitle(HWND dialog) {
         const char *own = ctx.titleText;
         lstrcpyA(title, own && own[0] ? own : LookupString(kStrSetup));
     }
-    SetWindowTextA(dialog, title);
+    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
 }
 
 // An empty folder gets the default one; "." stands for the self-extractor's
@@ -91,7 +91,7 @@ static void ShowDestinationFolder(HWND dialog) {
     SendDlgItemMessageA(dialog, kIdFolder, EM_LIMITTEXT, kFolderEditLimit, 0);
     if (ctx.destinationFolder[0] == '\0')
         DefaultDestinationFolder(ctx.destinationFolder);
-    else if (lstrcmpiA(ctx.destinationFolder, ".") == 0)
+    else if (ctx.destinationFolder[0] == '.' && ctx.destinationFolder[1] == '\0')
         GetCurrentFolder(ctx.destinationFolder, kPathBufferSize);
     SetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder);
 }
@@ -102,7 +102,7 @@ static void OfferAfterUnzipCommand(HWND dialog) {
         ShowWindow(GetDlgItem(dialog, kIdAfterUnzipCheck), SW_HIDE);
         return;
     }
-    CheckDlgButton(dialog, kIdAfterUnzipCheck, BST_CHECKED);
+    SetCheck(dialog, kIdAfterUnzipCheck, BST_CHECKED);
     char caption[kFormatBufferSize];
     lstrcpyA(caption, LookupString(kStrWhenDoneOpen));
     if (lstrlenA(command) <= kCommandCaptionLimit)
@@ -113,11 +113,9 @@ static void OfferAfterUnzipCommand(HWND dialog) {
 }
 
 static INT_PTR OnInitDialog(HWND dialog) {
-    if (ctx.codePageFont)
-        SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
-    CentreOnScreen(dialog);
+    PlaceDialog(dialog);
     DropBrowseWithoutShell(dialog);
-    CheckDlgButton(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(dialog, kIdOverwrite, ctx.overwriteWithoutPrompting ? BST_CHECKED : BST_UNCHECKED);
     HWND meter = GetDlgItem(dialog, kIdMeter);
     if (meter)
         ShowWindow(meter, SW_HIDE);
@@ -145,14 +143,10 @@ static void MakeCloseTheDefault(HWND dialog) {
 }
 
 // Answers 1 when the folder can be used; tells the user why not otherwise.
-static int AcceptFolder(HWND dialog) {
-    const char *problem = NULL;
-    if (ctx.destinationFolder[0] == '\0')
-        problem = LookupString(kStrNoFolder);
-    else if (IsUnsupportedFolderName(ctx.destinationFolder))
-        problem = kUnsupportedFolderText;
+static int AcceptFolder() {
+    const char *problem = FolderProblem(ctx.destinationFolder);
     if (problem)
-        MessageBoxA(dialog, problem, kCaption, MB_ICONERROR);
+        ShowBox(problem, MB_ICONERROR);
     return problem == NULL;
 }
 
@@ -167,8 +161,7 @@ static void StartMeter(HWND dialog) {
     SendMessageA(meter, METER_SETPOS, 0, 0);
     SendMessageA(meter, METER_SETRANGE, 100, 0);
     ctx.meterTimer = 0;
-    int large = static_cast<int32_t>(configRecord.EndRecordOffset) >= kMeterAtOnceOffset;
-    if (!large && !(configRecord.Flags & kFlagSpanned))
+    if (!MeterShowsAtOnce())
         ctx.meterTimer = SetTimer(dialog, kMeterTimerId, kMeterTimerDelay, NULL);
     if (!ctx.meterTimer)
         ShowMeter(dialog, meter);
@@ -192,7 +185,7 @@ static void StopMeter(HWND dialog) {
 // once the folder could be entered.
 static void OpenAfterUnzipCommand(HWND dialog) {
     if (ctx.destinationFolder[0] == '\0' || ChangeFolder(ctx.destinationFolder) != 0) {
-        MessageBoxA(dialog, LookupString(kStrErrorChangingFolder), kCaption, MB_OK);
+        ShowBox(LookupString(kStrErrorChangingFolder), MB_OK);
         return;
     }
     if (ctx.afterUnzipCommand[0] != '\0')
@@ -205,25 +198,22 @@ static void ReportSuccess(HWND dialog) {
     wsprintfA(text, LookupString(kStrFilesUnzipped), ctx.filesExtracted);
     SetStatusText(dialog, text);
     if (!ctx.autoMode)
-        MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
-    if (IsDlgButtonChecked(dialog, kIdAfterUnzipCheck) == BST_CHECKED)
+        ShowBox(text, MB_OK);
+    if (IsChecked(dialog, kIdAfterUnzipCheck))
         OpenAfterUnzipCommand(dialog);
     if (ctx.autoMode)
         PostMessageA(dialog, WM_COMMAND, kIdClose, 0);
 }
 
 // Answers TRUE only when the password dialog was cancelled.
-static INT_PTR OnUnzip(HWND dialog) {
-    // A command posted to the dialog reaches it through the pump even while a
-    // pass runs; a second pass would share the first one's buffers.
-    if (ctx.extractionRunning)
-        return FALSE;
+static INT_PTR RunUnzipCommand(HWND dialog) {
     HWND unzipButton = GetDlgItem(dialog, kIdUnzip);
     MakeCloseTheDefault(dialog);
     EnableWindow(unzipButton, FALSE);
-    ctx.overwriteWithoutPrompting = IsDlgButtonChecked(dialog, kIdOverwrite) == BST_CHECKED;
-    GetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder, kPathBufferSize);
-    if (AcceptFolder(dialog)) {
+    ctx.overwriteWithoutPrompting = IsChecked(dialog, kIdOverwrite);
+    SendDlgItemMessageA(dialog, kIdFolder, WM_GETTEXT, kPathBufferSize,
+                        reinterpret_cast<LPARAM>(ctx.destinationFolder));
+    if (AcceptFolder()) {
         SetStatusText(dialog, "");
         if (!AskPassword(dialog)) {
             EnableWindow(unzipButton, TRUE);
@@ -246,19 +236,32 @@ static INT_PTR OnUnzip(HWND dialog) {
     return FALSE;
 }
 
+// A command posted to the dialog reaches it while the command runs: through
+// the pump during the pass, and through the message loops of the password
+// dialog and of the boxes before and after it. A second Unzip there would
+// share the first one's buffers and state, so it is refused.
+static INT_PTR OnUnzip(HWND dialog) {
+    if (ctx.unzipRunning)
+        return FALSE;
+    ctx.unzipRunning = 1;
+    INT_PTR result = RunUnzipCommand(dialog);
+    ctx.unzipRunning = 0;
+    return result;
+}
+
 // --- the other commands ---
 
 static INT_PTR OnHelp() {
     char text[kFormatBufferSize];
     wsprintfA(text, LookupString(kStrHelp), FileNamePart(ctx.modulePath));
-    MessageBoxA(ctx.mainDialog, text, kCaption, MB_OK);
+    ShowBox(text, MB_OK);
     return FALSE;
 }
 
-static INT_PTR OnAbout(HWND dialog) {
+static INT_PTR OnAbout() {
     char text[kFormatBufferSize];
     wsprintfA(text, LookupString(kStrAboutShort));
-    MessageBoxA(dialog, text, kCaption, MB_OK);
+    ShowBox(text, MB_OK);
     return FALSE;
 }
 
@@ -280,7 +283,7 @@ static INT_PTR OnCommand(HWND dialog, WPARAM command) {
     case kIdHelp:
         return OnHelp();
     case kIdAbout:
-        return OnAbout(dialog);
+        return OnAbout();
     case kIdRunArchiver:
         return OnRunArchiver(dialog);
     case kIdBrowse:
@@ -315,11 +318,8 @@ static const int kCodePageFontControls[] = {kIdIntroduction, kIdStatus};
 static INT_PTR OnSetFont(HWND dialog) {
     if (!ctx.codePageFont)
         return FALSE;
-    for (int id : kCodePageFontControls) {
-        HWND control = GetDlgItem(dialog, id);
-        if (control)
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ctx.codePageFont), TRUE);
-    }
+    for (int id : kCodePageFontControls)
+        GiveCodePageFont(GetDlgItem(dialog, id));
     return FALSE;
 }
 

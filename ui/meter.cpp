@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "archive/entry_output.h"
+#include "context/extraction_context.h"
 
 enum MeterState {
     kRangeOffset = 0,       // two unsigned 16-bit words in the window extra bytes
@@ -40,25 +41,24 @@ HFONT CreateMeterFont(HDC dc, HFONT previous, int create) {
             DeleteObject(made);
         return NULL;
     }
-    HDC display = CreateDCA("DISPLAY", NULL, NULL, NULL);
+    // The meter's device context is the display's: its LOGPIXELSY is the
+    // display's, and no display context of its own has to be made per paint.
     LOGFONTA look = {};
     lstrcpyA(look.lfFaceName, kMeterFaceName);
-    look.lfHeight = GetDeviceCaps(display, LOGPIXELSY) * -kMeterPointSize / kPointsPerInch;
+    look.lfHeight = GetDeviceCaps(dc, LOGPIXELSY) * -kMeterPointSize / kPointsPerInch;
     look.lfCharSet = kMeterCharset;
     HFONT font = CreateFontIndirectA(&look);
-    DeleteDC(display);
     if (!font)
         return NULL;
     return static_cast<HFONT>(SelectObject(dc, font));
 }
 
-// Exchanges the text and back colours of dc.
-static void SwapColours(HDC dc) {
-    SetBkColor(dc, SetTextColor(dc, GetBkColor(dc)));
-}
-
-// Draws text centred at x, y, clipped to and filling area.
-static void DrawMeterPart(HDC dc, int x, int y, const RECT *area, const char *text) {
+// Draws text centred at x, y in textColour on backColour, clipped to and
+// filling area.
+static void DrawMeterPart(HDC dc, int x, int y, const RECT *area, const char *text, COLORREF textColour,
+                          COLORREF backColour) {
+    SetTextColor(dc, textColour);
+    SetBkColor(dc, backColour);
     ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, area, text, lstrlenA(text), NULL);
 }
 
@@ -76,10 +76,9 @@ static void PaintMeter(HWND meter) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(meter, &paint);
     HFONT previous = CreateMeterFont(dc, NULL, 1);
-    SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
-    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    COLORREF highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    SwapColours(dc);
 
     RECT client;
     GetClientRect(meter, &client);
@@ -90,19 +89,19 @@ static void PaintMeter(HWND meter) {
     int x = client.right / 2;
     // The text's top lies a quarter of the free height down (rounded toward
     // minus infinity when the text is taller than the bar). Without a
-    // measurement it starts at the top.
+    // measurement it starts at the top, and the filled part is still drawn:
+    // the meter is never erased, so leaving that part out would leave
+    // whatever was on the screen there before.
     int y = 0;
     SIZE letter;
     if (GetTextExtentPoint32A(dc, "X", 1, &letter))
         y = (client.bottom - letter.cy) >> 2;
 
-    RECT filled;
-    SetRect(&filled, 0, 0, split, client.bottom);
-    DrawMeterPart(dc, x, y, &filled, text);
-    RECT empty;
-    SetRect(&empty, split, 0, client.right, client.bottom);
-    SwapColours(dc);
-    DrawMeterPart(dc, x, y, &empty, text);
+    // The filled part in the highlight colour, the empty part inverse.
+    RECT filled = {0, 0, split, client.bottom};
+    DrawMeterPart(dc, x, y, &filled, text, highlightText, highlight);
+    RECT empty = {split, 0, client.right, client.bottom};
+    DrawMeterPart(dc, x, y, &empty, text, highlight, highlightText);
 
     CreateMeterFont(dc, previous, 0);
     EndPaint(meter, &paint);
@@ -144,7 +143,7 @@ static LRESULT CALLBACK MeterWndProc(HWND meter, UINT message, WPARAM wParam, LP
 void RegisterMeterClass(HINSTANCE instance) {
     WNDCLASSA meterClass = {};
     meterClass.style = CS_HREDRAW | CS_VREDRAW;
-    meterClass.lpfnWndProc = MeterWndProc;
+    meterClass.lpfnWndProc = WINDOWS_PROCEDURE(MeterWndProc);
     meterClass.cbWndExtra = kMeterExtraBytes;
     meterClass.hInstance = instance;
     meterClass.hCursor = LoadCursorA(NULL, IDC_ARROW);

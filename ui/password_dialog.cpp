@@ -4,25 +4,17 @@
 
 #include "context/extraction_context.h"
 #include "image/resources.h"
+#include "ui/dialog_frame.h"
 #include "ui/password_text.h"
 
 enum PasswordDialogIds {
     kPasswordEdit = 402,
 };
 
-// Centres the dialog on the screen the way the main dialog centres itself.
-static void CentreOnScreen(HWND dialog) {
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
 // OK: an empty edit or a failed copy keeps the dialog open.
 static void ConfirmPassword(HWND dialog) {
     char text[kPasswordReadLimit];
-    int length = GetDlgItemTextA(dialog, kPasswordEdit, text, kPasswordReadLimit);
+    int length = (int)SendDlgItemMessageA(dialog, kPasswordEdit, WM_GETTEXT, kPasswordReadLimit, (LPARAM)text);
     if (StorePassword(text, length))
         EndDialog(dialog, 1);
 }
@@ -30,14 +22,11 @@ static void ConfirmPassword(HWND dialog) {
 static INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
     if (message == WM_INITDIALOG) {
-        if (ctx.codePageFont)
-            SendMessageA(dialog, WM_SETFONT, (WPARAM)ctx.codePageFont, TRUE);
-        CentreOnScreen(dialog);
+        PlaceDialog(dialog);
         return TRUE;
     }
     if (message == WM_SETFONT) {
-        if (ctx.codePageFont && GetDlgItem(dialog, kPasswordEdit))
-            SendDlgItemMessageA(dialog, kPasswordEdit, WM_SETFONT, (WPARAM)ctx.codePageFont, TRUE);
+        GiveCodePageFont(GetDlgItem(dialog, kPasswordEdit));
     } else if (message == WM_COMMAND) {
         // The whole wParam: only a click, Enter or Escape (notification 0).
         if (wParam == IDOK)
@@ -53,5 +42,5 @@ int AskPassword(HWND owner) {
         return 1;
     // The low byte decides: 1 after OK, 0 after Cancel or without a template.
     // A failed dialog call (-1) lets the pass go on with passwordText as it is.
-    return (int)(RunPasswordTemplate(owner, PasswordDialogProc) & 0xFF);
+    return (int)(RunPasswordTemplate(owner, WINDOWS_PROCEDURE(PasswordDialogProc)) & 0xFF);
 }

@@ -1,10 +1,10 @@
 #include "ui/password_text.h"
 
+#include "app/global_blocks.h"
 #include "context/extraction_context.h"
 
 static void ReleasePassword() {
-    GlobalUnlock(GlobalHandle(ctx.passwordText));
-    GlobalFree(GlobalHandle(ctx.passwordText));
+    FreeLockedGlobal(ctx.passwordText);
     ctx.passwordText = nullptr;
 }
 
@@ -13,10 +13,7 @@ int StorePassword(const char *text, int length) {
         return 0;
     if (ctx.passwordText)
         ReleasePassword();
-    HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, (size_t)length + 1);
-    if (!block)
-        return 0;
-    ctx.passwordText = (char *)GlobalLock(block);
+    ctx.passwordText = (char *)LockedGlobalBlock(GMEM_ZEROINIT, (size_t)length + 1);
     if (!ctx.passwordText)
         return 0;
     // Exactly length bytes: the block is zero-filled, so the copy ends there

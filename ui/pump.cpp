@@ -1,8 +1,8 @@
-// The message pump of a running pass. The pass runs inside the Unzip command,
-// so this is the only place where the dialog gets painted and the meter timer
-// fires meanwhile. User input aimed at the dialog must not become a command
-// (a second Unzip, Browse...) while the pass holds the buffers: a click or a
-// key press turns into the question whether to abort instead.
+// The pump's rules for each message taken from the queue. The pass runs
+// inside the Unzip command, so user input aimed at the dialog must not
+// become a command (a second Unzip, Browse...) while the pass holds the
+// buffers: a click or a key press turns into the question whether to abort
+// instead.
 #include "ui/pump.h"
 
 #include "app/error_exit.h"
@@ -49,7 +49,7 @@ static int AimedAtDialog(HWND window) {
     return window == ctx.mainDialog || GetParent(window) == ctx.mainDialog;
 }
 
-int PumpMessages() {
+int EmptyMessageQueue() {
     MSG message;
     while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
         switch (TreatmentOf(message)) {
@@ -64,10 +64,10 @@ int PumpMessages() {
         case kAskAbortOnRelease:   // resolved by TreatmentOf
             break;
         case kAskAbort:
-            // The rest of the queue waits for the next call.
+            // Input aimed at any other window is dropped. After the question
+            // the rest of the queue waits for the next call.
             if (AimedAtDialog(message.hwnd))
-                return MessageBoxA(ctx.mainDialog, LookupString(kStrAbortQuestion), kCaption,
-                                   kAbortQuestionStyle) == IDYES;
+                return ShowBox(LookupString(kStrAbortQuestion), kAbortQuestionStyle) == IDYES;
             break;
         }
     }

@@ -1,7 +1,9 @@
 // Files, folders, volumes and file times on the host file system.
+#include <sys/stat.h>
 #include <strings.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/host/host_files.h"
@@ -52,7 +54,19 @@ HFILE _lcreat(LPCSTR path, int attribute) {
     return fd < 0 ? HFILE_ERROR : fd;
 }
 
+// True when a read of file from where it stands would start on the bad spot.
+static bool OnBadSpot(HFILE file) {
+    const State &s = Sim();
+    struct stat bad, open;
+    if (s.badSpotFile.empty() || stat(s.badSpotFile.c_str(), &bad) != 0 || fstat(file, &open) != 0)
+        return false;
+    return bad.st_dev == open.st_dev && bad.st_ino == open.st_ino &&
+           lseek(file, 0, SEEK_CUR) == (off_t)s.badSpotOffset;
+}
+
 UINT _lread(HFILE file, LPVOID buffer, UINT count) {
+    if (OnBadSpot(file))
+        return (UINT)HFILE_ERROR;
     if (Sim().readLimit != 0 && count > Sim().readLimit)
         count = Sim().readLimit;
     UINT total = 0;
@@ -133,8 +147,14 @@ BOOL LocalFileTimeToFileTime(const FILETIME *local, LPFILETIME result) {
     return TRUE;
 }
 
+static uint64_t FileTimeValue(const FILETIME *time) {
+    return time ? ((uint64_t)time->dwHighDateTime << 32) | time->dwLowDateTime : 0;
+}
+
 BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written) {
-    (void)created;
+    int fd = (int)(intptr_t)file;
+    Sim().timesSet.push_back(
+        {HostPathOfFile(fd), FileTimeValue(created), FileTimeValue(accessed), FileTimeValue(written)});
     if (Fails(kFaultSetTime))
         return FALSE;
     int64_t times[2][2];
@@ -142,12 +162,13 @@ BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed,
     for (int i = 0; i < 2; i++) {
         if (!sources[i])
             continue;
-        uint64_t value = ((uint64_t)sources[i]->dwHighDateTime << 32) | sources[i]->dwLowDateTime;
-        int64_t since = (int64_t)(value - kUnixEpochAsFileTime);
-        times[i][0] = since / 10000000;
-        times[i][1] = (since % 10000000) * 100;
+        int64_t since = (int64_t)(FileTimeValue(sources[i]) - kUnixEpochAsFileTime);
+        // Rounded down, so that times before 1970 keep a fraction in [0, 1 s).
+        int64_t seconds = since / 10000000 - (since % 10000000 < 0);
+        times[i][0] = seconds;
+        times[i][1] = (since - seconds * 10000000) * 100;
     }
-    return HostSetTimes((int)(intptr_t)file, accessed ? times[0] : nullptr, written ? times[1] : nullptr);
+    return HostSetTimes(fd, accessed ? times[0] : nullptr, written ? times[1] : nullptr);
 }
 
 BOOL CreateDirectoryA(LPCSTR path, void *security) {

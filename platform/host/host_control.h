@@ -2,6 +2,7 @@
 // host, what message boxes answer, which calls fail, and what the program
 // showed. Host tests and tools only; the logic never includes this.
 #pragma once
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -24,6 +25,15 @@ struct LaunchRecord {
     std::string file;   // command line, or the file
     std::string parameters;
     std::string folder;
+};
+
+// One SetFileTime call: the file's host path and the three times asked for
+// as 64-bit FILETIME values (0 where the call passed none).
+struct TimeRecord {
+    std::string path;
+    uint64_t created;
+    uint64_t accessed;
+    uint64_t written;
 };
 
 // Operations whose k-th call can be made to fail (counted from 1 since Reset).
@@ -64,6 +74,7 @@ struct State {
     bool dialogHasMeter = false;
     std::vector<std::vector<uint8_t>> dialogTemplates;   // copies of templates run
     intptr_t dialogResult = 0;
+    std::vector<HWND> endedDialogs;                      // EndDialog's windows, in order
     // Runs once, for the next dialog, while it would be up (the main dialog:
     // everything start-up prepares is in place): a test's stand-in for what
     // the user does there.
@@ -77,9 +88,24 @@ struct State {
     unsigned calls[kFaultCount] = {};
     // Reads of a file return at most this many bytes per call (0 = no limit).
     UINT readLimit = 0;
-    // The message pump: calls counted, the abort question confirmed at this call (0 = never).
+    // A bad spot: every read that starts at this offset of this host file
+    // fails with -1, as a damaged sector would (empty file = none).
+    std::string badSpotFile;
+    int64_t badSpotOffset = 0;
+    // The message pump: calls after writes counted, the abort question
+    // confirmed at this call (0 = never); the same for the calls at members' ends.
     unsigned pumpCalls = 0;
     unsigned abortAtPump = 0;
+    unsigned memberEndPumps = 0;
+    unsigned abortAtMemberEnd = 0;
+    // The message queue the pump's rules empty (front first), what left it by
+    // dispatch (each translated first), the parent of each window, and the
+    // cursor set last.
+    std::deque<MSG> messages;
+    std::vector<MSG> dispatched;
+    unsigned translated = 0;
+    std::map<HWND, HWND> parents;
+    HCURSOR cursor = nullptr;
     // The loader: what the program asked of it, in order, and whether the
     // calls that narrow the library search exist (older systems lack them).
     std::vector<std::string> loaderLog;
@@ -87,6 +113,8 @@ struct State {
     std::vector<LOGFONTA> fontsCreated;
     // Files the layer opened that were devices or outside the root: counted, refused.
     unsigned refusedPaths = 0;
+    // Every SetFileTime call in order, also those a fault fails.
+    std::vector<TimeRecord> timesSet;
 };
 
 State &Sim();

@@ -1,6 +1,7 @@
 #include "platform/host/host_files.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 
 #ifdef _WIN32
@@ -107,6 +108,10 @@ std::vector<std::string> HostFolderNames(const std::string &path) {
     return names;
 }
 
+std::string HostPathOfFile(int) {
+    return std::string();
+}
+
 bool HostSetTimes(int fd, const int64_t *accessed, const int64_t *modified) {
     struct _stat64 info;
     if (_fstat64(fd, &info) != 0)
@@ -154,6 +159,13 @@ std::vector<std::string> HostFolderNames(const std::string &path) {
     }
     closedir(listing);
     return names;
+}
+
+std::string HostPathOfFile(int fd) {
+    char link[64], path[4096];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t length = readlink(link, path, sizeof path);
+    return length > 0 ? std::string(path, (size_t)length) : std::string();
 }
 
 bool HostSetTimes(int fd, const int64_t *accessed, const int64_t *modified) {

@@ -16,6 +16,9 @@ int HostCreateFile(const std::string &path);        // read and write, truncated
 bool HostMakeFolder(const std::string &path);
 // The names in a folder (without "." and "..").
 std::vector<std::string> HostFolderNames(const std::string &path);
+// The path of an open file (empty where the host cannot tell: only the
+// tests that look at the times given to files need it).
+std::string HostPathOfFile(int fd);
 // Sets the access and modification times (seconds and nanoseconds since
 // 1970; null leaves one as it is).
 bool HostSetTimes(int fd, const int64_t *accessed, const int64_t *modified);

@@ -1,5 +1,8 @@
-// The host stand-in for the dialog's message pump: there is no queue; it
-// counts its calls and answers "abort" at the call the test scripted.
+// The host stand-in for when the pass pumps: the pass tests need no queue,
+// only the points where the pump runs. It counts the calls after writes and
+// at members' ends, and answers "abort" at the call the test scripted. The
+// pump's rules themselves (ui/pump.cpp) run on the host against the
+// simulated queue of messages_host.cpp.
 #include "platform/host/host_control.h"
 #include "ui/pump.h"
 
@@ -7,4 +10,10 @@ int PumpMessages() {
     hostsim::State &s = hostsim::Sim();
     s.pumpCalls++;
     return s.abortAtPump != 0 && s.pumpCalls == s.abortAtPump;
+}
+
+int PumpMessagesNow() {
+    hostsim::State &s = hostsim::Sim();
+    s.memberEndPumps++;
+    return s.abortAtMemberEnd != 0 && s.memberEndPumps == s.abortAtMemberEnd;
 }

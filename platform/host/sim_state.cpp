@@ -2,6 +2,7 @@
 // Windows paths onto the host folder that stands for the drives.
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "platform/host/host_control.h"
 #include "platform/host/host_files.h"
@@ -43,18 +44,38 @@ static std::string UpperAscii(std::string s) {
 }
 
 // Windows opens a device for these names, whatever the extension.
-static bool IsDeviceName(const std::string &component) {
-    std::string base = UpperAscii(component.substr(0, component.find('.')));
-    while (!base.empty() && (base.back() == ' '))
-        base.pop_back();
+static bool IsDeviceName(std::string_view component) {
+    std::string_view base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    if (base.size() > 7)
+        return false;
+    char upper[8] = {};
+    for (size_t i = 0; i < base.size(); i++)
+        upper[i] = base[i] >= 'a' && base[i] <= 'z' ? (char)(base[i] - 32) : base[i];
+    std::string_view name(upper, base.size());
     static const char *const names[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char *name : names)
-        if (base == name)
+    for (const char *device : names)
+        if (name == device)
             return true;
-    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-        base[3] >= '0' && base[3] <= '9')
-        return true;
-    return false;
+    return name.size() == 4 && (name.substr(0, 3) == "COM" || name.substr(0, 3) == "LPT") && name[3] >= '0' &&
+           name[3] <= '9';
+}
+
+// Calls visit with each part of text between separators, empty ones too. A
+// plain scan: paths are mapped on every file call, so this stays cheap.
+template <typename Visit>
+static void ForEachPart(const std::string &text, char separator, Visit visit) {
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(separator, start);
+        if (end == std::string::npos) {
+            visit(std::string_view(text).substr(start));
+            return;
+        }
+        visit(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+    }
 }
 
 std::string AbsoluteWindowsPath(const std::string &input) {
@@ -88,22 +109,22 @@ std::string AbsoluteWindowsPath(const std::string &input) {
         prefix = cwd.substr(0, 2);
         rest = cwd.substr(2) + "\\" + path;
     }
-    std::vector<std::string> parts;
-    std::stringstream stream(rest);
-    std::string part;
-    while (std::getline(stream, part, '\\')) {
+    std::vector<std::string_view> parts;
+    ForEachPart(rest, '\\', [&](std::string_view part) {
         if (part.empty() || part == ".")
-            continue;
+            return;
         if (part == "..") {
             if (!parts.empty())
                 parts.pop_back();
-            continue;
+            return;
         }
         parts.push_back(part);
-    }
+    });
     std::string result = prefix;
-    for (const std::string &p : parts)
-        result += "\\" + p;
+    for (std::string_view p : parts) {
+        result += '\\';
+        result += p;
+    }
     if (parts.empty())
         result += "\\";
     return result;
@@ -135,16 +156,16 @@ std::string HostPath(const std::string &windowsPath) {
         host = DriveFolder(letter);
         start = 2;
     }
-    std::stringstream stream(absolute.substr(start));
-    std::string part;
-    while (std::getline(stream, part, '\\')) {
-        if (part.empty())
-            continue;
-        if (IsDeviceName(part) || part.find(':') != std::string::npos)
-            return "";
-        host += "/" + part;
-    }
-    return host;
+    bool refused = false;
+    ForEachPart(absolute.substr(start), '\\', [&](std::string_view part) {
+        if (part.empty() || refused)
+            return;
+        if (IsDeviceName(part) || part.find(':') != std::string_view::npos)
+            refused = true;
+        host += '/';
+        host += part;
+    });
+    return refused ? "" : host;
 }
 
 std::string ReadHostFile(const std::string &hostPath) {

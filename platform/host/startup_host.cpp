@@ -1,5 +1,5 @@
 // The few GDI and dialog calls start-up makes, on the host: a font handle
-// stands for the font, and a dialog has nothing to end.
+// stands for the font, and ending a dialog is only recorded.
 #include "platform/host/sim_internal.h"
 
 using namespace hostsim;
@@ -11,5 +11,6 @@ HFONT CreateFontIndirectA(const LOGFONTA *font) {
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {
     (void)result;
+    Sim().endedDialogs.push_back(dialog);
     return dialog != nullptr;
 }

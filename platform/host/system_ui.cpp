@@ -102,9 +102,8 @@ BOOL UpdateWindow(HWND window) {
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
-    static HCURSOR current;
-    HCURSOR previous = current;
-    current = cursor;
+    HCURSOR previous = Sim().cursor;
+    Sim().cursor = cursor;
     return previous;
 }
 

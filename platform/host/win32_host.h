@@ -97,6 +97,23 @@ typedef const void *LPCDLGTEMPLATEA;
 #define VK_SHIFT 0x10
 #define WM_USER 0x0400
 #define WM_INITDIALOG 0x0110
+#define WM_PAINT 0x000F
+#define WM_SETCURSOR 0x0020
+#define WM_VKEYTOITEM 0x002E
+#define WM_NCMOUSEMOVE 0x00A0
+#define WM_NCLBUTTONDOWN 0x00A1
+#define WM_NCLBUTTONDBLCLK 0x00A3
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_COMMAND 0x0111
+#define WM_TIMER 0x0113
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define PM_REMOVE 0x0001
 
 #define IDC_ARROW ((LPCSTR)(uintptr_t)32512)
 #define IDC_WAIT ((LPCSTR)(uintptr_t)32514)
@@ -130,6 +147,19 @@ struct LOGFONTA {
 
 struct RECT {
     LONG left, top, right, bottom;
+};
+
+struct POINT {
+    LONG x, y;
+};
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
 };
 
 // process
@@ -199,6 +229,12 @@ HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 short GetKeyState(int key);
 BOOL EndDialog(HWND dialog, INT_PTR result);
+HWND GetParent(HWND window);
+
+// the message queue
+BOOL PeekMessageA(MSG *message, HWND window, UINT first, UINT last, UINT remove);
+BOOL TranslateMessage(const MSG *message);
+LRESULT DispatchMessageA(const MSG *message);
 INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCVOID dialogTemplate, HWND owner, DLGPROC proc,
                                 LPARAM param);
 

@@ -32,12 +32,28 @@ TEST(ArgumentText, FollowsTheProgramName) {
     }
 }
 
-TEST(InfoOption, IsFoundAnywhereInLowerCaseOnly) {
+// "-info" is an option only as a word of its own, in lower case; paths
+// that merely contain it are extracted to.
+TEST(InfoOption, IsAWholeLowerCaseWord) {
     struct Case {
         const char *arguments;
         int found;
     } cases[] = {
-        {"-info", 1}, {"-auto C:\\x-info\\y", 1}, {"x-infox", 1}, {"-INFO", 0}, {"-Info", 0}, {"-inf", 0}, {"", 0},
+        {"-info", 1},
+        {" -info", 1},                          // behind a quoted program name
+        {"-auto C:\\out -info", 1},
+        {"-info -auto C:\\out", 1},
+        {"-info\"C:\\out\"", 1},                // a quote ends the word
+        {"-auto C:\\my-information\\out", 0},
+        {"-auto C:\\x-info\\y", 0},
+        {"-auto C:\\x-info", 0},                // at the end, but inside a word
+        {"x-infos\\sfx.exe", 0},                 // the rest of an unquoted program path
+        {"-infos", 0},
+        {"\"-info\"", 0},
+        {"-INFO", 0},
+        {"-Info", 0},
+        {"-inf", 0},
+        {"", 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments);

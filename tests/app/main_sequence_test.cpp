@@ -47,7 +47,7 @@ protected:
         return boxes;
     }
 
-    TestImage Make(const TestImageSpec &shape) { return MakeTestImage(shape, root); }
+    TestImage Make(const TestImageShape &shape) { return MakeTestImage(shape, root); }
 
     bool DialogRan() { return hostsim::Sim().dialogTemplates.size() == 1; }
 
@@ -59,7 +59,7 @@ std::string Box(const std::string &text, UINT style, const std::string &caption 
 }
 
 TEST_F(MainSequenceRun, IntactImageRunsTheDialogFromACopyOfTheTemplateAndShutsDown) {
-    TestImageSpec shape;
+    TestImageShape shape;
     shape.flags = kFlagCrcSkipsHeaders;
     EXPECT_TRUE(Run(Make(shape)).empty());
     ASSERT_TRUE(DialogRan());
@@ -104,7 +104,7 @@ TEST_F(MainSequenceRun, EndsWithTheRightBoxWhenTheImageOrSystemIsUnfit) {
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.strings = {"", "", "", "", "Made by the tests"};
         TestImage image = Make(shape);
         if (c.change) {
@@ -150,7 +150,7 @@ TEST_F(MainSequenceRun, StartupPromptOffersTheConfiguredButtonsAndNoOrCancelEnds
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.flags = c.flags;
         shape.strings = {"", "", "Read me first.", c.title, ""};
         hostsim::Sim().answers = {c.answer};
@@ -176,7 +176,7 @@ TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord)
         SCOPED_TRACE(c.arguments + " flags " + std::to_string(c.flags));
         TearDown();
         SetUp();
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.flags = c.flags;
         shape.strings = {"C:\\Out", "", "", "", ""};
         EXPECT_TRUE(Run(Make(shape), c.arguments).empty());
@@ -195,7 +195,7 @@ TEST_F(MainSequenceRun, MissingTextBufferEndsAsAHeaderCorruption) {
         SCOPED_TRACE(failing);
         TearDown();
         SetUp();
-        TestImage image = Make(TestImageSpec());
+        TestImage image = Make(TestImageShape());
         hostsim::Sim().failAt[hostsim::kFaultGlobalAlloc] = failing;
         EXPECT_EQ(Run(image), (std::vector<std::string>{Box(kHeaderCorruptText, MB_ICONERROR)}));
         EXPECT_FALSE(DialogRan());
@@ -203,7 +203,7 @@ TEST_F(MainSequenceRun, MissingTextBufferEndsAsAHeaderCorruption) {
 }
 
 TEST_F(MainSequenceRun, MainDialogIsSkippedWithoutItsTemplateBlock) {
-    TestImage image = Make(TestImageSpec());
+    TestImage image = Make(TestImageShape());
     // The template copy is the last global block start-up takes.
     Run(image);
     unsigned last = hostsim::Sim().calls[hostsim::kFaultGlobalAlloc];
@@ -215,6 +215,36 @@ TEST_F(MainSequenceRun, MainDialogIsSkippedWithoutItsTemplateBlock) {
     EXPECT_EQ(ctx.titleText, nullptr);   // the shutdown still ran
 }
 
+// No memory while the password template is expanded, inside the main
+// dialog: the exit must not unwind the dialog's modal call (the window
+// system's frames lie there). The dialog is ended instead, and start-up ends
+// the program once that call has returned, without the shutdown.
+TEST_F(MainSequenceRun, ExitInsideTheMainDialogEndsTheDialogFirst) {
+    TestImage image = Make(TestImageShape());
+    const HWND dialog = (HWND)(uintptr_t)0x5000;
+    bool unzipCommandReturned = false;
+    hostsim::State &sim = hostsim::Sim();
+    sim.dialogHook = [&] {
+        // The Unzip command of an archive that asks for its password.
+        ctx.mainDialog = dialog;
+        sim.failAt[hostsim::kFaultLocalAlloc] = sim.calls[hostsim::kFaultLocalAlloc] + 1;
+        EXPECT_EQ(RunPasswordTemplate(dialog, nullptr), 0);
+        unzipCommandReturned = true;
+    };
+    InstallTestImage(image, kTestImagePath);
+    std::vector<char> text(1, 0);
+    EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data()), 0);
+    EXPECT_TRUE(unzipCommandReturned) << "the exit unwound the dialog's modal call";
+    ASSERT_EQ(sim.transcript.size(), 1u);
+    EXPECT_EQ(sim.transcript[0].text, "no memory for resources");
+    EXPECT_EQ(sim.transcript[0].style, (UINT)MB_ICONERROR);
+    EXPECT_EQ(sim.transcript[0].owner, dialog);
+    EXPECT_EQ(sim.dialogTemplates.size(), 1u) << "no password dialog without its template";
+    EXPECT_EQ(sim.endedDialogs, std::vector<HWND>{dialog});
+    EXPECT_NE(ctx.titleText, nullptr) << "the shutdown ran";
+    EXPECT_EQ(ctx.passwordTemplate, nullptr);
+}
+
 // The shell library is loaded from the system folder only, after the
 // library search has been narrowed where the system can do that.
 TEST_F(MainSequenceRun, ShellLibraryComesFromTheSystemFolder) {
@@ -222,7 +252,7 @@ TEST_F(MainSequenceRun, ShellLibraryComesFromTheSystemFolder) {
         SCOPED_TRACE(present ? "search calls present" : "older system");
         TearDown();
         SetUp();
-        TestImage image = Make(TestImageSpec());
+        TestImage image = Make(TestImageShape());
         hostsim::Sim().searchCallsPresent = present;
         Run(image);
         std::vector<std::string> expected = {"LoadLibraryA C:\\WINDOWS\\SYSTEM32\\comctl32.dll",
@@ -250,7 +280,7 @@ TEST_F(MainSequenceRun, CurrentFolderIsTheImageFolder) {
         SetUp();
         hostsim::Sim().currentDirectory = "C:\\WINDOWS";
         WriteFile(root + "/C/WINDOWS/x", "");
-        TestImage image = Make(TestImageSpec());
+        TestImage image = Make(TestImageShape());
         InstallTestImage(image, c.image);
         std::vector<char> text(1, 0);
         MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data());

@@ -29,6 +29,29 @@ static void Put32(std::string &out, uint32_t v) {
     Put16(out, v >> 16);
 }
 
+std::string LittleEndian(uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; i++)
+        out += (char)(value >> (8 * i));
+    return out;
+}
+
+std::string ExtraField(uint16_t id, const std::string &body, int declaredSize) {
+    return LittleEndian(id, 2) + LittleEndian(declaredSize < 0 ? body.size() : (size_t)declaredSize, 2) + body;
+}
+
+std::string NtfsField(uint64_t modified) {
+    std::string times = LittleEndian(modified, 8) + LittleEndian(modified + 1, 8) + LittleEndian(modified + 2, 8);
+    return ExtraField(0x000A, LittleEndian(0, 4) + LittleEndian(1, 2) + LittleEndian(24, 2) + times);
+}
+
+std::string UnixField(uint8_t flags, const std::vector<int64_t> &times) {
+    std::string body(1, (char)flags);
+    for (int64_t t : times)
+        body += LittleEndian((uint64_t)t, 4);
+    return ExtraField(0x5455, body);
+}
+
 ZipMember Member(const std::string &name, const std::string &data, uint16_t method) {
     ZipMember m;
     m.name = name;

@@ -44,6 +44,16 @@ struct ZipLayout {
 
 ZipLayout BuildZip(const std::vector<ZipMember> &members, const std::string &endComment = "",
                    bool withCentral = true);
+// value as `bytes` little-endian bytes.
+std::string LittleEndian(uint64_t value, int bytes);
+// An extra field: id, body size (the body's own unless declaredSize is
+// given) and body.
+std::string ExtraField(uint16_t id, const std::string &body, int declaredSize = -1);
+// An NTFS field: reserved bytes, then tag 1 (size 24) with the modification
+// FILETIME and, one and two ticks after it, the access and creation times.
+std::string NtfsField(uint64_t modified);
+// An extended-timestamp field: the flags byte and the 32-bit times after it.
+std::string UnixField(uint8_t flags, const std::vector<int64_t> &times = {});
 // Raw deflate of data (zlib, level 6).
 std::string Deflate(const std::string &data);
 uint32_t Crc(const std::string &data);

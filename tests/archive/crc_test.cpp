@@ -1,4 +1,4 @@
-// The member CRC, taken four bytes at a time, against the plain byte-wise CRC
+// The member CRC, taken sixteen bytes at a time, against the plain byte-wise CRC
 // of the tools, over lengths and piece boundaries that leave every remainder.
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ TEST(MemberCrc, AgreesWithTheByteWiseCrcForEveryLengthAndSplit) {
         c = (char)(seed >> 23);
     }
     const uint8_t *bytes = (const uint8_t *)data.data();
-    const size_t lengths[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 2047, 2048, 2049, 4100};
+    const size_t lengths[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 2047, 2048, 2049, 4100};
     for (size_t length : lengths) {
         for (size_t split : {size_t(0), size_t(1), size_t(3), length / 2}) {
             if (split > length)

@@ -233,6 +233,27 @@ TEST_F(EntryOutputTest, ConfirmedAbortEndsSilentlyKeepingWhatWasWritten) {
     EXPECT_FALSE(Exists(Out("b.txt")));
 }
 
+// Every file member ends with a look at the queue, an empty one too; an abort
+// confirmed there keeps that member whole and stops before the next.
+TEST_F(EntryOutputTest, EveryFileMemberEndsWithAPump) {
+    ZipLayout layout = BuildZip({Member("empty.txt"), Member("dir/"), Member("a.bin", Bytes(4096, 1)),
+                                 Member("b.txt", "bee"), Member("c.txt", "c")});
+    ctx.overwriteWithoutPrompting = 1;
+    InstallImage(layout.bytes);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_EQ(hostsim::Sim().memberEndPumps, 4u);
+
+    testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
+    hostsim::Sim().memberEndPumps = 0;
+    hostsim::Sim().abortAtMemberEnd = 3;
+    InstallImage(layout.bytes);
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(BoxCount(), 0u);
+    EXPECT_EQ(testsupport::ReadFile(Out("b.txt")), "bee");
+    EXPECT_EQ(ModificationTime(Out("b.txt")), DosToUnix(Member("b.txt").date, Member("b.txt").time));
+    EXPECT_FALSE(Exists(Out("c.txt")));
+}
+
 // Time fields as stored, and the time the file gets.
 TEST_F(EntryOutputTest, FileTimesAreClampedIntoValidDates) {
     struct Case {
@@ -263,5 +284,105 @@ TEST_F(EntryOutputTest, FileTimesAreClampedIntoValidDates) {
         EXPECT_EQ(ModificationTime(root_ + "/C/T.TXT"), DosToUnix(c.wantDate, c.wantTime));
     }
 }
+
+// --- UTC times from the extra field -----------------------------------------
+
+const uint64_t kTicks = 10000000;               // 100-ns ticks per second
+const int64_t kFileTimeEpoch = 11644473600;     // seconds from 1601 to 1970
+const long kBias = -10 * 3600;                  // the machine's zone is UTC+10
+
+uint64_t FromUnix(int64_t seconds) {
+    return (uint64_t)(seconds + kFileTimeEpoch) * kTicks;
+}
+
+struct TimeCase {
+    const char *label;
+    std::string extra;
+    int64_t unixSeconds;   // the written time as seconds since 1970; kFromDos: the header's DOS time
+    uint64_t fraction;     // 100-ns ticks beyond the second
+};
+
+const int64_t kFromDos = INT64_MIN;
+const uint64_t kNtfsTime = FromUnix(1717245296) + 7890123;   // 2024-06-01 12:34:56.7890123
+const int64_t kUnixTime = 1700000001;                        // an odd second
+const std::string kPadding = ExtraField(0x9999, std::string(1020, 'p'));
+
+void PrintTo(const TimeCase &c, std::ostream *out) {
+    *out << c.label;
+}
+
+class TimeSourceTest : public EntryOutputTest, public ::testing::WithParamInterface<TimeCase> {};
+
+// Each case follows a member whose long extra field leaves stale bytes in
+// the kept area: a decoder that read past its own field would find them.
+TEST_P(TimeSourceTest, FileGetsTheTimeOfItsSource) {
+    const TimeCase &c = GetParam();
+    hostsim::Sim().timeZoneBias = kBias;
+    ZipMember before = Member("before.txt", "b");
+    before.extra = ExtraField(0x7777, std::string(200, '\x41'));
+    ZipMember member = Member("case.txt", "content");
+    member.extra = c.extra;
+    InstallImage(BuildZip({before, member}).bytes);
+    ASSERT_EQ(Pass(), kGuardDone) << LastBox();
+
+    int64_t seconds = c.unixSeconds == kFromDos ? DosToUnix(member.date, member.time) + kBias : c.unixSeconds;
+    uint64_t expected = FromUnix(seconds) + c.fraction;
+    const hostsim::TimeRecord &stamp = hostsim::Sim().timesSet.back();
+    EXPECT_EQ(stamp.path.substr(stamp.path.rfind('/')), "/case.txt");
+    EXPECT_EQ(stamp.written, expected);
+    EXPECT_EQ(stamp.accessed, expected);
+    EXPECT_EQ(stamp.created, expected);
+    EXPECT_EQ(ModificationTime(Out("case.txt")), seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, TimeSourceTest,
+    ::testing::Values(
+        TimeCase{"none", "", kFromDos, 0},
+        TimeCase{"ntfsOnly", NtfsField(kNtfsTime), 1717245296, 7890123},
+        TimeCase{"unixOnly", UnixField(1, {kUnixTime}), kUnixTime, 0},
+        TimeCase{"ntfsWinsOverUnix", UnixField(1, {kUnixTime}) + NtfsField(kNtfsTime), 1717245296, 7890123},
+        TimeCase{"unixAllThreeTimes", UnixField(7, {kUnixTime, 5, 6}), kUnixTime, 0},
+        // The access and creation times that the flags promise are not needed.
+        TimeCase{"unixFlagsPromiseMore", UnixField(7, {kUnixTime}), kUnixTime, 0},
+        TimeCase{"unixAfterOtherFields", ExtraField(0x0001, "12345678") + UnixField(1, {kUnixTime}), kUnixTime, 0},
+        TimeCase{"unixBefore1970", UnixField(1, {-315619200}), -315619200, 0},            // 1960-01-01
+        TimeCase{"unixLastSecondOf2038", UnixField(1, {0x7FFFFFFF}), 0x7FFFFFFF, 0},      // 2038-01-19 03:14:07
+        TimeCase{"unixTopBitIs1901", UnixField(1, {0x80000000}), INT32_MIN, 0},           // 1901-12-13 20:45:52
+        TimeCase{"unixAllOnes", UnixField(1, {0xFFFFFFFF}), -1, 0},                       // 1969-12-31 23:59:59
+        // Malformed: the DOS time, or the next source.
+        TimeCase{"unixWithoutModifiedFlag", UnixField(6, {5, 6}), kFromDos, 0},
+        TimeCase{"unixFlagsWithoutData", UnixField(1), kFromDos, 0},
+        TimeCase{"unixShort", ExtraField(0x5455, "\x01\x02\x03\x04"), kFromDos, 0},
+        TimeCase{"unixEmpty", ExtraField(0x5455, ""), kFromDos, 0},
+        TimeCase{"unixRunsPastTheExtraField", ExtraField(0x5455, "\x01\x02\x03\x04\x05", 9), kFromDos, 0},
+        TimeCase{"unixBeyondTheKeptBytes", kPadding + UnixField(1, {kUnixTime}), kFromDos, 0},
+        TimeCase{"unixEndsAtTheKeptBytes", ExtraField(0x9999, std::string(1011, 'p')) + UnixField(1, {kUnixTime}),
+                 kUnixTime, 0},
+        TimeCase{"ntfsShortTagFallsToUnix",
+                 ExtraField(0x000A, LittleEndian(0, 4) + LittleEndian(1, 2) + LittleEndian(16, 2) +
+                                        LittleEndian(kNtfsTime, 8) + LittleEndian(kNtfsTime, 8)) +
+                     UnixField(1, {kUnixTime}),
+                 kUnixTime, 0},
+        TimeCase{"ntfsLongTag", ExtraField(0x000A, LittleEndian(0, 4) + LittleEndian(1, 2) + LittleEndian(32, 2) +
+                                                       LittleEndian(kNtfsTime, 8) + std::string(24, '\0')),
+                 kFromDos, 0},
+        TimeCase{"ntfsTagRunsPastItsField",
+                 ExtraField(0x000A, LittleEndian(0, 4) + LittleEndian(1, 2) + LittleEndian(24, 2) +
+                                        LittleEndian(kNtfsTime, 8) + LittleEndian(kNtfsTime, 8)),
+                 kFromDos, 0},
+        TimeCase{"ntfsReservedOnly", ExtraField(0x000A, LittleEndian(0, 4)), kFromDos, 0},
+        TimeCase{"ntfsShorterThanReserved", ExtraField(0x000A, "\x01\x00"), kFromDos, 0},
+        TimeCase{"ntfsOtherTagOnly", ExtraField(0x000A, LittleEndian(0, 4) + LittleEndian(2, 2) + LittleEndian(8, 2) +
+                                                           LittleEndian(kNtfsTime, 8)),
+                 kFromDos, 0},
+        TimeCase{"ntfsTimesAfterOtherTag",
+                 ExtraField(0x000A, LittleEndian(0, 4) + LittleEndian(2, 2) + LittleEndian(2, 2) + "xy" +
+                                        NtfsField(kNtfsTime).substr(8)),
+                 1717245296, 7890123},
+        // 0 asks SetFileTime to leave the time alone; the top bit is no time.
+        TimeCase{"ntfsZero", NtfsField(0), kFromDos, 0},
+        TimeCase{"ntfsTopBitFallsToUnix", NtfsField(0x8000000000000000ull) + UnixField(1, {kUnixTime}), kUnixTime, 0}),
+    [](const ::testing::TestParamInfo<TimeCase> &info) { return std::string(info.param.label); });
 
 }  // namespace

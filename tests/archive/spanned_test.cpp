@@ -321,6 +321,49 @@ TEST_F(SpannedTest, PassesOverUnknownValuesAndStopsAtTheCentralDirectory) {
     EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/a.txt"), "alpha");
 }
 
+// A read that fails (-1) is no volume end when it reads member data: read
+// error 2 at once, before the disk change or after it. A failed record read
+// counts as the volume's end: the next disk is asked for and read on.
+TEST_F(SpannedTest, FailedReadsOnADisk) {
+    ZipMember a = Member("a.bin", Payload(5000, 7)), b = Member("b.txt", "beta");
+    ZipLayout l = BuildZip({a, b});
+    std::string bytes = std::string("PK\x07\x08", 4) + l.bytes;
+    size_t dataA = l.dataStarts[0] + 4, localB = l.localStarts[1] + 4;
+    const std::string readError2 =
+        "Error reading A:\\SETUP.EXE.  Possible cause: bad disk or file transfer error. <2>";
+    const std::string disk2 = "Please insert disk 2 in drive A:.";
+    struct Case {
+        const char *label;
+        std::string disk1, disk2;
+        int badDisk;
+        size_t badOffset;
+        int code;
+        std::vector<std::string> boxes;
+        size_t aWritten;      // bytes of a.bin on disk afterwards
+    } cases[] = {
+        {"data on disk 1", bytes, "", 1, dataA, kGuardFailed, {readError2}, 0},
+        {"data behind the disk change", bytes.substr(0, dataA + 2048), bytes.substr(dataA + 2048), 2, 0,
+         kGuardFailed, {disk2, readError2}, 2048},
+        {"a signature on disk 1", bytes, bytes.substr(localB), 1, localB, kGuardDone, {disk2}, 5000},
+    };
+    ctx.overwriteWithoutPrompting = 1;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        testsupport::Run("rm -rf '" + root_ + "/C/OUT' '" + Disk(1) + "' '" + Disk(2) + "'");
+        WriteVolume(1, "SETUP.ZIP", c.disk1);
+        if (!c.disk2.empty())
+            WriteVolume(2, "SETUP.ZIP", c.disk2);
+        hostsim::Sim().badSpotFile = Disk(c.badDisk) + "/SETUP.ZIP";
+        hostsim::Sim().badSpotOffset = (int64_t)c.badOffset;
+        hostsim::Sim().transcript.clear();
+        Insert(1);
+        EXPECT_EQ(Pass(), c.code);
+        EXPECT_EQ(Boxes(), c.boxes);
+        EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/a.bin").size(), c.aWritten);
+        EXPECT_EQ(Exists(root_ + "/C/OUT/b.txt"), c.code == kGuardDone);
+    }
+}
+
 TEST_F(SpannedTest, RecordStillShortOnTheNextVolume) {
     ZipLayout l = BuildZip({Member("a.txt", "alpha"), Member("b.txt", "beta")});
     std::string bytes = std::string("PK\x07\x08", 4) + l.bytes;

@@ -267,16 +267,45 @@ TEST_F(WalkTest, FolderMembersWithAndWithoutDeclaredSizes) {
     EXPECT_EQ(ctx.filesExtracted, 1u);
 }
 
+// A folder member whose data is a whole local record of its own: skipped
+// when the folder declares no uncompressed size, read on as the next record
+// when it declares one.
+TEST_F(WalkTest, FolderMemberWithDataBehindIt) {
+    ZipLayout inner = BuildZip({Member("hidden.txt", "hidden")});
+    const std::string record = inner.bytes.substr(0, inner.dataStarts[0] + 6);
+    for (int64_t declared : {0, 7}) {
+        SCOPED_TRACE(declared);
+        testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
+        ZipMember folder = Member("dir/");
+        folder.payloadOverride = record;
+        folder.uncompressedOverride = declared;
+        InstallImage(BuildZip({folder, Member("after.txt", "after")}).bytes);
+        EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+        std::vector<std::string> expected = {"after.txt", "dir/"};
+        if (declared != 0)
+            expected.push_back("hidden.txt");
+        EXPECT_EQ(ListTree(root_ + "/C/OUT"), expected);
+    }
+}
+
 }  // namespace
 
 namespace {
 
+// Offsets a seek from the start cannot reach. 0xFFFFFFFF is -1 as the
+// seek's LONG, the very value a failed seek answers.
 TEST_F(WalkTest, ArchiveStartThatCannotBeReached) {
-    InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
-    configRecord.ArchiveOffset = 0x80000000u;
-    EXPECT_EQ(Pass(), kGuardFailed);
-    EXPECT_EQ(LastBox(), "I/O error on file.  Possible cause: file transfer error.");
-    EXPECT_EQ(ctx.extractionRunning, 0);
+    for (uint32_t offset : {0x80000000u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(offset);
+        hostsim::Sim().transcript.clear();
+        InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
+        configRecord.ArchiveOffset = offset;
+        EXPECT_EQ(Pass(), kGuardFailed);
+        EXPECT_EQ(LastBox(), "I/O error on file.  Possible cause: file transfer error.");
+        EXPECT_EQ(BoxCount(), 1u);
+        EXPECT_FALSE(Exists(root_ + "/C/OUT/a.txt"));
+        EXPECT_EQ(ctx.extractionRunning, 0);
+    }
 }
 
 void SetPassword(const char *text) {

@@ -48,6 +48,11 @@ CommandResult Mksfx(const std::string &arguments) {
     return Shell(Quote(MKSFX_PATH) + " " + arguments);
 }
 
+bool InCi() {
+    const char *ci = getenv("CI");
+    return ci && *ci;
+}
+
 std::string TestStub() {
     std::string path = TEST_STUB_PATH;
     return !path.empty() && fs::exists(path) ? path : "";

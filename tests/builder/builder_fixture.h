@@ -30,14 +30,29 @@ CommandResult Mksfx(const std::string &arguments);
 // The cross-compiled stand-in stub, or "" when it could not be built.
 std::string TestStub();
 
+// True when the CI environment variable is set (not empty).
+bool InCi();
+
+// Ends the current test as skipped, naming what is missing; under CI as
+// failed, so that a missing install step shows as a red run rather than a
+// green one that tested less.
+#define SKIP_UNLESS_CI(reason)                                              \
+    do {                                                                   \
+        if (buildertest::InCi()) {                                         \
+            FAIL() << "CI, so no skip: " << reason;                        \
+        } else {                                                           \
+            GTEST_SKIP() << reason;                                        \
+        }                                                                  \
+    } while (0)
+
 // Skips the current test when `tool` is not on PATH or the stub is missing.
 #define REQUIRE_TOOL(tool)                                                 \
     if (buildertest::Shell("command -v " tool " >/dev/null").status != 0) {  \
-        GTEST_SKIP() << tool " is not installed";                          \
+        SKIP_UNLESS_CI(tool " is not installed");                          \
     }
 #define REQUIRE_STUB()                                                     \
     if (buildertest::TestStub().empty()) {                                 \
-        GTEST_SKIP() << "no cross compiler, so no stand-in stub";          \
+        SKIP_UNLESS_CI("no cross compiler, so no stand-in stub");          \
     }
 
 // A fresh folder under /tmp, removed when the object goes.

@@ -333,7 +333,7 @@ TEST(DefaultStub, BuildsAnImageThatPassesEveryCheck) {
     std::string mksfx = MKSFX_PATH;
     std::string stub = mksfx.substr(0, mksfx.rfind('/')) + "/../win32/sfxstub.exe";
     if (!std::filesystem::exists(stub))
-        GTEST_SKIP() << "no win32 build beside the host build";
+        SKIP_UNLESS_CI("no win32 build beside the host build");
     TempFolder temp;
     std::string source = SourceTreeIn(temp);
     CommandResult built = Mksfx(Quote(source) + " -o " + Quote(temp / "out.exe") + " --overwrite");

@@ -1,10 +1,12 @@
-// The output buffer's way out: memory mode, the file write with its CRC-32
-// and progress count, the meter every 64 KiB, write errors and the abort.
+// The output's way out: memory mode, the file write with its CRC-32 and
+// progress count, window drains written in whole pieces at once, the meter
+// every 64 KiB, write errors and the abort.
 #include <gtest/gtest.h>
 
 #include "app/error_exit.h"
 #include "archive/crc32.h"
 #include "archive/entry_output.h"
+#include "codec/window.h"
 #include "image/config_record.h"
 #include "platform/host/host_control.h"
 #include "tests/codec/codec_harness.h"
@@ -108,6 +110,67 @@ TEST_F(FlushOutputTest, MeterMarks) {
         }
         EXPECT_EQ(c.markAfter, ctx.lastMeterMark);
     }
+}
+
+// A window drain in file mode: a piece begun before is topped up and
+// written first, the drain's whole pieces go out in one write straight from
+// the window, and the rest waits in the output buffer. Whatever was written
+// counts as progress and went through the CRC; the pump ran once per write.
+TEST_F(FlushOutputTest, WindowDrainWritesItsWholePiecesAtOnce) {
+    std::string window = codectest::SampleData("random").substr(0, 32768);
+    struct Case {
+        uint32_t pendingBefore, count;
+        unsigned writes;
+        uint32_t pendingAfter;
+    } cases[] = {
+        {0, 32768, 1, 0},          // a full window
+        {0, 5000, 1, 904},         // the last drain of a stream
+        {0, 2047, 0, 2047},
+        {1000, 32768, 2, 1000},    // the begun piece, then 15 whole ones
+        {1000, 1048, 1, 0},        // just completes the begun piece
+        {1000, 500, 0, 1500},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pendingBefore << " pending, " << c.count << " drained");
+        _lclose(ctx.outputFile);
+        ctx.outputFile = _lcreat("C:\\OUT.BIN", 0);
+        memcpy(ctx.inflateWindow, window.data(), window.size());
+        std::string begun = piece_.substr(0, c.pendingBefore);
+        memcpy(ctx.outputBuffer, begun.data(), begun.size());
+        ctx.outputPointer = ctx.outputBuffer + begun.size();
+        ctx.pending = c.pendingBefore;
+        ctx.crcRegister = 0xFFFFFFFF;
+        ctx.bytesWritten = 0;
+        hostsim::Sim().pumpCalls = 0;
+
+        EXPECT_EQ(0, FlushWindow(c.count));
+        std::string handed = begun + window.substr(0, c.count);
+        size_t written = handed.size() - c.pendingAfter;
+        EXPECT_EQ(handed.substr(0, written), Written());
+        ASSERT_EQ(c.pendingAfter, ctx.pending);
+        EXPECT_EQ(ctx.outputBuffer + ctx.pending, ctx.outputPointer);
+        EXPECT_EQ(handed.substr(written), std::string((const char *)ctx.outputBuffer, ctx.pending));
+        EXPECT_EQ(written, ctx.bytesWritten);
+        EXPECT_EQ(Crc32Of((const uint8_t *)handed.data(), written), ~ctx.crcRegister);
+        EXPECT_EQ(c.writes, hostsim::Sim().pumpCalls);
+    }
+}
+
+// Progress is counted piece by piece inside one write: a drain that passes a
+// 64 KiB mark moves the meter to the mark's position, as piece-by-piece
+// writes would have, not to the drain's end.
+TEST_F(FlushOutputTest, DrainMovesTheMeterAtTheMarkItPasses) {
+    ctx.outputPointer = ctx.outputBuffer;
+    ctx.pending = 0;
+    ctx.bytesWritten = 40960;
+    ctx.lastMeterMark = 0;
+    ctx.meterShown = 1;
+    configRecord.TotalSize = 200000;
+    FlushWindow(32768);
+    ASSERT_EQ(1u, hostsim::Sim().meterPositions.size());
+    EXPECT_EQ(65536 * 100 / 200000, hostsim::Sim().meterPositions[0]);
+    EXPECT_EQ(65536u, ctx.lastMeterMark);
+    EXPECT_EQ(40960u + 32768, ctx.bytesWritten);
 }
 
 TEST_F(FlushOutputTest, FailedOrShortWriteIsReported) {

@@ -34,7 +34,7 @@ protected:
         ReleaseMachine(root);
     }
 
-    TestImage Make(const TestImageSpec &shape) { return MakeTestImage(shape, root); }
+    TestImage Make(const TestImageShape &shape) { return MakeTestImage(shape, root); }
 
     // The image operations in start-up's order, under a guard, as start-up
     // runs them; answers what the user saw.
@@ -133,7 +133,7 @@ TEST_F(ImageChecks, StubChecksumCoversTheStubAndTextBlockButNotTheArchive) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.flags = c.flags;
         shape.withChecksum = c.checksum;
         TestImage image = Make(shape);
@@ -146,7 +146,7 @@ TEST_F(ImageChecks, StubChecksumCoversTheStubAndTextBlockButNotTheArchive) {
 // Where the covered bytes end relative to the marker, and which marker is
 // the first in the file.
 TEST_F(ImageChecks, StubChecksumTakesTheFirstMarkerThatLiesWhollyInside) {
-    TestImage base = Make(TestImageSpec());
+    TestImage base = Make(TestImageShape());
     std::string marker(CONFIG_MARKER_BYTES, kMarkerSize);
     struct Case {
         const char *name;
@@ -185,7 +185,7 @@ TEST_F(ImageChecks, StubChecksumTakesTheFirstMarkerThatLiesWhollyInside) {
     // takes the record's place, so the real StubCrc then counts as non-zero.
     for (bool inFront : {false, true}) {
         SCOPED_TRACE(inFront ? "second marker in front" : "second marker behind");
-        TestImage image = Make(TestImageSpec());
+        TestImage image = Make(TestImageShape());
         size_t at = inFront ? kTestRecordOffset - 0x40 : kTestRecordOffset + 0x60;
         image.bytes.replace(at, kMarkerSize, marker);
         WriteLe32((uint8_t *)&image.bytes[at + kMarkerSize], 0xA5A5A5A5);
@@ -201,7 +201,7 @@ TEST_F(ImageChecks, StubChecksumTakesTheFirstMarkerThatLiesWhollyInside) {
 TEST_F(ImageChecks, StubChecksumRefusesHeadersThatPointOutsideTheCoveredBytes) {
     for (uint32_t lfanew : {0x10000u, 0xFFFFFFF0u}) {
         SCOPED_TRACE(lfanew);
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.flags = kFlagCrcSkipsHeaders;
         TestImage image = Make(shape);
         WriteLe32((uint8_t *)&image.bytes[kDosLfanewOffset], lfanew);
@@ -210,7 +210,7 @@ TEST_F(ImageChecks, StubChecksumRefusesHeadersThatPointOutsideTheCoveredBytes) {
 }
 
 TEST_F(ImageChecks, MissingImageFileIsAHeaderCorruption) {
-    TestImage image = Make(TestImageSpec());
+    TestImage image = Make(TestImageShape());
     InstallTestImage(image, kTestImagePath);
     strcpy(ctx.modulePath, "C:\\SETUP\\GONE.EXE");
     int code = GuardedCall(OpenImage);
@@ -245,7 +245,7 @@ TEST_F(ImageChecks, TextBlockFillsTheFieldsOrRefusesWhatDoesNotFit) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.flags = c.flags;
         shape.strings = c.strings;
         TestImage image = Make(shape);
@@ -281,7 +281,7 @@ TEST_F(ImageChecks, TextBlockOffsetsOutsideTheStubAreRefused) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.withTextBlock = c.withTextBlock;
         shape.flags = kFlagHasTitle;
         shape.strings = {"C:\\Out", "", "Prompt", "Title", "Info"};
@@ -319,7 +319,7 @@ TEST_F(ImageChecks, EndRecordMustLieAtItsOffsetUnlessSpannedOrUnset) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImageSpec shape;
+        TestImageShape shape;
         shape.flags = c.flags;
         TestImage image = Make(shape);
         image.record.EndRecordOffset = c.offset(image);
@@ -344,7 +344,7 @@ TEST_F(ImageChecks, EntryPointMustMatchTheRecord) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TestImage image = Make(TestImageSpec());
+        TestImage image = Make(TestImageShape());
         if (c.change)
             c.change(image);
         InstallTestImage(image, kTestImagePath);

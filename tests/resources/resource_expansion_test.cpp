@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/error_exit.h"
+#include "codec/inflate.h"
 #include "image/resource_data.h"
 #include "image/resources.h"
 #include "tests/resources/raw_deflate.h"
@@ -72,6 +73,17 @@ void ExpandTestStream() {
     ExpandResourceStream(testStream.data(), (uint32_t)testStream.size(), testStringArea);
 }
 
+// size bytes of letters whose first stringArea bytes end in `nuls` NULs:
+// one long string, then empty ones.
+Bytes ContentWithStrings(size_t size, uint32_t stringArea, uint32_t nuls) {
+    Bytes content(size);
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = (uint8_t)('A' + i % 26);
+    for (uint32_t i = stringArea - nuls; i < stringArea; ++i)
+        content[i] = 0;
+    return content;
+}
+
 TEST_F(ResourceExpansion, SentinelAcceptsExactlyTheContentLimit) {
     static const struct {
         size_t expandedSize;
@@ -87,11 +99,9 @@ TEST_F(ResourceExpansion, SentinelAcceptsExactlyTheContentLimit) {
         SCOPED_TRACE(c.expandedSize);
         DropBlock();
         hostsim::Sim().transcript.clear();
-        Bytes content(c.expandedSize);
-        for (size_t i = 0; i < content.size(); ++i)
-            content[i] = (uint8_t)('A' + i % 26);
-        testStream = DeflateRaw(content);
         testStringArea = 100;
+        Bytes content = ContentWithStrings(c.expandedSize, testStringArea, kResourceStringCount);
+        testStream = DeflateRaw(content);
 
         EXPECT_EQ(GuardedCall(ExpandTestStream), c.code);
         if (c.code == kGuardDone) {
@@ -105,6 +115,41 @@ TEST_F(ResourceExpansion, SentinelAcceptsExactlyTheContentLimit) {
             ExpectHeaderCorruptBox();
         }
         EXPECT_EQ(ctx.memoryMode, 0);
+    }
+}
+
+// The strings are found in the expansion: 52 of them must end exactly where
+// the string area ends, or the block is not the one the stub was built with.
+TEST_F(ResourceExpansion, StringAreaMustHoldExactlyTheStrings) {
+    static const struct {
+        const char *what;
+        uint32_t nuls;           // NULs that end the string area
+        bool letterAtTheEnd;     // the area's last byte is not a NUL
+        int code;
+    } cases[] = {
+        {"52 strings", kResourceStringCount, false, kGuardDone},
+        {"51 strings", kResourceStringCount - 1, false, kGuardFailed},
+        {"53 strings", kResourceStringCount + 1, false, kGuardFailed},
+        {"area ends in a letter", kResourceStringCount, true, kGuardFailed},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        DropBlock();
+        hostsim::Sim().transcript.clear();
+        testStringArea = 300;
+        Bytes content = ContentWithStrings(1000, testStringArea - (c.letterAtTheEnd ? 1 : 0), c.nuls);
+        testStream = DeflateRaw(content);
+        EXPECT_EQ(GuardedCall(ExpandTestStream), c.code);
+        if (c.code == kGuardDone) {
+            EXPECT_EQ(LookupString(0), (const char *)ctx.resourceBlock);
+            EXPECT_EQ(strlen(LookupString(0)), testStringArea - kResourceStringCount);
+            EXPECT_EQ(LookupString(1), LookupString(0) + strlen(LookupString(0)) + 1);
+            EXPECT_STREQ(LookupString(kResourceStringCount - 1), "");
+            EXPECT_EQ(LookupString(kMainDialogTemplate), (const char *)ctx.resourceBlock + testStringArea);
+        } else {
+            EXPECT_EQ(ctx.resourceBlock, nullptr);
+            ExpectHeaderCorruptBox();
+        }
     }
 }
 
@@ -159,13 +204,32 @@ TEST_F(ResourceExpansion, PasswordTemplateWithoutMemory) {
     EXPECT_TRUE(hostsim::Sim().dialogTemplates.empty());
     EXPECT_TRUE(hostsim::Sim().transcript.empty());
 
-    // No working buffer: the error exit.
-    hostsim::Sim().failAt[hostsim::kFaultLocalAlloc] = hostsim::Sim().calls[hostsim::kFaultLocalAlloc] + 1;
-    EXPECT_EQ(GuardedCall(RunPassword), kGuardFailed);
-    EXPECT_TRUE(hostsim::Sim().dialogTemplates.empty());
-    ASSERT_EQ(hostsim::Sim().transcript.size(), 1u);
-    EXPECT_EQ(hostsim::Sim().transcript[0].text, "no memory for resources");
-    EXPECT_EQ(hostsim::Sim().transcript[0].style, (UINT)MB_ICONERROR);
+    // No working buffer, or no decode tables: the error box, and the exit
+    // comes back to the owner's own guard, which ends the owner and keeps
+    // the exit for start-up. The caller's guard sees a normal return.
+    struct Case {
+        unsigned allocation;   // counted from the first of this call
+        const char *box;
+    } cases[] = {{1, "no memory for resources"}, {2, "not enough memory"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.box);
+        hostsim::State &sim = hostsim::Sim();
+        sim.transcript.clear();
+        sim.endedDialogs.clear();
+        ctx.keptExitCode = 0;
+        sim.failAt[hostsim::kFaultLocalAlloc] = sim.calls[hostsim::kFaultLocalAlloc] + c.allocation;
+        passwordResult = -1;
+        EXPECT_EQ(GuardedCall(RunPassword), kGuardDone);
+        EXPECT_EQ(passwordResult, 0);
+        EXPECT_TRUE(sim.dialogTemplates.empty());
+        ASSERT_EQ(sim.transcript.size(), 1u);
+        EXPECT_EQ(sim.transcript[0].text, c.box);
+        EXPECT_EQ(sim.transcript[0].style, (UINT)MB_ICONERROR);
+        EXPECT_EQ(ctx.keptExitCode, kGuardFailed);
+        EXPECT_EQ(sim.endedDialogs.size(), 1u);
+        EXPECT_EQ(ctx.passwordTemplate, nullptr);
+    }
+    ReleaseDecodeTables();
 }
 
 }  // namespace

@@ -22,17 +22,20 @@ const int kCorruptionShards = 4;
 const int kCorruptions = 10000;
 const size_t kPrefix = 32;
 
-// About 3.5 KiB: stored, deflated, encrypted, folder and descriptor members.
+// About 3.5 KiB: stored, deflated, encrypted, folder and descriptor members;
+// times from an NTFS field, an extended timestamp, both, and the DOS fields.
 std::string SmallImage() {
+    ZipMember readme = Member("readme.txt", Words(600, 41));
+    readme.extra = archivetest::NtfsField(133617192967890123ull);
+    ZipMember story = Member("text/story.txt", Words(2500, 42), 8);
+    story.extra = archivetest::UnixField(1, {1700000001});
     ZipMember note = Member("note.txt", Words(100, 44));
     note.descriptor = true;
+    note.extra = archivetest::UnixField(3, {1700000003, 1700000005}) + archivetest::NtfsField(133617192967890125ull);
     ZipMember dir = Member("dir/");
     dir.extra = std::string(4, 'x');
-    return std::string(kPrefix, 'M') +
-           archivetest::BuildZip({Member("readme.txt", Words(600, 41)), Member("text/story.txt", Words(2500, 42), 8),
-                                  dir, EncryptedMember("secret.bin", Words(800, 43), 8, false, 45), note},
-                                 "comment")
-               .bytes;
+    ZipMember secret = EncryptedMember("secret.bin", Words(800, 43), 8, false, 45);
+    return std::string(kPrefix, 'M') + archivetest::BuildZip({readme, story, dir, secret, note}, "comment").bytes;
 }
 
 // About 40 KiB, with members larger than the 2048-byte buffers.

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "archive/member_names.h"
 #include "image/resources.h"
+#include "platform/host/host_control.h"
 
 namespace fs = std::filesystem;
 
@@ -56,8 +58,9 @@ ReferenceWalk WalkArchiveBytes(const std::string &a) {
         if (signature == std::string("PK\x03\x04", 4)) {
             if (at + kLocalFixed > size)
                 return walk;
-            uint32_t flags = Le16(a, at + 6), crc = Le32(a, at + 14), compressed = Le32(a, at + 18),
-                     uncompressed = Le32(a, at + 22), nameLength = Le16(a, at + 26), extra = Le16(a, at + 28);
+            uint32_t flags = Le16(a, at + 6), time = Le16(a, at + 10), date = Le16(a, at + 12), crc = Le32(a, at + 14),
+                     compressed = Le32(a, at + 18), uncompressed = Le32(a, at + 22), nameLength = Le16(a, at + 26),
+                     extra = Le16(a, at + 28);
             if (nameLength == 0 || nameLength > kLongestName || at + kLocalFixed + nameLength > size)
                 return walk;
             std::string raw = a.substr(at + kLocalFixed, nameLength);
@@ -65,6 +68,9 @@ ReferenceWalk WalkArchiveBytes(const std::string &a) {
             m.name = raw.substr(0, raw.find('\0'));
             m.folder = IsSeparator(raw.back());
             m.crc = crc;
+            m.extra = a.substr(std::min(at + kLocalFixed + nameLength, size), extra);
+            m.date = (uint16_t)date;
+            m.time = (uint16_t)time;
             at += kLocalFixed + nameLength + extra;
             // A folder skips data only when it declares no uncompressed size.
             if (!m.folder || uncompressed == 0)
@@ -88,6 +94,87 @@ ReferenceWalk WalkArchiveBytes(const std::string &a) {
     return walk;
 }
 
+namespace {
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
+int64_t DaysSince1970(int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    int64_t era = (year >= 0 ? year : year - 399) / 400;
+    int64_t yearOfEra = year - era * 400;
+    int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+const uint64_t kTicks = 10000000;                // 100-ns ticks per second
+const int64_t kFileTimeEpoch = 11644473600;      // seconds from 1601 to 1970
+
+// The body of the first field with this id among those that lie wholly
+// inside area; false when there is none.
+bool FieldBody(const std::string &area, uint32_t id, std::string &body) {
+    for (size_t at = 0; at + 4 <= area.size();) {
+        size_t length = Le16(area, at + 2);
+        if (at + 4 + length > area.size())
+            return false;
+        if (Le16(area, at) == id) {
+            body = area.substr(at + 4, length);
+            return true;
+        }
+        at += 4 + length;
+    }
+    return false;
+}
+
+bool NtfsTime(const std::string &area, uint64_t &value) {
+    std::string body;
+    if (!FieldBody(area, 0x000A, body))
+        return false;
+    for (size_t at = 4; at + 4 <= body.size();) {
+        size_t length = Le16(body, at + 2);
+        if (at + 4 + length > body.size())
+            return false;
+        if (Le16(body, at) == 1) {
+            if (length != 24)
+                return false;
+            value = Le32(body, at + 4) | (uint64_t)Le32(body, at + 8) << 32;
+            return value != 0 && value < (1ull << 63);
+        }
+        at += 4 + length;
+    }
+    return false;
+}
+
+bool UnixTime(const std::string &area, uint64_t &value) {
+    std::string body;
+    if (!FieldBody(area, 0x5455, body) || body.size() < 5 || !(body[0] & 1))
+        return false;
+    value = (uint64_t)((int64_t)(int32_t)Le32(body, 1) + kFileTimeEpoch) * kTicks;
+    return true;
+}
+
+uint64_t DosTime(uint16_t date, uint16_t time, long biasSeconds) {
+    unsigned year = 1980 + (date >> 9), month = (date >> 5) & 15, day = date & 31;
+    month = std::max(1u, std::min(12u, month));
+    static const unsigned lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    unsigned last = lengths[month - 1] + (month == 2 && leap);
+    day = std::max(1u, std::min(last, day));
+    unsigned hours = std::min(23u, (unsigned)time >> 11), minutes = std::min(59u, (time >> 5) & 63u),
+             seconds = 2 * std::min(29u, time & 31u);
+    int64_t since = DaysSince1970(year, month, day) * 86400 + hours * 3600 + minutes * 60 + seconds + biasSeconds;
+    return (uint64_t)(since + kFileTimeEpoch) * kTicks;
+}
+
+}  // namespace
+
+uint64_t ExpectedFileTime(const WalkedMember &member, long biasSeconds) {
+    std::string kept = member.extra.substr(0, 1024);
+    uint64_t value = 0;
+    if (NtfsTime(kept, value) || UnixTime(kept, value))
+        return value;
+    return DosTime(member.date, member.time, biasSeconds);
+}
+
 std::string OutputName(const std::string &name) {
     std::string out;
     for (char c : name) {
@@ -108,6 +195,7 @@ std::string SuccessDifferences(const ReferenceWalk &walk, const std::string &des
     if (!walk.reachedEnd)
         report << "the reference walk does not reach the end record\n";
     std::map<std::string, uint32_t> files;
+    std::map<std::string, uint64_t> times;
     std::set<std::string> folders;
     auto addParents = [&](const std::string &path) {
         for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
@@ -118,10 +206,28 @@ std::string SuccessDifferences(const ReferenceWalk &walk, const std::string &des
         if (path.empty())
             continue;
         addParents(path);
-        if (m.folder)
+        if (m.folder) {
             folders.insert(path);
-        else
+        } else {
             files[path] = m.crc;
+            times[path] = ExpectedFileTime(m, hostsim::Sim().timeZoneBias);
+        }
+    }
+    // The last time each file was given.
+    std::error_code error;
+    std::string base = fs::weakly_canonical(destination, error).generic_string() + "/";
+    std::map<std::string, hostsim::TimeRecord> stamps;
+    for (const hostsim::TimeRecord &record : hostsim::Sim().timesSet)
+        if (record.path.rfind(base, 0) == 0)
+            stamps[record.path.substr(base.size())] = record;
+    for (const auto &t : times) {
+        auto stamp = stamps.find(t.first);
+        if (stamp == stamps.end())
+            report << "file " << t.first << " was given no time\n";
+        else if (stamp->second.created != t.second || stamp->second.accessed != t.second ||
+                 stamp->second.written != t.second)
+            report << "file " << t.first << " was given the times " << stamp->second.created << ", "
+                   << stamp->second.accessed << ", " << stamp->second.written << ", not " << t.second << "\n";
     }
     std::map<std::string, std::string> found = SnapshotTree(destination, {});
     for (const auto &entry : found) {

@@ -21,6 +21,9 @@ struct WalkedMember {
     std::string name;      // as stored, cut at its first NUL
     bool folder = false;   // the stored name's last byte is a separator
     uint32_t crc = 0;
+    std::string extra;     // the local extra field
+    uint16_t date = 0;     // MS-DOS date and time of the local header
+    uint16_t time = 0;
 };
 
 struct ReferenceWalk {
@@ -39,10 +42,19 @@ ReferenceWalk WalkArchiveBytes(const std::string &archive);
 // separator.
 std::string OutputName(const std::string &name);
 
+// The FILETIME (UTC) a member's file must receive when local time is UTC
+// plus biasSeconds: the modification time of an NTFS field's times
+// attribute, else of an extended timestamp, found among the fields that lie
+// wholly inside the first 1024 bytes of the extra field; else the MS-DOS
+// date and time brought into a valid date.
+uint64_t ExpectedFileTime(const WalkedMember &member, long biasSeconds);
+
 // Every difference between the destination tree (host folder) and what a
 // successful pass over walk must leave there: exactly the walk's files and
 // folders (and the folders above them), each file with the CRC-32 of the
-// last member of its name. Empty when they agree.
+// last member of its name, and stamped (created, accessed and written, as
+// the host layer recorded them) with that member's ExpectedFileTime. Empty
+// when they agree.
 std::string SuccessDifferences(const ReferenceWalk &walk, const std::string &destination);
 
 // Every entry below root as relative path -> content (folders end in '/' and

@@ -186,8 +186,13 @@ Outcome RobustTest::PassInChild(const std::string &label, long *peakGrowthKiB) {
         int code = ExtractionPass();
         long growth = PeakResidentKiB() - before;
         Outcome outcome = Classify(code);
-        std::string report = std::to_string(code) + "\n" + std::to_string(growth) + "\n" + outcome.kind + "\n" +
-                             outcome.box;
+        std::string report = std::to_string(code) + "\n" + std::to_string(growth) + "\n" +
+                             std::to_string(hostsim::Sim().timesSet.size()) + "\n";
+        // Each time record: its three values and the path's length, then the path.
+        for (const hostsim::TimeRecord &t : hostsim::Sim().timesSet)
+            report += std::to_string(t.created) + " " + std::to_string(t.accessed) + " " +
+                      std::to_string(t.written) + " " + std::to_string(t.path.size()) + "\n" + t.path;
+        report += outcome.kind + "\n" + outcome.box;
         ssize_t ignored = write(channel[1], report.data(), report.size());
         (void)ignored;
         _exit(0);
@@ -207,10 +212,20 @@ Outcome RobustTest::PassInChild(const std::string &label, long *peakGrowthKiB) {
     waitpid(child, &status, 0);
     deadlineChild = 0;
     std::istringstream lines(report);
-    std::string code, growth;
+    std::string code, growth, stamps;
     Outcome outcome;
     std::getline(lines, code);
     std::getline(lines, growth);
+    std::getline(lines, stamps);
+    for (unsigned long i = 0, n = stamps.empty() ? 0 : std::stoul(stamps); i < n; i++) {
+        hostsim::TimeRecord t;
+        size_t length = 0;
+        lines >> t.created >> t.accessed >> t.written >> length;
+        lines.ignore(1);
+        t.path.resize(length);
+        lines.read(&t.path[0], (std::streamsize)length);
+        hostsim::Sim().timesSet.push_back(t);
+    }
     std::getline(lines, outcome.kind);
     std::getline(lines, outcome.box, '\0');
     outcome.code = code.empty() ? -1 : std::stoi(code);
@@ -225,6 +240,7 @@ Outcome RobustTest::RunCase(const std::string &image, uint32_t archiveOffset, co
     std::error_code ignored;
     fs::remove_all(Destination(), ignored);
     hostsim::Sim().transcript.clear();
+    hostsim::Sim().timesSet.clear();
     testsupport::WriteFile(root_ + "/C/DL/TEST.EXE", image);
     configRecord.ArchiveOffset = archiveOffset;
     ctx.archiveFile = _lopen("C:\\DL\\TEST.EXE", OF_READ | OF_SHARE_DENY_WRITE);

@@ -63,7 +63,7 @@ protected:
     // program may end with; nothing changed outside the destination; no
     // device or outside path tried; the output file closed; and for a pass
     // that reports success, exactly the files the archive describes, each
-    // with its header's CRC-32.
+    // with its header's CRC-32 and the time the oracle expects.
     Outcome RunChecked(const std::string &image, uint32_t archiveOffset, const std::string &label,
                        long *peakGrowthKiB = nullptr);
     // Sets passwordText as the password dialog would.

@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
-"""Checks a built stub: a PE32 GUI image below the size limit that imports
-only from a few system DLLs, whose only resource is one icon group with two
-images, that holds the ConfigRecord defaults exactly once (the builder finds
-the record by its marker) and no ZIP signature as contiguous bytes.
-Usage: check_stub.py STUB.exe; prints the findings, exits 1 on a failure."""
+"""Checks a built stub: a PE32 GUI image within the size limit that imports
+only from a few system DLLs, keeps ASLR and NX (with the base relocations
+that ASLR needs, and no section both writable and executable), whose only
+resource is one icon group with two images, that holds the ConfigRecord
+defaults exactly once (the builder finds the record by its marker) and no
+ZIP signature as contiguous bytes.
+Usage: check_stub.py STUB.exe; prints the size and the findings, exits 1 on
+a failure."""
 import struct
 import sys
 
-SIZE_LIMIT = 38400
+# Every image carries the stub, so its size is a target of its own: at most
+# 28 KiB.
+SIZE_LIMIT = 28672
 # System libraries that Windows maps from its own folder whatever lies beside
 # the program. The shell is not among the imports: the stub loads it from the
 # system folder itself.
@@ -18,6 +23,9 @@ MARKER = b'KVB\x01sfx\x02'
 DEFAULT_RECORD = MARKER + bytes(36) + struct.pack('<I', 8) + bytes(12)
 SIGNATURES = [b'PK\x03\x04', b'PK\x01\x02', b'PK\x05\x06', b'PK00', b'PK\x07\x08']
 RT_ICON, RT_GROUP_ICON = 3, 14
+DYNAMIC_BASE, NX_COMPAT = 0x40, 0x100
+BASE_RELOCATION_DIRECTORY = 5
+SCN_EXECUTE, SCN_WRITE = 0x20000000, 0x80000000
 
 
 class Pe:
@@ -30,12 +38,14 @@ class Pe:
         optional = lfanew + 24
         self.magic = struct.unpack_from('<H', data, optional)[0]
         self.subsystem = struct.unpack_from('<H', data, optional + 68)[0]
+        self.dll_characteristics = struct.unpack_from('<H', data, optional + 70)[0]
         self.directories = [struct.unpack_from('<II', data, optional + 96 + 8 * i) for i in range(16)]
         self.sections = []
         table = optional + optional_size
         for i in range(count):
             name, vsize, va, rsize, raw = struct.unpack_from('<8sIIII', data, table + 40 * i)
             self.sections.append((name.rstrip(b'\0').decode(), va, max(vsize, rsize), raw))
+        self.characteristics = [struct.unpack_from('<I', data, table + 40 * i + 36)[0] for i in range(count)]
 
     def offset(self, rva):
         for _, va, size, raw in self.sections:
@@ -90,7 +100,12 @@ def check(path):
 
     expect(pe.machine == 0x14C and pe.magic == 0x10B, 'not a PE32 i386 image')
     expect(pe.subsystem == 2, 'subsystem %d, not GUI' % pe.subsystem)
-    expect(len(data) < SIZE_LIMIT, 'size %d not below %d' % (len(data), SIZE_LIMIT))
+    expect(len(data) <= SIZE_LIMIT, 'size %d over %d' % (len(data), SIZE_LIMIT))
+    expect(pe.dll_characteristics & DYNAMIC_BASE, 'no ASLR (DYNAMIC_BASE clear)')
+    expect(pe.dll_characteristics & NX_COMPAT, 'no NX (NX_COMPAT clear)')
+    expect(pe.directories[BASE_RELOCATION_DIRECTORY][1] > 0, 'no base relocations')
+    for (name, _, _, _), flags in zip(pe.sections, pe.characteristics):
+        expect(not (flags & SCN_EXECUTE and flags & SCN_WRITE), 'section %s is writable and executable' % name)
     imports = pe.imports()
     expect(set(n.upper() for n in imports) <= ALLOWED_DLLS, 'imports from %s' % sorted(imports))
     expect(data.count(MARKER) == 1, 'marker found %d times' % data.count(MARKER))
@@ -100,7 +115,8 @@ def check(path):
     types = pe.resource_types()
     expect(types == {RT_ICON: 2, RT_GROUP_ICON: 1}, 'resources %s, not one icon group of two images' % types)
 
-    print('%s: %d bytes, sections %s' % (path, len(data), ' '.join(s[0] for s in pe.sections)))
+    print('%s: %d bytes (limit %d, %d left), sections %s' %
+          (path, len(data), SIZE_LIMIT, SIZE_LIMIT - len(data), ' '.join(s[0] for s in pe.sections)))
     for dll, functions in imports.items():
         print('  %s: %s' % (dll, ' '.join(functions)))
     for failure in failures:

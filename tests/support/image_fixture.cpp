@@ -73,7 +73,7 @@ static std::string AdjustedZip(const std::string &preamble, const std::string &z
     return ReadFile(path);
 }
 
-TestImage MakeTestImage(const TestImageSpec &shape, const std::string &scratch) {
+TestImage MakeTestImage(const TestImageShape &shape, const std::string &scratch) {
     std::string text = shape.withTextBlock ? TextBlockOf(shape.strings) : "";
     std::string preamble = StubPart() + text;
     std::string zip = MakeZip(shape.members, scratch);

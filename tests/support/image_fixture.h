@@ -26,7 +26,7 @@ enum TestImageLayout {
 extern const char kTestImagePath[];
 extern const char kDamagedText[];
 
-struct TestImageSpec {
+struct TestImageShape {
     uint32_t flags = 0;
     bool withTextBlock = true;
     // The five TextBlock strings; more or fewer make a malformed block.
@@ -46,7 +46,7 @@ struct TestImage {
 std::string TextBlockOf(const std::vector<std::string> &strings);
 
 // Builds the image in memory; scratch is a host folder for zip's files.
-TestImage MakeTestImage(const TestImageSpec &shape, const std::string &scratch);
+TestImage MakeTestImage(const TestImageShape &shape, const std::string &scratch);
 
 // CRC-32 of the first ArchiveOffset bytes as the stub checksum takes it:
 // the 4 bytes behind the record's marker as zero and, with CrcSkipsHeaders,

@@ -28,7 +28,13 @@ WINE_RUN=$REPO/scripts/wine-run
 export UIDRIVER_TIMEOUT_MS=${UIDRIVER_TIMEOUT_MS:-120000}
 TEST_NAME=$(basename "$0" .sh)
 
-skip() { echo "SKIP: $TEST_NAME: $*"; exit 77; }
+# A test that cannot run skips (77), naming what is missing; under CI (CI
+# set) it fails instead, so that a missing install step turns the run red.
+skip() {
+    [ -z "${CI:-}" ] || { echo "FAIL: $TEST_NAME: CI, so no skip: $*"; exit 1; }
+    echo "SKIP: $TEST_NAME: $*"
+    exit 77
+}
 fail() { echo "FAIL: $TEST_NAME: $*"; exit 1; }
 pass() { echo "PASS: $TEST_NAME"; exit 0; }
 

@@ -33,6 +33,18 @@ make_image() {
         { cat "$TEST_TMP/mksfx.log"; fail "mksfx failed for $image"; }
 }
 
+# run_unattended IMAGE [ARGS...]: runs an image that unzips in auto mode and
+# expects it to end by itself, with exit code 0 and no box.
+run_unattended() {
+    drive "$@" <<'STEPS'
+waitexit 120000
+STEPS
+    expect_exit 0
+    expect_transcript <<'OUT'
+exit: 0
+OUT
+}
+
 # reference_tree ZIP FOLDER: what unzip makes of ZIP.
 reference_tree() {
     unzip -q -o "$1" -d "$2" || fail "unzip failed for $1"

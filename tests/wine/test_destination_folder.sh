@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The destination folder offered when the image names none: TMP, else TEMP,
 # else the TEMP folder of the Windows folder, in the program's environment;
-# and the shell's folder browser behind Browse.
+# the shell's folder browser behind Browse, and no Browse where it cannot
+# work.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sfx_lib.sh"
 sfx_test_init
@@ -68,4 +69,33 @@ expect_line '^  [0-9]+ Static "Unzip to Folder:" visible enabled$'
 expect_line '^text 106: C:\\before$'
 expect_line '^text 106: C:\\users\\[^\\]+\\Desktop$'
 expect_line '^exit: 0$'
+
+# Browse is removed without the shell library (so without any of its three
+# functions) and on Windows NT before 4. Per-program settings of the prefix
+# make both, for copies of the image under names of their own.
+cat > "$TEST_TMP/nobrowse.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\noshell.exe\DllOverrides]
+"shell32"=""
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\nt351.exe]
+"Version"="nt351"
+REG
+"$WINE_RUN" reg import "$(winpath "$TEST_TMP/nobrowse.reg")" >"$TEST_TMP/reg.log" 2>&1 ||
+    { cat "$TEST_TMP/reg.log"; fail "cannot set the per-program settings"; }
+for name in noshell nt351; do
+    cp "$TEST_TMP/files.exe" "$TEST_TMP/$name.exe"
+    drive "$TEST_TMP/$name.exe" <<STEPS
+timeout 60000
+wait "Tarvex Self-Extractor - $name.exe"
+dump
+click Close
+waitexit
+STEPS
+    expect_exit 0
+    expect_line '^  106 Edit '
+    expect_line '^exit: 0$'
+    ! grep -q '^  115 ' "$TEST_TMP/transcript" || { show_run; fail "$name.exe kept Browse"; }
+done
 pass

@@ -69,23 +69,29 @@ exit: 0
 OUT
 expect_same_tree "$TEST_TMP/reference" "$out"
 
-# A key press asks too; Yes leaves the large file as far as written and
-# never reaches the second member.
-rm -rf "$out"
-drive "$TEST_TMP/large.exe" <<'STEPS'
-wait "Tarvex Self-Extractor - large.exe"
+# A key press asks too, while a long stored member is being written, not
+# only once the member is done; Yes leaves that file as far as written and
+# never reaches the next member.
+rm -rf "$src" "$out"
+random_file "$src/long.bin" 32000000
+echo "after the long one" > "$src/next.txt"
+(cd "$src" && zip -q -X -0 "$TEST_TMP/long.zip" long.bin next.txt) || fail "zip failed"
+make_image "$TEST_TMP/long.exe" "$TEST_TMP/long.zip" --folder "$outw"
+drive "$TEST_TMP/long.exe" <<STEPS
+wait "Tarvex Self-Extractor - long.exe"
 click Unzip
+waitfile $outw\\long.bin
 postkey 106 A
 answer Yes
 waitexit
 STEPS
 expect_exit 0
 expect_transcript <<OUT
-window: Tarvex Self-Extractor - large.exe
+window: Tarvex Self-Extractor - long.exe
 box: Tarvex Self-Extractor | Abort unzip operation?
 exit: 0
 OUT
-size=$(stat -c %s "$out/1-large.bin") || fail "the large file was not started"
-[ "$size" -lt 8000000 ] || fail "the large file was completed ($size bytes) after Yes"
-[ ! -e "$out/2-small.txt" ] || fail "the pass went on after Yes"
+size=$(stat -c %s "$out/long.bin") || fail "the long file was not started"
+[ "$size" -lt 32000000 ] || fail "the question waited for the member's end ($size bytes written)"
+[ ! -e "$out/next.txt" ] || fail "the pass went on after Yes"
 pass

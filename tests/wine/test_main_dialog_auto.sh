@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Auto mode, from the image's flag or from "-auto FOLDER": Unzip starts by
 # itself, no success box, the dialog closes and the program exits with 0.
-# "-noauto" keeps the dialog.
+# "-noauto" keeps the dialog. A folder whose name merely contains "-info" is
+# unzipped into like any other. A folder Unzip cannot use shows its box in
+# auto mode too, and the dialog then waits with Unzip enabled.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sfx_lib.sh"
 sfx_test_init
@@ -17,15 +19,9 @@ make_image "$TEST_TMP/auto.exe" "$TEST_TMP/files.zip" --auto --folder "$(winpath
 make_image "$TEST_TMP/plain.exe" "$TEST_TMP/files.zip" --folder "$(winpath "$TEST_TMP/unused")"
 
 # image | arguments | folder that receives the files
-for case in "auto.exe||$flagged" "plain.exe|-auto|$TEST_TMP/given folder"; do
+for case in "auto.exe||$flagged" "plain.exe|-auto|$TEST_TMP/given folder" "plain.exe|-auto|$TEST_TMP/my-information"; do
     IFS='|' read -r image option folder <<< "$case"
-    drive "$TEST_TMP/$image" ${option:+"$option" "$(winpath "$folder")"} <<'STEPS'
-waitexit 120000
-STEPS
-    expect_exit 0
-    expect_transcript <<'OUT'
-exit: 0
-OUT
+    run_unattended "$TEST_TMP/$image" ${option:+"$option" "$(winpath "$folder")"}
     expect_same_tree "$TEST_TMP/reference" "$folder"
 done
 [ ! -e "$TEST_TMP/unused" ] || fail "-auto FOLDER unzipped into the image's folder"
@@ -46,4 +42,22 @@ text 109:
 exit: 0
 OUT
 [ ! -e "$flagged" ] || fail "-noauto unzipped"
+
+# Under code page 932 (Wine takes it from the locale) the folder C:\ plus the
+# double-byte character 95 5C, whose trail byte is a backslash, is refused.
+make_image "$TEST_TMP/dbcs.exe" "$TEST_TMP/files.zip" --auto --folder "$(printf 'C:\\\x95\x5c')"
+export LC_ALL=ja_JP.UTF-8
+drive "$TEST_TMP/dbcs.exe" <<'STEPS'
+answer OK
+wait "Tarvex Self-Extractor - dbcs.exe"
+sleep 1000
+dump
+click Close
+waitexit
+STEPS
+unset LC_ALL
+expect_exit 0
+expect_line '^box: Tarvex Self-Extractor \| The selected folder contains unsupported\\ncharacters, please choose a different folder\.$'
+expect_line '^  1 Button "&Unzip" visible enabled$'
+expect_line '^  109 Static "" visible enabled$'
 pass

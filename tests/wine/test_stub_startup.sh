@@ -58,7 +58,7 @@ expect_exit 0
 bad_crc=$(python3 -c 'import zlib; print("%08x %08x" % (zlib.crc32(b"iello\n"), zlib.crc32(b"hello\n")))')
 expect_line "^box: Tarvex Self-Extractor \| ZIP damaged: file .*readme.txt: Bad CRC ${bad_crc% *} \(should be ${bad_crc#* }\)\.  Possible cause: file transfer error\.$"
 
-# -info anywhere shows the info text; in capitals it is no option.
+# -info as a word of its own shows the info text; in capitals it is no option.
 drive "$TEST_TMP/intact.exe" -auto 'C:\x' -info <<'STEPS'
 answer OK
 waitexit
