@@ -37,7 +37,7 @@ HMODULE LoadShellLibrary() {
     return LoadFromSystem("\\shell32.dll");
 }
 
-#ifdef _WIN32
+#ifdef TARVEX_REAL_WIN32
 #include "context/extraction_context.h"
 
 enum { kShellMissing = 32 };   // SE_ERR_DLLNOTFOUND, an error like any other to the callers

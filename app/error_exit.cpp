@@ -9,7 +9,7 @@ const char kHeaderCorruptText[] =
 
 static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
 
-#ifdef _WIN32
+#ifdef TARVEX_REAL_WIN32
 #define GUARD_SET(record) __builtin_setjmp((record).point)
 #define GUARD_JUMP(record) __builtin_longjmp((record).point, 1)
 #else
@@ -25,7 +25,7 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
         ExitProcess(0);
     }
     GUARD_JUMP(ctx.guard);
-#ifndef _WIN32
+#ifndef TARVEX_REAL_WIN32
     __builtin_unreachable();
 #endif
 }

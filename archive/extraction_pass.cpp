@@ -112,6 +112,7 @@ void ProcessMember() {
         ShowError(LookupString(kStrInvalidHeader));
     ReadName(h.nameLength, ctx.entryPath);
     ReadLocalExtra(h.extraLength);
+    WalkTrace(kTraceMemberRead);
 
     lstrcpyA(ctx.messagePath, ctx.entryPath);
     int length = DecodeMemberName();
@@ -122,6 +123,7 @@ void ProcessMember() {
 
     if (ctx.descriptorFollows)
         SkipArchiveBytes(kDescriptorSize);
+    WalkTrace(kTraceMemberDone);
 }
 
 void SkipCentralRecord() {

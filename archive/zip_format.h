@@ -14,6 +14,7 @@ enum ZipSignatures : uint32_t {
     kDescriptorSignature = 0x08074B50,   // also opens a spanned archive
     kZip64LocatorSignature = 0x07064B50,
     kZip64EndSignature = 0x06064B50,
+    kSingleVolumeMarker = 0x30304B50,    // "PK00": a spanned archive on one volume
 };
 
 enum ZipRecordSizes {
@@ -22,6 +23,7 @@ enum ZipRecordSizes {
     kEndRecordSize = 22,
     kDescriptorSize = 16,            // signed: signature, CRC, both sizes
     kZip64LocatorSize = 20,
+    kZip64EndRecordSize = 56,        // without its extensible data
     kEncryptionHeaderSize = 12,      // traditional encryption, before the data
     kMaxCommentLength = 0xFFFF,
     kSignatureBytes = 4,
@@ -81,6 +83,27 @@ enum ZipMethods : uint16_t {
     kMethodStored = 0,
     kMethodDeflated = 8,
     kMethodAes = 99,
+};
+
+// The ZIP64 end record and its locator, which stands right before the end
+// record.
+enum Zip64EndFields {
+    kZip64EndRecordLength = 4,         // u64: the size of the rest of the record
+    kZip64EndThisDisk = 16,            // u32
+    kZip64EndDirectoryDisk = 20,       // u32
+    kZip64EndEntriesHere = 24,         // u64
+    kZip64EndEntriesTotal = 32,        // u64
+    kZip64EndDirectorySize = 40,       // u64
+    kZip64EndDirectoryOffset = 48,     // u64
+};
+enum Zip64LocatorFields {
+    kZip64LocatorEndDisk = 4,          // u32
+    kZip64LocatorEndOffset = 8,        // u64
+    kZip64LocatorDisks = 16,           // u32
+};
+enum ZipVersions : uint16_t {
+    kVersionDefault = 20,              // 2.0: deflate, folders, traditional encryption
+    kVersionZip64 = 45,                // 4.5: ZIP64 records
 };
 
 // Extra fields: each is an id (u16), a body size (u16) and the body.

@@ -1,15 +1,19 @@
 #include "builder/file_io.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <system_error>
+
+#include "builder/system.h"
 
 bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::string &why) {
-    FILE *file = fopen(path.c_str(), "rb");
+    if (IsFolder(path)) {
+        why = "is a folder, not a file";
+        return false;
+    }
+    FILE *file = OpenFile(path, "rb");
     if (!file) {
         why = strerror(errno);
         return false;
@@ -26,56 +30,68 @@ bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::st
     return ok;
 }
 
-std::string FolderOfPath(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+// Where the folder part of `path` ends: at its last separator ('\' counts
+// on Windows only, where it is one).
+static size_t LastSeparator(const std::string &path) {
+#ifdef _WIN32
+    return path.find_last_of("/\\");
+#else
+    return path.rfind('/');
+#endif
 }
 
-static bool WriteAll(int fd, const std::vector<uint8_t> &bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += (size_t)wrote;
-    }
-    return true;
+std::string FolderOfPath(const std::string &path) {
+    size_t slash = LastSeparator(path);
+    return slash == std::string::npos ? "." : slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+std::string FileNameOfPath(const std::string &path) {
+    size_t slash = LastSeparator(path);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string UniqueName(const std::string &folder, const char *prefix) {
+    uint8_t random[6] = {};
+    RandomBytes(random, sizeof random);
+    char tail[16];
+    snprintf(tail, sizeof tail, "%02x%02x%02x%02x%02x%02x", random[0], random[1], random[2], random[3], random[4],
+             random[5]);
+    return folder + "/" + prefix + tail;
 }
 
 bool StageFile(const std::string &path, const std::vector<uint8_t> &bytes, PendingFile &pending, std::string &why) {
-    std::string pattern = FolderOfPath(path) + "/.mksfx-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back(0);
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
+    std::string temporary;
+    FILE *file = nullptr;
+    for (int attempt = 0; attempt < 8 && !file; attempt++) {
+        temporary = UniqueName(FolderOfPath(path), ".mksfx-");
+        file = CreateNewFile(temporary);
+    }
+    if (!file) {
         why = std::string("cannot create a file in its folder: ") + strerror(errno);
         return false;
     }
-    mode_t mask = umask(0);
-    umask(mask);
-    bool ok = WriteAll(fd, bytes) && fchmod(fd, 0755 & ~mask) == 0 && fsync(fd) == 0;
+    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && FinishProgramFile(file);
     if (!ok)
         why = strerror(errno);
-    if (close(fd) != 0 && ok) {
+    if (fclose(file) != 0 && ok) {
         ok = false;
         why = strerror(errno);
     }
     if (!ok) {
-        unlink(name.data());
+        std::error_code ignored;
+        std::filesystem::remove(FsPath(temporary), ignored);
         return false;
     }
     pending.path = path;
-    pending.temporary = name.data();
+    pending.temporary = temporary;
     return true;
 }
 
 bool CommitFiles(std::vector<PendingFile> &files, std::string &failedPath, std::string &why) {
     for (PendingFile &file : files) {
-        if (rename(file.temporary.c_str(), file.path.c_str()) != 0) {
+        if (!MoveIntoPlace(file.temporary, file.path)) {
             failedPath = file.path;
-            why = strerror(errno);
+            why = LastErrorText();
             DiscardFiles(files);
             return false;
         }
@@ -87,7 +103,8 @@ bool CommitFiles(std::vector<PendingFile> &files, std::string &failedPath, std::
 void DiscardFiles(std::vector<PendingFile> &files) {
     for (PendingFile &file : files)
         if (!file.temporary.empty()) {
-            unlink(file.temporary.c_str());
+            std::error_code ignored;
+            std::filesystem::remove(FsPath(file.temporary), ignored);
             file.temporary.clear();
         }
 }

@@ -9,6 +9,12 @@
 // The folder part of `path`: "." without one, "/" for the root.
 std::string FolderOfPath(const std::string &path);
 
+// The part of `path` after its last separator.
+std::string FileNameOfPath(const std::string &path);
+
+// `folder`/`prefix` followed by 12 random hexadecimal digits.
+std::string UniqueName(const std::string &folder, const char *prefix);
+
 // Reads the file at `path`; fails with the system's reason.
 bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::string &why);
 
@@ -18,8 +24,8 @@ struct PendingFile {
     std::string temporary;  // where the bytes are until CommitFiles
 };
 
-// Writes `bytes` to a temporary file in the folder of `path` (mode 0755 less
-// the umask, as for a program). Fails with the reason and leaves nothing.
+// Writes `bytes` to a temporary file in the folder of `path` (on Linux mode
+// 0755 less the umask, as for a program). Fails with the reason and leaves nothing.
 bool StageFile(const std::string &path, const std::vector<uint8_t> &bytes, PendingFile &pending, std::string &why);
 
 // Renames every staged file to its final name; on the first failure removes

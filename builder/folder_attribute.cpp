@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "archive/zip_format.h"
+#include "builder/name_text.h"
 #include "builder/zip_reader.h"
 
 bool IsAttributeOnlyFolder(const ZipMember &member) {
@@ -19,9 +20,9 @@ bool NameAttributeFolders(ZipArchive &archive, const std::string &file, Failure 
         std::string refusal = MemberRefusal(member);
         if (!refusal.empty())
             return Fail(failure, file,
-                        "folder '" + old + "' (marked by its attribute) " + refusal + " once it ends in '/'");
+                        "folder '" + EscapedText(old, false) + "' (marked by its attribute) " + refusal + " once it ends in '/'");
         fprintf(stderr, "mksfx: %s: note: '%s' is a folder by its attribute alone; stored as '%s'\n", file.c_str(),
-                old.c_str(), member.name.c_str());
+                EscapedText(old, false).c_str(), EscapedText(member.name, false).c_str());
     }
     return true;
 }
@@ -29,8 +30,10 @@ bool NameAttributeFolders(ZipArchive &archive, const std::string &file, Failure 
 std::vector<std::string> AttributeOnlyFolders(const std::vector<uint8_t> &image) {
     ZipArchive archive;
     Failure ignored;
-    std::vector<std::string> names;
-    if (!ReadZipArchive(image, "", archive, ignored))
+    ZipReadOptions options;
+    options.allowDamaged = true;   // the data is judged by the stub's own pass
+    std::vector<std::string> warnings, names;
+    if (!ReadZipArchive(image, "", options, archive, warnings, ignored))
         return names;
     for (const ZipMember &member : archive.members)
         if (IsAttributeOnlyFolder(member))

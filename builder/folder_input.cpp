@@ -1,19 +1,18 @@
 #include "builder/folder_input.h"
 
-#include <errno.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "archive/crc32.h"
+#include "archive/zip_format.h"
 #include "builder/extended_time.h"
 #include "builder/file_io.h"
+#include "builder/name_text.h"
+#include "builder/system.h"
 #include "builder/traditional_cipher.h"
-#include "archive/zip_format.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +20,6 @@ namespace {
 
 enum MemberDefaults : uint32_t {
     kVersionStored = 10,         // 1.0: stored data
-    kVersionDeflated = 20,       // 2.0: deflate, folders, encryption
     kMadeByDos = 20,             // host 0 (MS-DOS), version 2.0
     kDosAttributeFolder = 0x10,
     kDosAttributeArchive = 0x20,
@@ -30,9 +28,10 @@ enum MemberDefaults : uint32_t {
 };
 
 struct FoundEntry {
-    std::string name;       // relative, "/" between components, "/" at the end of folders
-    std::string path;       // on disk
+    std::string name;       // relative, UTF-8, "/" between components, "/" at the end of folders
+    std::string path;       // on disk, UTF-8
     long long modified = 0;
+    uint64_t size = 0;
 };
 
 std::string Joined(const std::string &prefix, const std::string &name) {
@@ -40,29 +39,33 @@ std::string Joined(const std::string &prefix, const std::string &name) {
 }
 
 // Collects the files and empty folders under `path`, whose name inside the
-// archive is `prefix`.
-bool CollectEntries(const std::string &path, const std::string &prefix,
-                    std::vector<FoundEntry> &found, Failure &failure) {
+// archive is `prefix`. The listing is the system's wide-character one on
+// Windows, so every name arrives as UTF-8.
+bool CollectEntries(const std::string &path, const std::string &prefix, std::vector<FoundEntry> &found,
+                    Failure &failure) {
     std::error_code error;
-    fs::directory_iterator it(path, error);
+    fs::directory_iterator it(FsPath(path), error);
     if (error)
         return Fail(failure, path, error.message());
     bool empty = true;
     for (; it != fs::directory_iterator(); it.increment(error)) {
         empty = false;
-        std::string name = Joined(prefix, it->path().filename().string());
-        std::string full = it->path().string();
-        struct stat info;
-        if (stat(full.c_str(), &info) != 0)
-            return Fail(failure, full, strerror(errno));
-        bool link = it->is_symlink(error);
-        if (S_ISDIR(info.st_mode) && link)
+        std::string leaf = Utf8Path(it->path().filename());
+        std::string name = Joined(prefix, leaf);
+        std::string full = Utf8Path(it->path());
+        fs::file_status status = fs::status(it->path(), error);
+        if (error)
+            return Fail(failure, full, error.message());
+        bool link = fs::is_symlink(fs::symlink_status(it->path(), error));
+        long long modified = 0;
+        ModificationTime(full, modified);
+        if (fs::is_directory(status) && link)
             return Fail(failure, full, "is a link to a folder (links are followed only to files)");
-        if (S_ISDIR(info.st_mode)) {
+        if (fs::is_directory(status)) {
             if (!CollectEntries(full, name, found, failure))
                 return false;
-        } else if (S_ISREG(info.st_mode)) {
-            found.push_back({name, full, (long long)info.st_mtime});
+        } else if (fs::is_regular_file(status)) {
+            found.push_back({name, full, modified, (uint64_t)fs::file_size(it->path(), error)});
         } else {
             return Fail(failure, full, "is neither a regular file nor a folder");
         }
@@ -70,9 +73,9 @@ bool CollectEntries(const std::string &path, const std::string &prefix,
     if (error)
         return Fail(failure, path, error.message());
     if (empty && !prefix.empty()) {
-        struct stat info;
-        stat(path.c_str(), &info);
-        found.push_back({prefix + "/", path, (long long)info.st_mtime});
+        long long modified = 0;
+        ModificationTime(path, modified);
+        found.push_back({prefix + "/", path, modified, 0});
     }
     return true;
 }
@@ -95,12 +98,14 @@ bool DeflateRaw(const std::vector<uint8_t> &in, std::vector<uint8_t> &out) {
 }
 
 bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMember &member, Failure &failure) {
+    if (entry.size >= kZip64Marker32)
+        return Fail(failure, entry.path, "is 4 GiB or larger (only smaller files fit an archive without ZIP64)");
     std::vector<uint8_t> content;
     std::string why;
     if (!ReadWholeFile(entry.path, content, why))
         return Fail(failure, entry.path, why);
     if (content.size() >= kZip64Marker32)
-        return Fail(failure, entry.path, "is 4 GiB or larger (ZIP64 is not supported)");
+        return Fail(failure, entry.path, "is 4 GiB or larger (only smaller files fit an archive without ZIP64)");
     member.crc = Crc32Of(content.data(), content.size());
     member.uncompressedSize = (uint32_t)content.size();
     std::vector<uint8_t> packed;
@@ -111,28 +116,34 @@ bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMem
         member.method = kMethodStored;
         member.data.swap(content);
     }
-    member.versionNeeded = member.method == kMethodDeflated ? kVersionDeflated : kVersionStored;
+    member.versionNeeded = member.method == kMethodDeflated ? (uint16_t)kVersionDefault : (uint16_t)kVersionStored;
     member.externalAttributes = kDosAttributeArchive;
     if (!password.empty()) {
         uint8_t random[kEncryptionHeaderSize - 1];
-        if (!ReadRandomBytes(random, sizeof random, why))
-            return Fail(failure, entry.path, why);
+        if (!RandomBytes(random, sizeof random))
+            return Fail(failure, entry.path, "cannot read random bytes for the encryption header");
         member.data = EncryptMemberData(password, random, (uint8_t)(member.crc >> 24), member.data);
         member.flags |= kFlagBitEncrypted;
-        member.versionNeeded = kVersionDeflated;
+        member.versionNeeded = kVersionDefault;
     }
     if (member.data.size() >= kZip64Marker32)
-        return Fail(failure, entry.path, "is too large once encrypted (ZIP64 is not supported)");
+        return Fail(failure, entry.path, "is too large once encrypted (only archives under 4 GiB can be made)");
+    return true;
+}
+
+bool IsAscii(const std::string &text) {
+    for (unsigned char c : text)
+        if (c >= 0x80)
+            return false;
     return true;
 }
 
 }  // namespace
 
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
-    time_t stamp = (time_t)seconds;
     struct tm local;
     memset(&local, 0, sizeof local);
-    if (!localtime_r(&stamp, &local) || local.tm_year < 80) {
+    if (!LocalCalendarTime((time_t)seconds, local) || local.tm_year < 80) {
         date = (1 << 5) | 1;   // 1980-01-01 00:00:00
         time = 0;
         return;
@@ -146,13 +157,18 @@ void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
     time = (uint16_t)((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
 }
 
-bool ReadFolderArchive(const std::string &folder, const std::string &password, ZipArchive &archive,
-                       Failure &failure) {
+bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
+                       ZipArchive &archive, Failure &failure) {
     std::vector<FoundEntry> found;
     if (!CollectEntries(folder, "", found, failure))
         return false;
     std::sort(found.begin(), found.end(),
               [](const FoundEntry &a, const FoundEntry &b) { return a.name < b.name; });
+    uint64_t totalBytes = 0;
+    for (const FoundEntry &entry : found)
+        totalBytes += entry.size;
+    if (progress)
+        StartProgress(*progress, found.size(), totalBytes);
     archive.members.clear();
     archive.comment.clear();
     for (const FoundEntry &entry : found) {
@@ -160,17 +176,26 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, Z
         member.name = entry.name;
         member.versionMadeBy = kMadeByDos;
         DosDateTime(entry.modified, member.date, member.time);
+        // Names are stored as the system gives them, UTF-8, flagged as such
+        // when they are not plain ASCII.
+        if (!IsAscii(entry.name)) {
+            if (!IsValidUtf8(entry.name))
+                return Fail(failure, EscapedText(entry.path, true), "has a name that is not valid UTF-8");
+            member.flags |= kFlagBitUtf8;
+        }
         member.localExtra = member.centralExtra = ExtendedTimeField(entry.modified);
         if (IsFolderName(entry.name)) {
-            member.versionNeeded = kVersionDeflated;
+            member.versionNeeded = kVersionDefault;
             member.externalAttributes = kDosAttributeFolder;
         } else if (!MakeFileMember(entry, password, member, failure)) {
             return false;
         }
         std::string refusal = MemberRefusal(member);
         if (!refusal.empty())
-            return Fail(failure, entry.path, "its name '" + entry.name + "' " + refusal);
+            return Fail(failure, entry.path, "its name '" + MemberDisplayName(member) + "' " + refusal);
         archive.members.push_back(std::move(member));
+        if (progress)
+            AdvanceProgress(*progress, entry.size);
     }
     return true;
 }

@@ -8,14 +8,17 @@
 #include <string>
 
 #include "builder/failure.h"
+#include "builder/progress.h"
 #include "builder/zip_members.h"
 
-// Reads the tree under `folder`. With a non-empty `password` every file
-// member is encrypted with the traditional cipher (no data descriptors).
-// Refuses special files, links to folders, names the stub cannot take and
-// files of 4 GiB or more.
-bool ReadFolderArchive(const std::string &folder, const std::string &password, ZipArchive &archive,
-                       Failure &failure);
+// Reads the tree under `folder`. Names that are not plain ASCII are stored
+// as UTF-8 with flag bit 11. With a non-empty `password` every file member
+// is encrypted with the traditional cipher (no data descriptors). Refuses
+// special files, links to folders, names that are not valid UTF-8 or that
+// the stub cannot take, and files of 4 GiB or more. `progress` (may be null)
+// counts the files read.
+bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
+                       ZipArchive &archive, Failure &failure);
 
 // MS-DOS local date and time of a time stamp, clamped to 1980..2107.
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time);

@@ -24,13 +24,13 @@ bool PrepareStub(const std::string &path, PreparedStub &stub, Failure &failure) 
         return Fail(failure, path, "already carries a " APPENDED_SECTION_NAME " section (a finished image, not a stub)");
     std::vector<size_t> markers = FindMarkers(stub.bytes, stub.bytes.size());
     if (markers.size() != 1)
-        return Fail(failure, path, "the ConfigRecord marker occurs " + std::to_string(markers.size()) +
+        return Fail(failure, path, "the configuration record's marker occurs " + std::to_string(markers.size()) +
                                        " times (it must occur exactly once)");
     stub.recordOffset = markers[0];
     if (stub.recordOffset + kConfigRecordSize > stub.bytes.size())
-        return Fail(failure, path, "the ConfigRecord runs past the end of the file");
+        return Fail(failure, path, "the configuration record runs past the end of the file");
     if (stub.recordOffset < stub.pe.firstRawData || stub.recordOffset + kConfigRecordSize > stub.pe.endOfRawData)
-        return Fail(failure, path, "the ConfigRecord lies outside the stub's sections");
+        return Fail(failure, path, "the configuration record lies outside the stub's sections");
     return true;
 }
 

@@ -21,7 +21,7 @@ std::vector<size_t> FindMarkers(const std::vector<uint8_t> &bytes, size_t limit)
 bool ComputeStubChecksum(const std::vector<uint8_t> &image, uint32_t archiveOffset, bool skipHeaders, uint32_t &crc,
                          std::string &why) {
     if (archiveOffset == 0 || archiveOffset > image.size()) {
-        why = "ArchiveOffset is 0 or lies past the end of the file";
+        why = "the archive's recorded start is 0 or lies past the end of the file";
         return false;
     }
     std::vector<size_t> markers = FindMarkers(image, archiveOffset);
@@ -37,7 +37,7 @@ bool ComputeStubChecksum(const std::vector<uint8_t> &image, uint32_t archiveOffs
         }
         start = (uint64_t)ReadLe32(image.data() + kDosLfanewOffset) + kPeHeadersSize;
         if (start > archiveOffset) {
-            why = "e_lfanew + 248 lies past ArchiveOffset";
+            why = "the PE headers end past the archive's start";
             return false;
         }
     }

@@ -2,15 +2,15 @@
 
 #include <stdio.h>
 
-#include "builder/archive_walk.h"
 #include "builder/file_io.h"
 #include "builder/folder_attribute.h"
+#include "builder/name_text.h"
 #include "builder/image_checks.h"
 #include "builder/pe_format.h"
 #include "builder/member_time_text.h"
 #include "builder/pe_stub.h"
+#include "builder/stub_run.h"
 #include "builder/text_block.h"
-#include "builder/volume_names.h"
 #include "builder/zip_members.h"
 #include "archive/zip_format.h"
 #include "image/byte_order.h"
@@ -47,23 +47,12 @@ std::string FlagNames(uint32_t flags) {
     return text;
 }
 
-// A text as a C string literal, so that control characters stay visible.
-std::string Printable(const std::string &text) {
+// A TextBlock string (single-byte text of the system's code page) in
+// quotes, every byte that is not printable ASCII escaped.
+std::string Quoted(const std::string &text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += (char)c;
-        } else if (c < 0x20 || c == 0x7F) {
-            char escape[8];
-            snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
-        } else {
-            out += (char)c;
-        }
-    }
+    for (char c : EscapedText(text, false))
+        out += c == '"' ? std::string("\\\"") : std::string(1, c);
     return out + "\"";
 }
 
@@ -102,84 +91,73 @@ void PrintRecord(const uint8_t *r, size_t at) {
 std::string ReadTextBlock(const std::vector<uint8_t> &image, uint32_t textBlockOffset, uint32_t archiveOffset,
                           TextStrings &strings) {
     if (textBlockOffset > archiveOffset || archiveOffset > image.size())
-        return "the TextBlock lies outside [TextBlockOffset, ArchiveOffset) of the file";
+        return "the text block does not lie between its start and the archive inside the file";
     size_t length = archiveOffset - textBlockOffset;
     if (length > kTextBlockMax)
-        return "the TextBlock takes " + std::to_string(length) + " bytes (at most 1256)";
+        return "the text block takes " + std::to_string(length) + " bytes (at most 1256)";
     std::string why;
     if (!SplitTextBlock(image.data() + textBlockOffset, length, strings, why))
         return why;
     return "";
 }
 
-// The volumes the walk reads: the image alone, or for a spanned set the
-// volume files in the disk folders beside the image's own.
-std::vector<WalkVolume> FindVolumes(const std::string &path, const std::vector<uint8_t> &image, uint32_t flags,
-                                    uint32_t archiveOffset) {
-    std::vector<WalkVolume> volumes;
-    if (!(flags & kFlagSpanned)) {
-        volumes.push_back({path, image, archiveOffset});
-        return volumes;
-    }
-    bool exeVolumes = (flags & kFlagExeVolumes) != 0;
-    for (unsigned disk = 1;; disk++) {
-        WalkVolume volume;
-        volume.path = SiblingVolumePath(path, disk, exeVolumes);
-        if (disk == 1 && exeVolumes) {
-            volume.bytes = image;
-            volume.start = archiveOffset;
-        } else {
-            std::string why;
-            if (!ReadWholeFile(volume.path, volume.bytes, why))
-                break;
-        }
-        volumes.push_back(std::move(volume));
-    }
-    return volumes;
-}
-
 const char *MethodName(uint16_t method) {
     return method == kMethodStored ? "stored" : method == kMethodDeflated ? "deflated" : "other";
 }
 
-const char *CheckName(DataCheck check) {
-    static const char *const names[] = {"intact", "DAMAGED", "encrypted, not checked", "folder"};
-    return names[check];
+const char *OutcomeName(const WalkedMember &member) {
+    if (member.outcome == kWalkSkipped)
+        return "encrypted, not checked";
+    if (member.outcome == kWalkStopped)
+        return "STOPPED HERE";
+    return IsFolderName(member.name) ? "folder made" : "intact";
 }
 
-void WalkAndPrint(const std::string &path, const std::vector<uint8_t> &image, uint32_t flags, uint32_t archiveOffset,
-                  Checks &checks) {
-    std::vector<WalkVolume> volumes = FindVolumes(path, image, flags, archiveOffset);
-    if (volumes.empty()) {
-        checks.Skip("archive walk: the volumes of the spanned set are not beside the image");
+// One member as the walk met it.
+void PrintMember(const WalkedMember &member, bool spanned) {
+    // The stub stamps files only.
+    std::string time = IsFolderName(member.name) ? "-" : MemberTimeText(member.extra, member.date, member.time);
+    printf("  %-8s %10u %10u  %-30s  %s%s%s  %s\n", MethodName(member.method), member.compressedSize,
+           member.uncompressedSize, time.c_str(), (member.flags & kFlagBitEncrypted) ? "encrypted " : "",
+           spanned ? ("disk " + std::to_string(member.disk) + " ").c_str() : "",
+           DisplayName(member.name, member.flags, member.extra).c_str(), OutcomeName(member));
+}
+
+// The stub's own start-up and pass over the image, with their verdicts.
+void RunAndPrint(const std::string &path, const std::vector<uint8_t> &image, size_t record, uint32_t flags,
+                 const std::string &password, Checks &checks) {
+    StubRun run;
+    std::string why;
+    if (!RunStub(path, image, record, password, run, why)) {
+        checks.Report(false, why);
         return;
     }
-    WalkResult result;
-    bool ok = WalkArchive(volumes, (flags & kFlagSpanned) != 0, result);
-    printf("Members (%zu, walked as the stub walks them):\n", result.members.size());
-    for (const WalkedMember &member : result.members) {
-        // The stub stamps files only.
-        std::string time = IsFolderName(member.name) ? "-" : MemberTimeText(member.extra, member.date, member.time);
-        printf("  %-8s %10u %10u  %-30s  %s%s%s  %s\n", MethodName(member.method), member.compressedSize,
-               member.uncompressedSize, time.c_str(), (member.flags & kFlagBitEncrypted) ? "encrypted " : "",
-               (flags & kFlagSpanned) ? ("disk " + std::to_string(member.disk) + " ").c_str() : "",
-               Printable(member.name).c_str(), CheckName(member.check));
-    }
+    checks.Report(run.started, run.started ? "the stub's own start-up reaches its dialog"
+                                           : "the stub stops at start-up with \"" + run.startupStop + "\"");
+    if (!run.started)
+        return;
+    bool spanned = (flags & kFlagSpanned) != 0;
+    printf("Members (%zu, walked and decoded by the stub's own code):\n", run.members.size());
+    for (const WalkedMember &member : run.members)
+        PrintMember(member, spanned);
     printf("Archive walk:\n");
-    checks.Report(ok, ok ? "the walk reaches the end of the archive" : "archive walk: " + result.error);
-    int damaged = 0;
-    for (const WalkedMember &member : result.members)
-        damaged += member.check == kDataDamaged;
-    if (damaged)
-        checks.Report(false, std::to_string(damaged) + " member(s) fail their CRC or size check");
     for (const std::string &name : AttributeOnlyFolders(image))
-        checks.Report(false, "'" + name + "' is a folder by its attribute alone (no trailing '/'): the stub writes it "
-                             "as an empty file");
+        checks.Report(false, "'" + EscapedText(name, false) + "' is a folder by its attribute alone (no trailing '/'): the "
+                             "stub writes it as an empty file");
+    if (run.reachedEnd) {
+        checks.Report(true, "the walk reaches the end of the archive");
+        return;
+    }
+    bool atMember = !run.members.empty() && run.members.back().outcome == kWalkStopped;
+    std::string where = atMember ? " at member '" + DisplayName(run.members.back().name, run.members.back().flags,
+                                                                 run.members.back().extra) + "'"
+                                 : "";
+    checks.Report(false, "the stub's extraction stops" + where + " with \"" + run.passStop + "\"");
 }
 
 }  // namespace
 
-int ShowImageInfo(const std::string &path) {
+int ShowImageInfo(const std::string &path, const std::string &password) {
     std::vector<uint8_t> image;
     std::string why;
     PeFacts pe;
@@ -189,7 +167,7 @@ int ShowImageInfo(const std::string &path) {
     }
     std::vector<size_t> markers = FindMarkers(image, image.size());
     if (markers.empty() || markers[0] + kConfigRecordSize > image.size()) {
-        fprintf(stderr, "mksfx: %s: no ConfigRecord (marker not found)\n", path.c_str());
+        fprintf(stderr, "mksfx: %s: not a self-extractor: it holds no configuration record\n", path.c_str());
         return 1;
     }
     const uint8_t *record = image.data() + markers[0];
@@ -208,45 +186,51 @@ int ShowImageInfo(const std::string &path) {
         if (textBlockWhy.empty()) {
             printf("TextBlock (%u bytes):\n", archiveOffset - textBlockOffset);
             for (int i = 0; i < kTextStringCount; i++)
-                printf("  %-8s %s\n", kTextStringNames[i], Printable(strings[i]).c_str());
+                printf("  %-8s %s\n", kTextStringNames[i], Quoted(strings[i]).c_str());
         }
     }
 
     Checks checks;
     printf("Start-up checks:\n");
     if (stubCrc == 0) {
-        checks.Skip("no stub checksum test (StubCrc 0)");
+        checks.Skip("no stub checksum (switched off)");
     } else {
         size_t inside = FindMarkers(image, archiveOffset).size();
-        checks.Report(inside == 1, "marker found " + std::to_string(inside) + " time(s) before ArchiveOffset" +
-                                       (inside > 1 ? " (the first one counts)" : ""));
+        checks.Report(inside == 1, "the record's marker occurs " + std::to_string(inside) +
+                                       " time(s) before the archive" + (inside > 1 ? " (the first one counts)" : ""));
         uint32_t crc = 0;
         bool computed = ComputeStubChecksum(image, archiveOffset, (flags & kFlagCrcSkipsHeaders) != 0, crc, why);
         if (!computed)
-            checks.Report(false, "stub checksum: " + why);
+            checks.Report(false, "the stub checksum cannot be computed: " + why);
         else
-            checks.Report(crc == stubCrc, "stub checksum " + Hex(crc) + (crc == stubCrc ? " matches" : " differs from StubCrc"));
+            checks.Report(crc == stubCrc, "stub checksum " + Hex(crc) +
+                                              (crc == stubCrc ? " matches"
+                                                              : " differs from the recorded one: the stub or its text "
+                                                                "block changed after the image was made"));
     }
     if (textBlockOffset == 0) {
-        checks.Skip("no TextBlock (TextBlockOffset 0)");
+        checks.Skip("no text block");
     } else {
         std::string refusal = textBlockWhy.empty() ? TextBlockRefusal(strings) : textBlockWhy;
-        checks.Report(refusal.empty(), refusal.empty() ? "TextBlock within limits" : refusal);
+        checks.Report(refusal.empty(), refusal.empty() ? "text block within limits" : refusal);
     }
     uint32_t endRecordOffset = ReadLe32(record + kEndRecordOffsetOffset);
     if ((flags & kFlagSpanned) || endRecordOffset == 0) {
-        checks.Skip("no end-record test (Spanned or EndRecordOffset 0)");
+        checks.Skip("no end-record test (a spanned set, or switched off)");
     } else {
         bool found = (uint64_t)endRecordOffset + 4 <= image.size() &&
                      ReadLe32(image.data() + endRecordOffset) == kEndSignature;
-        checks.Report(found, found ? "end record at EndRecordOffset" : "no end record at EndRecordOffset (string 39)");
+        checks.Report(found, found ? "end record where the record says"
+                                   : "no end record where the record says: the archive was changed or cut short");
     }
     uint32_t entryPoint = ReadLe32(record + kEntryPointOffset);
-    checks.Report(entryPoint == pe.entryPoint, "EntryPoint " + Hex(entryPoint) +
-                                                   (entryPoint == pe.entryPoint ? " matches" : " differs from") +
-                                                   " the optional header's");
+    checks.Report(entryPoint == pe.entryPoint,
+                  "entry point " + Hex(entryPoint) +
+                      (entryPoint == pe.entryPoint ? " matches the program header's"
+                                                   : " differs from the program header's " + Hex(pe.entryPoint)));
     bool complete = ReadLe16(record + kCompleteOffset) != 0;
-    checks.Report(complete, complete ? "image is complete" : "image is incomplete (Complete 0, string 0)");
+    checks.Report(complete, complete ? "the image is marked complete"
+                                     : "the image is marked incomplete (made with --incomplete)");
     // Not a start-up test of the stub's, but what Windows does before it runs.
     std::string manifest;
     if (FindProcessManifest(image, pe, manifest) && manifest.find("level=\"asInvoker\"") != std::string::npos)
@@ -255,7 +239,7 @@ int ShowImageInfo(const std::string &path) {
         checks.Skip("no application manifest with asInvoker: Windows may ask for administrator rights when the "
                     "image is named like an installer (setup.exe)");
 
-    WalkAndPrint(path, image, flags, archiveOffset, checks);
+    RunAndPrint(path, image, markers[0], flags, password, checks);
     if (!checks.firstFailure.empty()) {
         fprintf(stderr, "mksfx: %s: %s\n", path.c_str(), checks.firstFailure.c_str());
         return 1;

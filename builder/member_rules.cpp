@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "archive/zip_format.h"
+#include "builder/name_text.h"
 #include "builder/zip_members.h"
 #include "context/extraction_context.h"
 
@@ -28,18 +29,20 @@ bool AnyMemberEncrypted(const ZipArchive &archive) {
     return false;
 }
 
+std::string MemberDisplayName(const ZipMember &member) {
+    return DisplayName(member.name, member.flags, member.localExtra.empty() ? member.centralExtra : member.localExtra);
+}
+
 // Characters Windows does not allow in a file name (the separators aside).
 static bool IsForbiddenNameCharacter(unsigned char c) {
     return c < 0x20 || strchr("<>:\"|?*", c) != nullptr;
 }
 
-// Why the name cannot be extracted safely, or "" when it can.
+// Why the name, as the extractor decodes it, cannot be extracted safely, or
+// "" when it can.
 static std::string NameRefusal(const std::string &name) {
     if (name.empty())
         return "has an empty name";
-    if (name.size() > kMaxNameLength)
-        return "has a name of " + std::to_string(name.size()) + " bytes (at most " +
-               std::to_string((int)kMaxNameLength) + ")";
     if (name[0] == '/' || name[0] == '\\')
         return "is an absolute path";
     if (name.size() >= 2 && name[1] == ':')
@@ -60,7 +63,17 @@ static std::string NameRefusal(const std::string &name) {
 }
 
 std::string MemberRefusal(const ZipMember &member) {
+    // The limit counts the stored bytes: UTF-8 bytes for a UTF-8 name.
+    if (member.name.size() > kMaxNameLength)
+        return "has a name of " + std::to_string(member.name.size()) + " bytes (at most " +
+               std::to_string((int)kMaxNameLength) + ")";
+    if ((member.flags & kFlagBitUtf8) && !IsValidUtf8(member.name))
+        return "has a name marked as UTF-8 that is not valid UTF-8";
     std::string why = NameRefusal(member.name);
+    std::string unicode;
+    if (why.empty() && !(member.flags & kFlagBitUtf8) &&
+        UnicodePathName(member.localExtra.empty() ? member.centralExtra : member.localExtra, member.name, unicode))
+        why = IsValidUtf8(unicode) ? NameRefusal(unicode) : "has a Unicode path that is not valid UTF-8";
     if (!why.empty())
         return why;
     if (member.method == kMethodAes)

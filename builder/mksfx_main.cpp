@@ -1,8 +1,6 @@
 // mksfx: makes a self-extractor from a ZIP file or a folder, or checks one.
-#include <limits.h>
+// Exit status: 0 done, 1 input refused or failed, 2 usage.
 #include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "builder/command_line.h"
 #include "builder/file_io.h"
@@ -11,57 +9,65 @@
 #include "builder/image_build.h"
 #include "builder/image_info.h"
 #include "builder/spanned_set.h"
+#include "builder/system.h"
 #include "builder/zip_reader.h"
 
 namespace {
 
+enum ExitStatus { kExitDone = 0, kExitFailed = 1, kExitUsage = 2 };
+
 int Report(const Failure &failure, const std::string &fallbackFile) {
     const std::string &file = failure.file.empty() ? fallbackFile : failure.file;
     fprintf(stderr, "mksfx: %s: %s\n", file.c_str(), failure.cause.c_str());
-    return 1;
+    return kExitFailed;
 }
 
-// The folder mksfx itself stands in.
-std::string OwnFolder() {
-    char path[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return ".";
-    std::string self(path, (size_t)length);
-    return self.substr(0, self.rfind('/'));
+// The stub: installed beside the program's share folder, beside the
+// program, or in the build tree, in that order.
+bool FindStub(std::string &stub, Failure &failure) {
+    std::string folder = ProgramFolder();
+    const std::string candidates[] = {folder + "/../share/tarvex/sfxstub.exe", folder + "/sfxstub.exe",
+                                      folder + "/../win32/sfxstub.exe"};
+    for (const std::string &candidate : candidates)
+        if (ExistsOnDisk(candidate) && !IsFolder(candidate)) {
+            stub = candidate;
+            return true;
+        }
+    return Fail(failure, "sfxstub.exe",
+                "not found in " + candidates[0] + ", " + candidates[1] + " or " + candidates[2] +
+                    "; give one with --stub");
 }
 
-std::string DefaultStub() {
-    std::string folder = OwnFolder();
-    std::string beside = folder + "/sfxstub.exe";
-    if (access(beside.c_str(), R_OK) == 0)
-        return beside;
-    return folder + "/../win32/sfxstub.exe";
-}
-
-bool IsFolder(const std::string &path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool ReadInput(const CommandLine &line, ZipArchive &archive, Failure &failure) {
+bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive, Failure &failure) {
     if (IsFolder(line.input))
-        return ReadFolderArchive(line.input, line.password, archive, failure);
+        return ReadFolderArchive(line.input, line.password, &progress, archive, failure);
     if (!line.password.empty())
         return Fail(failure, line.input, "--password applies to folder input only (a ZIP file keeps its encryption)");
     std::vector<uint8_t> bytes;
     std::string why;
     if (!ReadWholeFile(line.input, bytes, why))
         return Fail(failure, line.input, why);
-    return ReadZipArchive(bytes, line.input, archive, failure) && NameAttributeFolders(archive, line.input, failure);
+    ZipReadOptions options;
+    options.allowDamaged = line.allowDamaged;
+    options.progress = &progress;
+    std::vector<std::string> warnings;
+    bool read = ReadZipArchive(bytes, line.input, options, archive, warnings, failure);
+    EndProgress(progress);
+    for (const std::string &warning : warnings)
+        fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
+    return read && NameAttributeFolders(archive, line.input, failure);
 }
 
 // Reads the input and refuses one that gives nothing to extract.
 bool ReadMembers(const CommandLine &line, ZipArchive &archive, Failure &failure) {
-    if (!ReadInput(line, archive, failure))
+    Progress progress;
+    progress.wanted = !line.quiet;
+    bool read = ReadInput(line, progress, archive, failure);
+    EndProgress(progress);
+    if (!read)
         return false;
     if (archive.members.empty())
-        return Fail(failure, line.input, "nothing to extract: no files or folders");
+        return Fail(failure, line.input, "nothing to extract: it holds no files or folders");
     return true;
 }
 
@@ -69,7 +75,8 @@ int Build(const CommandLine &line) {
     Failure failure;
     PreparedStub stub;
     ZipArchive archive;
-    if (!PrepareStub(line.stub.empty() ? DefaultStub() : line.stub, stub, failure) ||
+    std::string stubPath = line.stub;
+    if ((stubPath.empty() && !FindStub(stubPath, failure)) || !PrepareStub(stubPath, stub, failure) ||
         !ReadMembers(line, archive, failure))
         return Report(failure, line.output);
     std::string refusal = TextBlockRefusal(line.image.texts);
@@ -79,8 +86,9 @@ int Build(const CommandLine &line) {
         fprintf(stderr, "mksfx: %s: note: removed the stub's certificate table; sign the finished image instead\n",
                 stub.path.c_str());
     if (line.spanSize != 0)
-        return WriteSpannedSet(stub, archive, line.image, line.output, line.spanSize, failure) ? 0
-                                                                                              : Report(failure, line.output);
+        return WriteSpannedSet(stub, archive, line.image, line.output, line.spanSize, line.quiet, failure)
+                   ? kExitDone
+                   : Report(failure, line.output);
     std::vector<uint8_t> image;
     if (!BuildImage(stub, archive, line.image, image, failure))
         return Report(failure, line.output);
@@ -88,22 +96,29 @@ int Build(const CommandLine &line) {
     std::string why, failedPath;
     if (!StageFile(line.output, image, files[0], why) || !CommitFiles(files, failedPath, why))
         return Report({line.output, why}, line.output);
-    printf("%s: %zu members, %zu bytes\n", line.output.c_str(), archive.members.size(), image.size());
-    return 0;
+    if (!line.quiet)
+        printf("%s: %zu members, %zu bytes\n", line.output.c_str(), archive.members.size(), image.size());
+    return kExitDone;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     CommandLine line;
     std::string why;
-    if (!ParseCommandLine(argc, argv, line, why)) {
-        fprintf(stderr, "mksfx: %s\n%s", why.c_str(), kUsage);
-        return 2;
+    if (!ParseCommandLine(std::vector<std::string>(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()),
+                          line, why)) {
+        fprintf(stderr, "mksfx: %s\nTry '%s'.\n", why.c_str(), line.info ? "mksfx info --help" : "mksfx --help");
+        return kExitUsage;
     }
     if (line.help) {
-        fputs(kUsage, stdout);
-        return 0;
+        fputs(line.info ? kInfoHelp : kHelp, stdout);
+        return kExitDone;
     }
-    return line.info ? ShowImageInfo(line.input) : Build(line);
+    if (line.version) {
+        printf("%s\n", VersionLine().c_str());
+        return kExitDone;
+    }
+    return line.info ? ShowImageInfo(line.input, line.password) : Build(line);
 }

@@ -30,7 +30,7 @@ bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, std::string &why
     }
     facts.lfanew = ReadLe32(b + kDosLfanewOffset);
     if ((uint64_t)facts.lfanew + kPeHeadersSize > bytes.size() || ReadLe32(b + facts.lfanew) != kPeSignatureValue) {
-        why = "not a PE image (no PE signature at e_lfanew)";
+        why = "not a PE image (no PE signature where the DOS header points)";
         return false;
     }
     const uint8_t *pe = b + facts.lfanew;

@@ -3,12 +3,14 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 #include "builder/file_io.h"
+#include "builder/system.h"
 #include "builder/volume_names.h"
 #include "archive/zip_format.h"
 #include "builder/zip_writer.h"
@@ -79,7 +81,7 @@ struct VolumeFiller {
 };
 
 std::string MemberText(const ZipMember &member) {
-    return "the header of member '" + member.name + "'";
+    return "the header of member '" + MemberDisplayName(member) + "'";
 }
 
 }  // namespace
@@ -156,28 +158,100 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
 
 namespace {
 
-// Creates the disk folders that do not exist yet; answers them so that a
-// failure can take them away again.
-bool MakeDiskFolders(const std::string &folder, size_t disks, std::vector<std::string> &created, Failure &failure) {
-    for (size_t disk = 1; disk <= disks; disk++) {
-        std::string path = folder + "/disk" + std::to_string(disk);
-        if (mkdir(path.c_str(), 0777) == 0)
-            created.push_back(path);
-        else if (errno != EEXIST)
-            return Fail(failure, path, strerror(errno));
+// One file of the set: where it goes and its bytes.
+struct SetFile {
+    unsigned disk;
+    std::string name;
+    const std::vector<uint8_t> *bytes;
+};
+
+// Whether `name` is a file a set of this name puts on a disk: the image or
+// a volume.
+bool IsSetFileName(const std::string &name, const std::string &imageName, const std::string &stem) {
+    return SameIgnoringCase(name, imageName) || SameIgnoringCase(name, VolumeFileName(stem, true)) ||
+           SameIgnoringCase(name, VolumeFileName(stem, false));
+}
+
+bool WriteStagedFile(const std::string &path, const std::vector<uint8_t> &bytes, std::string &why) {
+    FILE *file = CreateNewFile(path);
+    bool ok = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && FinishProgramFile(file);
+    if (!ok)
+        why = strerror(errno);
+    if (file && fclose(file) != 0 && ok) {
+        ok = false;
+        why = strerror(errno);
+    }
+    return ok;
+}
+
+// Writes every file into a staging folder beside the set, disk by disk.
+bool StageSet(const std::string &staging, const std::vector<SetFile> &files, size_t disks, Failure &failure) {
+    std::error_code error;
+    if (!fs::create_directory(FsPath(staging), error))
+        return Fail(failure, staging, "cannot create the staging folder: " + error.message());
+    for (unsigned disk = 1; disk <= disks; disk++)
+        if (!fs::create_directory(FsPath(DiskFolder(staging, disk)), error))
+            return Fail(failure, DiskFolder(staging, disk), error.message());
+    std::string why;
+    for (const SetFile &file : files) {
+        std::string path = DiskFolder(staging, file.disk) + "/" + file.name;
+        if (!WriteStagedFile(path, *file.bytes, why))
+            return Fail(failure, path, why);
     }
     return true;
 }
 
-void RemoveFolders(const std::vector<std::string> &folders) {
-    for (const std::string &folder : folders)
-        rmdir(folder.c_str());
+// Removes the files of an earlier set from `diskFolder` that the new set
+// does not put there (`keep`), and the folder when that empties it.
+void RemoveStaleSetFiles(const std::string &diskFolder, const std::vector<std::string> &keep,
+                         const std::string &imageName, const std::string &stem) {
+    std::error_code error;
+    std::vector<fs::path> stale;
+    for (const auto &entry : fs::directory_iterator(FsPath(diskFolder), error)) {
+        std::string name = Utf8Path(entry.path().filename());
+        bool kept = false;
+        for (const std::string &k : keep)
+            kept = kept || k == name;
+        if (!kept && IsSetFileName(name, imageName, stem) && entry.is_regular_file(error))
+            stale.push_back(entry.path());
+    }
+    for (const fs::path &path : stale)
+        fs::remove(path, error);
+    if (fs::is_empty(FsPath(diskFolder), error))
+        fs::remove(FsPath(diskFolder), error);
+}
+
+// Moves the staged set into place: each disk folder made where missing,
+// each file renamed over the old one; then the files of an earlier set that
+// the new one does not replace are removed, on its disks and on further
+// diskN/ folders.
+bool MoveSetIntoPlace(const std::string &staging, const std::string &folder, const std::vector<SetFile> &files,
+                      size_t disks, const std::string &imageName, const std::string &stem, Failure &failure) {
+    std::error_code error;
+    for (unsigned disk = 1; disk <= disks; disk++) {
+        std::string target = DiskFolder(folder, disk);
+        if (!IsFolder(target) && !fs::create_directory(FsPath(target), error))
+            return Fail(failure, target, error.message());
+        std::vector<std::string> keep;
+        for (const SetFile &file : files) {
+            if (file.disk != disk)
+                continue;
+            std::string from = DiskFolder(staging, disk) + "/" + file.name, to = target + "/" + file.name;
+            if (!MoveIntoPlace(from, to))
+                return Fail(failure, to, LastErrorText());
+            keep.push_back(file.name);
+        }
+        RemoveStaleSetFiles(target, keep, imageName, stem);
+    }
+    for (unsigned disk = (unsigned)disks + 1; IsFolder(DiskFolder(folder, disk)); disk++)
+        RemoveStaleSetFiles(DiskFolder(folder, disk), {}, imageName, stem);
+    return true;
 }
 
 }  // namespace
 
 bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
-                     const std::string &output, uint32_t diskSize, Failure &failure) {
+                     const std::string &output, uint32_t diskSize, bool quiet, Failure &failure) {
     RecordValues values;
     if (!BaseRecordValues(stub, archive, options, values, failure))
         return false;
@@ -205,34 +279,27 @@ bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const 
     std::vector<uint8_t> image =
         AssembleImage(stub, textBlock, exeVolumes ? plan.parts[0] : std::vector<uint8_t>(), values, options.stubCrc);
 
-    std::string folder = FolderOfPath(output), stem = VolumeStem(output);
-    std::vector<std::string> created;
-    if (!MakeDiskFolders(folder, plan.parts.size(), created, failure))
-        return false;
-    std::vector<PendingFile> files;
-    std::vector<std::pair<std::string, const std::vector<uint8_t> *>> contents;
-    contents.push_back({VolumePath(folder, stem, 1, true), &image});
+    std::string folder = FolderOfPath(output), imageName = FileNameOfPath(output), stem = VolumeStem(output);
+    std::vector<SetFile> files;
+    files.push_back({1, imageName, &image});
     for (size_t i = exeVolumes ? 1 : 0; i < plan.parts.size(); i++)
-        contents.push_back({VolumePath(folder, stem, (unsigned)i + 1, exeVolumes), &plan.parts[i]});
-    for (const auto &content : contents) {
-        files.emplace_back();
-        if (!StageFile(content.first, *content.second, files.back(), why)) {
-            files.pop_back();
-            DiscardFiles(files);
-            RemoveFolders(created);
-            return Fail(failure, content.first, why);
-        }
-    }
-    std::string failedPath;
-    if (!CommitFiles(files, failedPath, why)) {
-        RemoveFolders(created);
-        return Fail(failure, failedPath, why);
-    }
-    for (size_t disk = 1; disk <= plan.parts.size(); disk++) {
+        files.push_back({(unsigned)i + 1, VolumeFileName(stem, exeVolumes), &plan.parts[i]});
+    if (!exeVolumes && SameIgnoringCase(imageName, VolumeFileName(stem, false)))
+        return Fail(failure, output, "the self-extractor cannot be named like its .ZIP volume");
+
+    std::string staging = UniqueName(folder, ".mksfx-set-");
+    bool done = StageSet(staging, files, plan.parts.size(), failure) &&
+                MoveSetIntoPlace(staging, folder, files, plan.parts.size(), imageName, stem, failure);
+    std::error_code error;
+    fs::remove_all(FsPath(staging), error);
+    if (!done)
+        return false;
+    for (size_t disk = 1; disk <= plan.parts.size() && !quiet; disk++) {
         printf("disk%zu: label \"%s\":", disk, VolumeLabel((unsigned)disk).c_str());
-        for (const auto &content : contents)
-            if (content.first.find("/disk" + std::to_string(disk) + "/") != std::string::npos)
-                printf(" %s (%zu bytes)", content.first.c_str(), content.second->size());
+        for (const SetFile &file : files)
+            if (file.disk == disk)
+                printf(" %s (%zu bytes)", (DiskFolder(folder, file.disk) + "/" + file.name).c_str(),
+                       file.bytes->size());
         printf("\n");
     }
     return true;

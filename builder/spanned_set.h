@@ -14,13 +14,17 @@
 #include "builder/zip_members.h"
 
 // Writes disk1/, disk2/ ... into the folder of `output`. Disk 1 holds the
-// self-extractor <stem>.EXE; with ExeVolumes in options.flags the archive
-// starts inside it and later disks hold <stem>.EXE volumes, otherwise the
-// archive starts in <stem>.ZIP on disk 1 and later disks hold <stem>.ZIP.
-// `diskSize` bounds the bytes of volume files on each disk. Prints each
-// disk's files and the volume label it must carry.
+// self-extractor under the name `output` gives; with ExeVolumes in
+// options.flags the archive starts inside it and later disks hold
+// <stem>.EXE volumes, otherwise the archive starts in <stem>.ZIP on disk 1
+// and later disks hold <stem>.ZIP. `diskSize` bounds the bytes of volume
+// files on each disk. The set is written into a staging folder beside it
+// and moved into place only when complete; files of an earlier set that the
+// new one does not replace (on its disks and on further diskN/ folders) are
+// removed, and such a folder too when that empties it. Unless `quiet`,
+// prints each disk's files and the volume label it must carry.
 bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
-                     const std::string &output, uint32_t diskSize, Failure &failure);
+                     const std::string &output, uint32_t diskSize, bool quiet, Failure &failure);
 
 // The archive laid out over volumes: parts[0] goes to disk 1.
 struct SpanPlan {

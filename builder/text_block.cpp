@@ -22,7 +22,7 @@ std::string TextBlockRefusal(const TextStrings &strings) {
         total += strings[i].size() + 1;
     }
     if (total > kTextBlockMax)
-        return "the TextBlock takes " + std::to_string(total) + " bytes (at most " +
+        return "the text block takes " + std::to_string(total) + " bytes (at most " +
                std::to_string((int)kTextBlockMax) + ")";
     return "";
 }
@@ -41,7 +41,7 @@ bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, s
     for (int i = 0; i < kTextStringCount; i++) {
         const void *end = at < length ? memchr(block + at, 0, length - at) : nullptr;
         if (!end) {
-            why = std::string("the ") + kTextStringNames[i] + " string has no terminator inside the TextBlock";
+            why = std::string("the ") + kTextStringNames[i] + " string has no terminator inside the text block";
             return false;
         }
         size_t stop = (const uint8_t *)end - block;

@@ -1,9 +1,5 @@
 #include "builder/traditional_cipher.h"
 
-#include <errno.h>
-#include <stdio.h>
-#include <string.h>
-
 #include "archive/crc32.h"
 #include "archive/zip_format.h"
 
@@ -53,16 +49,4 @@ std::vector<uint8_t> EncryptMemberData(const std::string &password, const uint8_
     for (uint8_t byte : data)
         out.push_back(EncryptByte(keys, byte));
     return out;
-}
-
-bool ReadRandomBytes(uint8_t *bytes, size_t n, std::string &why) {
-    FILE *source = fopen("/dev/urandom", "rb");
-    if (!source || fread(bytes, 1, n, source) != n) {
-        why = std::string("cannot read /dev/urandom: ") + strerror(errno);
-        if (source)
-            fclose(source);
-        return false;
-    }
-    fclose(source);
-    return true;
 }

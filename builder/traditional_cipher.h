@@ -12,6 +12,3 @@
 // of the CRC for members without a data descriptor. Answers header + data.
 std::vector<uint8_t> EncryptMemberData(const std::string &password, const uint8_t random[11], uint8_t checkByte,
                                        const std::vector<uint8_t> &data);
-
-// Fills `bytes` from the system's random source; fails with the reason.
-bool ReadRandomBytes(uint8_t *bytes, size_t n, std::string &why);

@@ -3,26 +3,49 @@
 #include <stdio.h>
 
 #include "builder/file_io.h"
-
-static std::string BaseName(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+#include "builder/system.h"
 
 std::string VolumeStem(const std::string &path) {
-    std::string base = BaseName(path);
+    std::string base = FileNameOfPath(path);
     size_t dot = base.rfind('.');
     return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
-std::string VolumePath(const std::string &folder, const std::string &stem, unsigned disk, bool exe) {
-    return folder + "/disk" + std::to_string(disk) + "/" + stem + (exe ? ".EXE" : ".ZIP");
+std::string VolumeFileName(const std::string &stem, bool exe) {
+    return stem + (exe ? ".EXE" : ".ZIP");
+}
+
+std::string DiskFolder(const std::string &folder, unsigned disk) {
+    return folder + "/disk" + std::to_string(disk);
+}
+
+bool SameIgnoringCase(const std::string &a, const std::string &b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = (char)(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = (char)(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
 }
 
 std::string SiblingVolumePath(const std::string &imagePath, unsigned disk, bool exe) {
     if (disk == 1 && exe)
         return imagePath;
-    return VolumePath(FolderOfPath(FolderOfPath(imagePath)), VolumeStem(imagePath), disk, exe);
+    std::string folder = DiskFolder(FolderOfPath(FolderOfPath(imagePath)), disk);
+    std::string name = VolumeFileName(VolumeStem(imagePath), exe);
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(FsPath(folder), error)) {
+        std::string found = Utf8Path(entry.path().filename());
+        if (SameIgnoringCase(found, name))
+            return folder + "/" + found;
+    }
+    return folder + "/" + name;
 }
 
 std::string VolumeLabel(unsigned disk) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 struct ZipMember {
-    std::string name;                  // bytes as stored, no conversion
+    std::string name;                  // bytes as stored: UTF-8 with flag bit 11, else single-byte text
     uint16_t versionMadeBy = 20;
     uint16_t versionNeeded = 20;
     uint16_t flags = 0;
@@ -41,6 +41,9 @@ uint64_t TotalUncompressedSize(const ZipArchive &archive);
 // can): names the stub refuses or that would leave the destination folder,
 // unsupported methods and encryption, folders that carry data.
 std::string MemberRefusal(const ZipMember &member);
+
+// The member's name as it reads (builder/name_text.h): decoded and escaped.
+std::string MemberDisplayName(const ZipMember &member);
 
 // Whether any member is encrypted.
 bool AnyMemberEncrypted(const ZipArchive &archive);

@@ -1,17 +1,27 @@
 #include "builder/zip_reader.h"
 
 #include "archive/zip_format.h"
+#include "builder/member_data.h"
+#include "builder/name_text.h"
 #include "image/byte_order.h"
 
 namespace {
 
-// The end record's facts. `delta` is where the directory really starts minus
-// where the end record says it does: the bytes standing in front of the
-// archive, added to every stored offset.
-struct EndRecordFacts {
-    size_t position = 0;
-    uint16_t entries = 0;
+const char kTooLarge[] = "larger than 4 GiB (ZIP64 archives are taken only when every size and offset fits in 32 bits)";
+const char kSplit[] = "is split over several files (split and multi-disk archives are not supported)";
+
+uint64_t ReadLe64(const uint8_t *p) {
+    return ReadLe32(p) | ((uint64_t)ReadLe32(p + 4) << 32);
+}
+
+// Where the central directory lies. `delta` is where it really starts minus
+// where the records say it does: the bytes standing in front of the archive,
+// added to every stored offset.
+struct DirectoryFacts {
+    size_t endRecord = 0;          // the classic end record
     size_t directoryStart = 0;
+    size_t directoryEnd = 0;       // the ZIP64 end record, or the classic one
+    uint32_t entries = 0;
     size_t delta = 0;
     std::string comment;
 };
@@ -33,29 +43,123 @@ bool FindEndRecord(const std::vector<uint8_t> &bytes, size_t &position) {
     return false;
 }
 
-bool ReadEndRecordFacts(const std::vector<uint8_t> &bytes, const std::string &file, EndRecordFacts &end,
+// Takes the directory's size, offset and entry count, with the directory
+// ending at `directoryEnd`; false when they do not describe a directory
+// there (a first central record at its start, or nothing when it is empty).
+bool PlaceDirectory(const std::vector<uint8_t> &bytes, size_t directoryEnd, uint64_t size, uint64_t offset,
+                    uint64_t entries, DirectoryFacts &facts) {
+    if (size > directoryEnd)
+        return false;
+    size_t start = directoryEnd - (size_t)size;
+    if (offset > start || (entries == 0) != (size == 0))
+        return false;
+    if (entries > 0 && (start + 4 > bytes.size() || ReadLe32(bytes.data() + start) != kCentralSignature))
+        return false;
+    facts.directoryStart = start;
+    facts.directoryEnd = directoryEnd;
+    facts.delta = start - (size_t)offset;
+    facts.entries = (uint32_t)entries;
+    return true;
+}
+
+// Reads the ZIP64 end record through the locator in front of the classic
+// end record.
+bool ReadZip64Directory(const std::vector<uint8_t> &bytes, const std::string &file, DirectoryFacts &facts,
                         Failure &failure) {
-    if (!FindEndRecord(bytes, end.position))
-        return Fail(failure, file, "not a ZIP archive (no end of central directory record)");
-    const uint8_t *p = bytes.data() + end.position;
-    if (end.position >= kZip64LocatorSize &&
-        ReadLe32(p - kZip64LocatorSize) == kZip64LocatorSignature)
-        return Fail(failure, file, "ZIP64 archives are not supported");
-    if (ReadLe16(p + kEndThisDisk) != 0 || ReadLe16(p + kEndDirectoryDisk) != 0 ||
-        ReadLe16(p + kEndEntriesHere) != ReadLe16(p + kEndEntriesTotal))
-        return Fail(failure, file, "split or multi-disk archives are not supported");
-    uint32_t size = ReadLe32(p + kEndDirectorySize);
-    uint32_t offset = ReadLe32(p + kEndDirectoryOffset);
-    end.entries = ReadLe16(p + kEndEntriesTotal);
-    if (end.entries == kZip64Marker16 || size == kZip64Marker32 || offset == kZip64Marker32)
-        return Fail(failure, file, "ZIP64 archives are not supported");
-    if (size > end.position)
-        return Fail(failure, file, "damaged archive: the central directory is larger than the file");
-    end.directoryStart = end.position - size;
-    if (offset > end.directoryStart)
-        return Fail(failure, file, "damaged archive: the central directory is not where the end record says");
-    end.delta = end.directoryStart - offset;
-    end.comment.assign((const char *)p + kEndRecordSize, ReadLe16(p + kEndCommentLength));
+    size_t locator = facts.endRecord - kZip64LocatorSize;
+    const uint8_t *l = bytes.data() + locator;
+    if (ReadLe32(l + kZip64LocatorEndDisk) != 0 || ReadLe32(l + kZip64LocatorDisks) > 1)
+        return Fail(failure, file, kSplit);
+    // The record normally stands right before the locator; its stored offset
+    // counts from the archive's start, which leading bytes move.
+    size_t record = locator >= kZip64EndRecordSize ? locator - kZip64EndRecordSize : 0;
+    uint64_t stored = ReadLe64(l + kZip64LocatorEndOffset);
+    if (ReadLe32(bytes.data() + record) != kZip64EndSignature && stored + kZip64EndRecordSize <= locator &&
+        ReadLe32(bytes.data() + stored) == kZip64EndSignature)
+        record = (size_t)stored;
+    if (locator < kZip64EndRecordSize || ReadLe32(bytes.data() + record) != kZip64EndSignature)
+        return Fail(failure, file, "is damaged: its ZIP64 end record is missing");
+    const uint8_t *r = bytes.data() + record;
+    if (ReadLe32(r + kZip64EndThisDisk) != 0 || ReadLe32(r + kZip64EndDirectoryDisk) != 0 ||
+        ReadLe64(r + kZip64EndEntriesHere) != ReadLe64(r + kZip64EndEntriesTotal))
+        return Fail(failure, file, kSplit);
+    uint64_t entries = ReadLe64(r + kZip64EndEntriesTotal);
+    uint64_t size = ReadLe64(r + kZip64EndDirectorySize);
+    uint64_t offset = ReadLe64(r + kZip64EndDirectoryOffset);
+    if (entries >= kZip64Marker16)
+        return Fail(failure, file, "has " + std::to_string(entries) + " members (at most 65534 fit an archive without ZIP64)");
+    if (size >= kZip64Marker32 || offset >= kZip64Marker32)
+        return Fail(failure, file, std::string("is ") + kTooLarge);
+    if (!PlaceDirectory(bytes, record, size, offset, entries, facts))
+        return Fail(failure, file, "is damaged: the central directory is not where its ZIP64 end record says");
+    return true;
+}
+
+bool ReadDirectoryFacts(const std::vector<uint8_t> &bytes, const std::string &file, DirectoryFacts &facts,
+                        Failure &failure) {
+    if (!FindEndRecord(bytes, facts.endRecord))
+        return Fail(failure, file, "is not a ZIP archive (it has no end of central directory record)");
+    const uint8_t *p = bytes.data() + facts.endRecord;
+    facts.comment.assign((const char *)p + kEndRecordSize, ReadLe16(p + kEndCommentLength));
+    uint16_t thisDisk = ReadLe16(p + kEndThisDisk), directoryDisk = ReadLe16(p + kEndDirectoryDisk);
+    uint16_t here = ReadLe16(p + kEndEntriesHere), entries = ReadLe16(p + kEndEntriesTotal);
+    uint32_t size = ReadLe32(p + kEndDirectorySize), offset = ReadLe32(p + kEndDirectoryOffset);
+    bool marked = thisDisk == kZip64Marker16 || directoryDisk == kZip64Marker16 || here == kZip64Marker16 ||
+                  entries == kZip64Marker16 || size == kZip64Marker32 || offset == kZip64Marker32;
+    // A complete, consistent classic record is taken as it stands, whatever
+    // bytes before it look like a ZIP64 locator.
+    if (!marked && (thisDisk != 0 || directoryDisk != 0 || here != entries))
+        return Fail(failure, file, kSplit);
+    if (!marked && PlaceDirectory(bytes, facts.endRecord, size, offset, entries, facts))
+        return true;
+    bool locator = facts.endRecord >= kZip64LocatorSize &&
+                   ReadLe32(p - kZip64LocatorSize) == kZip64LocatorSignature;
+    if (locator)
+        return ReadZip64Directory(bytes, file, facts, failure);
+    return Fail(failure, file, marked ? "is damaged: its end record refers to ZIP64 records that are missing"
+                                      : "is damaged: the central directory is not where the end record says");
+}
+
+// The values a ZIP64 extra field holds for a record's fields that carry the
+// marker, in their fixed order; other extra fields are stepped over.
+struct Zip64Values {
+    uint64_t values[4] = {};
+    int count = 0;
+};
+
+Zip64Values FindZip64Values(const uint8_t *extra, size_t length) {
+    Zip64Values found;
+    for (size_t at = 0; at + kExtraFieldHeaderSize <= length;) {
+        size_t body = ReadLe16(extra + at + 2);
+        if (at + kExtraFieldHeaderSize + body > length)
+            break;
+        if (ReadLe16(extra + at) == kExtraZip64) {
+            const uint8_t *v = extra + at + kExtraFieldHeaderSize;
+            for (size_t i = 0; i + 8 <= body && found.count < 3; i += 8)
+                found.values[found.count++] = ReadLe64(v + i);
+            return found;
+        }
+        at += kExtraFieldHeaderSize + body;
+    }
+    return found;
+}
+
+// Replaces each marked value by the next one of the ZIP64 field; fails
+// when the field is short or a value does not fit in 32 bits.
+bool ResolveMarkers(const Zip64Values &zip64, uint32_t *const fields[], int count, bool &tooLarge) {
+    int next = 0;
+    for (int i = 0; i < count; i++) {
+        if (*fields[i] != kZip64Marker32)
+            continue;
+        if (next >= zip64.count)
+            return false;
+        uint64_t value = zip64.values[next++];
+        if (value >= kZip64Marker32) {
+            tooLarge = true;
+            return false;
+        }
+        *fields[i] = (uint32_t)value;
+    }
     return true;
 }
 
@@ -64,8 +168,8 @@ bool ReadEndRecordFacts(const std::vector<uint8_t> &bytes, const std::string &fi
 std::vector<uint8_t> WithoutZip64Extra(const uint8_t *extra, size_t length) {
     std::vector<uint8_t> kept;
     size_t at = 0;
-    while (at + 4 <= length) {
-        size_t fieldLength = 4 + ReadLe16(extra + at + 2);
+    while (at + kExtraFieldHeaderSize <= length) {
+        size_t fieldLength = kExtraFieldHeaderSize + ReadLe16(extra + at + 2);
         if (at + fieldLength > length)
             return std::vector<uint8_t>(extra, extra + length);
         if (ReadLe16(extra + at) != kExtraZip64)
@@ -77,13 +181,6 @@ std::vector<uint8_t> WithoutZip64Extra(const uint8_t *extra, size_t length) {
     return kept;
 }
 
-std::string Quoted(const std::string &name) {
-    std::string text = "member '";
-    for (unsigned char c : name)
-        text += (c < 0x20 || c == 0x7F) ? '?' : (char)c;
-    return text + "'";
-}
-
 // With a data descriptor the local header may carry 0 for a value it did not
 // know yet; any other value must agree with the central directory.
 bool LocalValueAgrees(uint32_t local, uint32_t central, bool descriptor) {
@@ -92,19 +189,19 @@ bool LocalValueAgrees(uint32_t local, uint32_t central, bool descriptor) {
 
 // Reads the member whose central record starts at `record`, then checks its
 // local header (found at the stored offset + delta) and takes its data.
-bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, const EndRecordFacts &end,
+bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, const DirectoryFacts &facts,
                 size_t record, ZipMember &member, size_t &recordLength, Failure &failure) {
-    size_t directoryEnd = end.position;
-    if (record + kCentralHeaderSize > directoryEnd || ReadLe32(bytes.data() + record) != kCentralSignature)
-        return Fail(failure, file, "damaged archive: bad central directory record");
+    if (record + kCentralHeaderSize > facts.directoryEnd || ReadLe32(bytes.data() + record) != kCentralSignature)
+        return Fail(failure, file, "is damaged: a central directory record is missing or cut short");
     const uint8_t *c = bytes.data() + record;
     size_t nameLength = ReadLe16(c + kCentralNameLength);
     size_t extraLength = ReadLe16(c + kCentralExtraLength);
     size_t commentLength = ReadLe16(c + kCentralCommentLength);
     recordLength = kCentralHeaderSize + nameLength + extraLength + commentLength;
-    if (record + recordLength > directoryEnd)
-        return Fail(failure, file, "damaged archive: central directory record runs past the directory");
+    if (record + recordLength > facts.directoryEnd)
+        return Fail(failure, file, "is damaged: a central directory record runs past the directory");
     const uint8_t *name = c + kCentralHeaderSize;
+    const uint8_t *extra = name + nameLength;
     member.name.assign((const char *)name, nameLength);
     member.versionMadeBy = ReadLe16(c + kCentralVersionMadeBy);
     member.versionNeeded = ReadLe16(c + kCentralVersionNeeded);
@@ -114,69 +211,102 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
     member.uncompressedSize = ReadLe32(c + kCentralUncompressedSize);
     uint32_t compressedSize = ReadLe32(c + kCentralCompressedSize);
     uint32_t localOffset = ReadLe32(c + kCentralLocalOffset);
-    member.centralExtra = WithoutZip64Extra(name + nameLength, extraLength);
-    member.comment.assign((const char *)name + nameLength + extraLength, commentLength);
+    uint32_t diskStart = ReadLe16(c + kCentralDiskStart);
+    member.centralExtra = WithoutZip64Extra(extra, extraLength);
+    member.comment.assign((const char *)extra + extraLength, commentLength);
     member.internalAttributes = ReadLe16(c + kCentralInternalAttributes);
     member.externalAttributes = ReadLe32(c + kCentralExternalAttributes);
+    std::string quoted = "member '" + DisplayName(member.name, member.flags, member.centralExtra) + "'";
 
-    if (member.uncompressedSize == kZip64Marker32 || compressedSize == kZip64Marker32 ||
-        localOffset == kZip64Marker32)
-        return Fail(failure, file, "ZIP64 archives are not supported");
-    if (ReadLe16(c + kCentralDiskStart) != 0)
-        return Fail(failure, file, "split or multi-disk archives are not supported");
+    if (diskStart == kZip64Marker16)
+        diskStart = kZip64Marker32;
+    uint32_t *const centralFields[] = {&member.uncompressedSize, &compressedSize, &localOffset, &diskStart};
+    bool tooLarge = false;
+    if (!ResolveMarkers(FindZip64Values(extra, extraLength), centralFields, 4, tooLarge))
+        return Fail(failure, file, quoted + (tooLarge ? std::string(" is ") + kTooLarge
+                                                      : " is damaged: its ZIP64 extra field is missing or short"));
+    if (diskStart != 0)
+        return Fail(failure, file, kSplit);
+    if (member.versionNeeded == kVersionZip64)
+        member.versionNeeded = kVersionDefault;   // written out with classic records only
     std::string refusal = MemberRefusal(member);
     if (!refusal.empty())
-        return Fail(failure, file, Quoted(member.name) + " " + refusal);
+        return Fail(failure, file, quoted + " " + refusal);
 
-    size_t local = (size_t)localOffset + end.delta;
+    size_t local = (size_t)localOffset + facts.delta;
     if (local + kLocalHeaderSize > bytes.size() || ReadLe32(bytes.data() + local) != kLocalSignature)
-        return Fail(failure, file, Quoted(member.name) + ": no local header at its stored offset");
+        return Fail(failure, file, quoted + " is damaged: there is no local header where the directory says");
     const uint8_t *l = bytes.data() + local;
     size_t localNameLength = ReadLe16(l + kLocalNameLength);
     size_t localExtraLength = ReadLe16(l + kLocalExtraLength);
     size_t dataStart = local + kLocalHeaderSize + localNameLength + localExtraLength;
+    if (dataStart > bytes.size())
+        return Fail(failure, file, quoted + " is damaged: its local header is cut short");
+    const uint8_t *localExtra = l + kLocalHeaderSize + localNameLength;
     uint16_t localFlags = ReadLe16(l + kLocalFlags);
     bool descriptor = (localFlags & kFlagBitDescriptor) != 0;
-    const uint16_t kFlagsThatMatter = kFlagBitEncrypted | kFlagBitDescriptor;
-    if (localNameLength != nameLength || dataStart > bytes.size() ||
+    uint32_t localCompressed = ReadLe32(l + kLocalCompressedSize);
+    uint32_t localUncompressed = ReadLe32(l + kLocalUncompressedSize);
+    uint32_t *const localFields[] = {&localUncompressed, &localCompressed};
+    tooLarge = false;
+    if (!ResolveMarkers(FindZip64Values(localExtra, localExtraLength), localFields, 2, tooLarge))
+        return Fail(failure, file, quoted + (tooLarge ? std::string(" is ") + kTooLarge
+                                                      : " is damaged: its local ZIP64 extra field is missing or short"));
+    const uint16_t kFlagsThatMatter = kFlagBitEncrypted | kFlagBitDescriptor | kFlagBitUtf8;
+    if (localNameLength != nameLength ||
         std::string((const char *)l + kLocalHeaderSize, localNameLength) != member.name ||
         ReadLe16(l + kLocalMethod) != member.method ||
         (localFlags & kFlagsThatMatter) != (member.flags & kFlagsThatMatter) ||
         !LocalValueAgrees(ReadLe32(l + kLocalCrc), member.crc, descriptor) ||
-        !LocalValueAgrees(ReadLe32(l + kLocalCompressedSize), compressedSize, descriptor) ||
-        !LocalValueAgrees(ReadLe32(l + kLocalUncompressedSize), member.uncompressedSize, descriptor))
-        return Fail(failure, file, Quoted(member.name) + ": local header contradicts the central directory");
-    if (dataStart + compressedSize > end.directoryStart)
-        return Fail(failure, file, Quoted(member.name) + ": data runs into the central directory");
+        !LocalValueAgrees(localCompressed, compressedSize, descriptor) ||
+        !LocalValueAgrees(localUncompressed, member.uncompressedSize, descriptor))
+        return Fail(failure, file, quoted + " is damaged: its local header contradicts the central directory");
+    if (dataStart + compressedSize > facts.directoryStart)
+        return Fail(failure, file, quoted + " is damaged: its data runs into the central directory");
     // The local header's time is the one the stub uses, and with a data
     // descriptor its high byte is the encryption header's check byte.
     member.time = ReadLe16(l + kLocalTime);
     member.date = ReadLe16(l + kLocalDate);
-    member.localExtra = WithoutZip64Extra(l + kLocalHeaderSize + localNameLength, localExtraLength);
+    member.localExtra = WithoutZip64Extra(localExtra, localExtraLength);
     member.data.assign(bytes.begin() + dataStart, bytes.begin() + dataStart + compressedSize);
     return true;
 }
 
 }  // namespace
 
-bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, ZipArchive &archive,
-                    Failure &failure) {
-    EndRecordFacts end;
-    if (!ReadEndRecordFacts(bytes, file, end, failure))
+bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, const ZipReadOptions &options,
+                    ZipArchive &archive, std::vector<std::string> &warnings, Failure &failure) {
+    DirectoryFacts facts;
+    if (!ReadDirectoryFacts(bytes, file, facts, failure))
         return false;
     archive.members.clear();
-    archive.comment = end.comment;
-    size_t record = end.directoryStart;
-    for (unsigned i = 0; i < end.entries; i++) {
+    archive.comment = facts.comment;
+    size_t record = facts.directoryStart;
+    for (unsigned i = 0; i < facts.entries; i++) {
         ZipMember member;
         size_t length = 0;
-        if (!ReadMember(bytes, file, end, record, member, length, failure))
+        if (!ReadMember(bytes, file, facts, record, member, length, failure))
             return false;
         archive.members.push_back(std::move(member));
         record += length;
     }
-    if (record != end.position)
-        return Fail(failure, file, "damaged archive: the central directory does not hold the number of entries "
-                                   "the end record gives");
+    if (record != facts.directoryEnd)
+        return Fail(failure, file, "is damaged: its central directory does not hold the number of members the end "
+                                   "record gives");
+    uint64_t total = 0;
+    for (const ZipMember &member : archive.members)
+        total += member.data.size();
+    if (options.progress)
+        StartProgress(*options.progress, archive.members.size(), total);
+    for (const ZipMember &member : archive.members) {
+        if (CheckMemberData(member) == kDataDamaged) {
+            std::string what = "member '" + MemberDisplayName(member) + "' fails its CRC or size check (its data is damaged)";
+            if (!options.allowDamaged)
+                return Fail(failure, file, what + "; --allow-damaged takes it as it is");
+            warnings.push_back(what);
+        }
+        if (options.progress)
+            AdvanceProgress(*options.progress, member.data.size());
+    }
     return true;
 }

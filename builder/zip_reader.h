@@ -3,16 +3,27 @@
 #pragma once
 #include <stdint.h>
 
+#include <string>
 #include <vector>
 
 #include "builder/failure.h"
+#include "builder/progress.h"
 #include "builder/zip_members.h"
+
+struct ZipReadOptions {
+    bool allowDamaged = false;     // take members that fail their CRC or size, with a warning
+    Progress *progress = nullptr;  // advanced as members are checked
+};
 
 // Parses `bytes` (the whole file named `file`). Leading bytes before the
 // archive (offsets that count from the archive's own start) are allowed.
-// Refuses ZIP64, split and multi-disk archives, members the stub cannot
-// extract (MemberRefusal) and local headers that contradict the central
-// directory. ZIP64 extra fields of members whose sizes fit in 32 bits are
-// dropped. Data descriptors are not read: the rewritten archive gets its own.
-bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, ZipArchive &archive,
-                    Failure &failure);
+// ZIP64 records and extra fields are read, and taken when every value fits
+// the classic 16- and 32-bit fields; the archive is then written out as a
+// classic one. Refuses values that do not fit, split and multi-disk
+// archives, members the stub cannot extract (MemberRefusal), local headers
+// that contradict the central directory and, unless options.allowDamaged,
+// members whose data fails its CRC or stated size. `warnings` gets one line
+// for each damaged member taken. Data descriptors are not read: the
+// rewritten archive gets its own.
+bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, const ZipReadOptions &options,
+                    ZipArchive &archive, std::vector<std::string> &warnings, Failure &failure);

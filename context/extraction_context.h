@@ -57,7 +57,7 @@ struct HuffmanEntry;
 // The stub uses the compiler's own non-local jump (no C runtime); the host
 // build uses the C library's, which the sanitizers understand.
 struct GuardRecord {
-#ifdef _WIN32
+#ifdef TARVEX_REAL_WIN32
     void *point[5];
 #else
     jmp_buf point;

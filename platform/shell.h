@@ -2,7 +2,7 @@
 // stand-in on the host, where tests put fakes behind the three functions.
 #pragma once
 #include "platform/win32.h"
-#ifdef _WIN32
+#ifdef TARVEX_REAL_WIN32
 #include <shlobj.h>
 #else
 #include "platform/host/shell_host.h"

@@ -1,13 +1,13 @@
 // Files, folders, volumes and file times on the host file system.
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "platform/host/host_files.h"
 #include "platform/host/sim_internal.h"
 
 using namespace hostsim;
@@ -70,6 +70,18 @@ static std::string WidePath(LPCWSTR path) {
     return Utf16ToUtf8(path, lstrlenW(path));
 }
 
+// The file in the same folder whose name differs from that of `host` only
+// in the case of ASCII letters, as Windows would open it; `host` itself
+// when there is none.
+static std::string SameNameIgnoringCase(const std::string &host) {
+    size_t slash = host.rfind('/');
+    std::string folder = host.substr(0, slash), name = host.substr(slash + 1);
+    for (const std::string &entry : HostFolderNames(folder))
+        if (strcasecmp(entry.c_str(), name.c_str()) == 0)
+            return folder + "/" + entry;
+    return host;
+}
+
 HFILE _lopen(LPCSTR path, int mode) {
     (void)mode;
     std::string host = CallPath(AnsiToUtf8(path), kClassicPathLimit, true);
@@ -77,10 +89,12 @@ HFILE _lopen(LPCSTR path, int mode) {
         return HFILE_ERROR;
     if (Fails(kFaultOpen))
         return HFILE_ERROR;
-    struct stat info;
-    if (stat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    if (!HostStat(host, nullptr, nullptr))
+        host = SameNameIgnoringCase(host);
+    bool folder = false;
+    if (!HostStat(host, &folder, nullptr) || folder)
         return HFILE_ERROR;
-    int fd = open(host.c_str(), O_RDONLY);
+    int fd = HostOpenForReading(host);
     return fd < 0 ? HFILE_ERROR : fd;
 }
 
@@ -89,7 +103,7 @@ HFILE _lopen(LPCSTR path, int mode) {
 static HFILE CreateHostFile(const std::string &host) {
     if (host.empty() || Fails(kFaultCreate))
         return HFILE_ERROR;
-    int fd = open(host.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
+    int fd = HostCreateFile(host);
     return fd < 0 ? HFILE_ERROR : fd;
 }
 
@@ -201,40 +215,30 @@ static uint64_t FileTimeValue(const FILETIME *time) {
     return time ? ((uint64_t)time->dwHighDateTime << 32) | time->dwLowDateTime : 0;
 }
 
-// The host path of an open file.
-static std::string OpenFilePath(int fd) {
-    char link[64], path[4096];
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    ssize_t length = readlink(link, path, sizeof path);
-    return length > 0 ? std::string(path, (size_t)length) : std::string();
-}
-
 BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written) {
     int fd = (int)(intptr_t)file;
     Sim().timesSet.push_back(
-        {OpenFilePath(fd), FileTimeValue(created), FileTimeValue(accessed), FileTimeValue(written)});
+        {HostPathOfFile(fd), FileTimeValue(created), FileTimeValue(accessed), FileTimeValue(written)});
     if (Fails(kFaultSetTime))
         return FALSE;
-    struct timespec times[2];
+    int64_t times[2][2];
     const FILETIME *sources[2] = {accessed, written};
     for (int i = 0; i < 2; i++) {
-        if (!sources[i]) {
-            times[i].tv_nsec = UTIME_OMIT;
+        if (!sources[i])
             continue;
-        }
         int64_t since = (int64_t)(FileTimeValue(sources[i]) - kUnixEpochAsFileTime);
         // Rounded down, so that times before 1970 keep a fraction in [0, 1 s).
         int64_t seconds = since / 10000000 - (since % 10000000 < 0);
-        times[i].tv_sec = seconds;
-        times[i].tv_nsec = (since - seconds * 10000000) * 100;
+        times[i][0] = seconds;
+        times[i][1] = (since - seconds * 10000000) * 100;
     }
-    return futimens(fd, times) == 0;
+    return HostSetTimes(fd, accessed ? times[0] : nullptr, written ? times[1] : nullptr);
 }
 
 static BOOL MakeHostFolder(const std::string &host) {
     if (host.empty() || Fails(kFaultMakeFolder))
         return FALSE;
-    return mkdir(host.c_str(), 0777) == 0;
+    return HostMakeFolder(host);
 }
 
 BOOL CreateDirectoryA(LPCSTR path, void *security) {
@@ -254,12 +258,13 @@ struct FindHandle {
 
 HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
     std::string host = CallPath(AnsiToUtf8(path), kClassicPathLimit, false);
-    struct stat info;
-    if (host.empty() || stat(host.c_str(), &info) != 0)
+    bool folder = false;
+    uint64_t size = 0;
+    if (host.empty() || !HostStat(host, &folder, &size))
         return INVALID_HANDLE_VALUE;
     memset(data, 0, sizeof *data);
-    data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-    data->nFileSizeLow = (DWORD)info.st_size;
+    data->dwFileAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    data->nFileSizeLow = (DWORD)size;
     std::string name = Utf8ToAnsi(host.substr(host.rfind('/') + 1));
     strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
     return new FindHandle();
@@ -267,10 +272,10 @@ HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
 
 DWORD GetFileAttributesW(LPCWSTR path) {
     std::string host = CallPath(WidePath(path), kClassicPathLimit, false);
-    struct stat info;
-    if (host.empty() || stat(host.c_str(), &info) != 0)
+    bool folder = false;
+    if (host.empty() || !HostStat(host, &folder, nullptr))
         return INVALID_FILE_ATTRIBUTES;
-    return S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    return folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
 }
 
 DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR *filePart) {
@@ -306,8 +311,8 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 BOOL SetCurrentDirectoryA(LPCSTR path) {
     std::string absolute = AbsoluteWindowsPath(path);
     std::string host = HostPath(path);
-    struct stat info;
-    if (absolute.empty() || host.empty() || stat(host.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    bool folder = false;
+    if (absolute.empty() || host.empty() || !HostStat(host, &folder, nullptr) || !folder)
         return FALSE;
     Sim().currentDirectory = absolute;
     return TRUE;
@@ -346,8 +351,7 @@ UINT GetDriveTypeA(LPCSTR root) {
     int letter = DriveLetterOf(root);
     if (!letter)
         return DRIVE_NO_ROOT_DIR;
-    struct stat info;
-    if (stat(DriveFolder((char)letter).c_str(), &info) != 0)
+    if (!HostStat(DriveFolder((char)letter), nullptr, nullptr))
         return DRIVE_NO_ROOT_DIR;
     auto found = Sim().driveTypes.find((char)letter);
     return found == Sim().driveTypes.end() ? DRIVE_FIXED : found->second;

@@ -79,6 +79,8 @@ struct State {
     // everything start-up prepares is in place): a test's stand-in for what
     // the user does there.
     std::function<void()> dialogHook;
+    // Called at each WalkTrace point of the archive walk.
+    std::function<void(WalkTraceEvent)> walkTrace;
     std::vector<DWORD> oemConversions;                   // lengths given to OemToCharBuffA
 
     // Faults: fail the k-th call of an operation (0 = never).

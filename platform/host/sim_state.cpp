@@ -1,12 +1,11 @@
 // The simulated machine: the state behind every call, and the mapping of
 // Windows paths onto the host folder that stands for the drives.
-#include <sys/stat.h>
-
 #include <fstream>
 #include <sstream>
 #include <string_view>
 
 #include "platform/host/host_control.h"
+#include "platform/host/host_files.h"
 #include "platform/host/sim_internal.h"
 
 namespace hostsim {
@@ -23,7 +22,7 @@ static void MakeHostFolders(const std::string &path) {
     while (std::getline(parts, part, '/')) {
         partial += part + "/";
         if (!part.empty())
-            mkdir(partial.c_str(), 0777);
+            HostMakeFolder(partial);
     }
 }
 
@@ -31,10 +30,6 @@ void Reset(const std::string &root) {
     Sim() = State();
     Sim().root = root;
     MakeHostFolders(root + "/C");
-}
-
-static bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
 }
 
 static std::string UpperAscii(std::string s) {

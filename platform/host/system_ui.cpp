@@ -66,6 +66,11 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     return IDCANCEL;
 }
 
+void WalkTrace(WalkTraceEvent event) {
+    if (Sim().walkTrace)
+        Sim().walkTrace(event);
+}
+
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
     if (!dialog)
         return FALSE;

@@ -3,6 +3,8 @@
 // values, short reads, -1 on failure). Paths are Windows paths mapped onto a
 // test folder (see host_control.h). Only what the extractor uses is here.
 #pragma once
+#include "platform/win32.h"   // the seam's own declarations (WalkTraceEvent)
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -249,6 +251,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LP
 
 // user interface, as far as the extraction pass touches it
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+// Hands the event to hostsim::Sim().walkTrace when one is set.
+void WalkTrace(WalkTraceEvent event);
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 HWND GetDlgItem(HWND dialog, int id);

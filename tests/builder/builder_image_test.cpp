@@ -271,7 +271,8 @@ TEST(Signing, KeepsTheImageValidByDefault) {
     EXPECT_EQ(Mksfx("info " + Quote(temp / "from_signed.exe")).status, 0);
 }
 
-// Damaged images: info names the first start-up check that fails.
+// Damaged images: info names the first check that fails, in words; a
+// damaged member or record ends the stub's own pass with its own message.
 TEST(ImageInfo, ReportsWhyTheStubWouldNotStart) {
     REQUIRE_STUB();
     const struct {
@@ -279,21 +280,21 @@ TEST(ImageInfo, ReportsWhyTheStubWouldNotStart) {
         void (*damage)(ImageView &view);
         const char *reason;
     } cases[] = {
-        {"", [](ImageView &v) { v.bytes[v.record + kStubCrcOffset] ^= 1; }, "differs from StubCrc"},
-        {"", [](ImageView &v) { v.bytes[v.record + 3] = 'x'; }, "no ConfigRecord"},
+        {"", [](ImageView &v) { v.bytes[v.record + kStubCrcOffset] ^= 1; }, "differs from the recorded one"},
+        {"", [](ImageView &v) { v.bytes[v.record + 3] = 'x'; }, "holds no configuration record"},
         {"--no-stub-crc", [](ImageView &v) { v.bytes[v.record + kEndRecordOffsetOffset] += 1; },
-         "no end record at EndRecordOffset"},
-        {"--no-stub-crc", [](ImageView &v) { v.bytes[v.record + kEntryPointOffset] += 1; }, "differs from the optional header"},
+         "no end record where the record says"},
+        {"--no-stub-crc", [](ImageView &v) { v.bytes[v.record + kEntryPointOffset] += 1; }, "differs from the program header's"},
         {"--no-stub-crc", [](ImageView &v) { WriteLe16(v.bytes.data() + v.record + kCompleteOffset, 0); }, "incomplete"},
         {"--no-stub-crc", [](ImageView &v) { WriteLe32(v.bytes.data() + v.record + kTextBlockOffsetOffset, 0x200); },
-         "TextBlock takes"},
+         "text block takes"},
         // The data of folder/a.txt, behind two local headers and their names.
-        {"", [](ImageView &v) { v.bytes[v.Field(kArchiveOffsetOffset) + 30 + 7 + 30 + 12 + 1] ^= 1; }, "fail their CRC"},
+        {"", [](ImageView &v) { v.bytes[v.Field(kArchiveOffsetOffset) + 30 + 7 + 30 + 12 + 1] ^= 1; }, "stops at member 'folder/a.txt' with \"ZIP damaged: file D:\\folder\\a.txt: Bad CRC"},
         {"", [](ImageView &v) {
              uint32_t directory = ReadLe32(v.bytes.data() + v.Field(kEndRecordOffsetOffset) + kEndDirectoryOffset);
              v.bytes[directory + 2] = 9;
          },
-         "string 31"},
+         "with \"Invalid ZIP header."},
     };
     for (const auto &c : cases) {
         TempFolder temp;

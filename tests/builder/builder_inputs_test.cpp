@@ -4,7 +4,12 @@
 // with a 16-byte signed descriptor where flag bit 3 is set.
 #include <string.h>
 
+#include <filesystem>
+
 #include "archive/zip_format.h"
+#include "archive/crc32.h"
+#include "builder/name_text.h"
+#include "builder/zip_writer.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
@@ -27,6 +32,23 @@ const char kPythonZip[] =
     "        z.write(path, os.path.relpath(path, '.'))\n"
     "z.close()\n";
 
+// The same, every member with ZIP64 extra fields and records although every
+// size fits in 32 bits.
+const char kPythonZip64[] =
+    "import os, sys, zipfile\n"
+    "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+    "for root, dirs, files in os.walk('.'):\n"
+    "    dirs.sort()\n"
+    "    for name in sorted(dirs) + sorted(files):\n"
+    "        path = os.path.join(root, name)\n"
+    "        arc = os.path.relpath(path, '.')\n"
+    "        if os.path.isdir(path):\n"
+    "            z.write(path, arc)\n"
+    "            continue\n"
+    "        with open(path, 'rb') as f, z.open(arc, 'w', force_zip64=True) as w:\n"
+    "            w.write(f.read())\n"
+    "z.close()\n";
+
 struct Maker {
     const char *name;
     const char *tool;           // must be on PATH
@@ -46,6 +68,8 @@ const Maker kMakers[] = {
     {"sevenzip", "7z", "7z a -tzip -bd %Z . >/dev/null", true, "", false, false},
     {"python_zipfile", "python3", "python3 ../make_zip.py %Z", true, "", false, false},
     {"python_zipfile_to_pipe", "python3", "python3 ../make_zip.py - | cat > %Z", true, "", true, false},
+    {"zip_forced_zip64", "zip", "zip -qr -fz %Z .", true, "", false, false},
+    {"python_force_zip64", "python3", "python3 ../make_zip64.py %Z", true, "", false, false},
     {"folder", "true", "", true, "", false, true},
     {"folder_encrypted", "true", "", true, "pw", false, true},
 };
@@ -97,6 +121,14 @@ int CheckLocalRecords(const ImageView &view) {
     return descriptors;
 }
 
+// Whether a local header needs version 4.5 (ZIP64).
+bool HasZip64Member(const std::vector<uint8_t> &zip) {
+    for (size_t at = 0; at + kLocalHeaderSize <= zip.size(); at++)
+        if (ReadLe32(zip.data() + at) == kLocalSignature && ReadLe16(zip.data() + at + kLocalVersionNeeded) == kVersionZip64)
+            return true;
+    return false;
+}
+
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const Maker &c, std::ostream *out) {
     *out << c.name;
@@ -113,6 +145,7 @@ TEST_P(ToolArchive, MakesAnImageThatChecksAndExtractsUnchanged) {
     TempFolder temp;
     std::string source = SourceTreeIn(temp);
     WriteText(temp / "make_zip.py", kPythonZip);
+    WriteText(temp / "make_zip64.py", kPythonZip64);
     std::string input = source, image = temp / "out.exe", password = maker.password;
     std::string options = "--stub " + Quote(TestStub());
     if (maker.folderInput) {
@@ -123,6 +156,7 @@ TEST_P(ToolArchive, MakesAnImageThatChecksAndExtractsUnchanged) {
         CommandResult made = Shell("cd " + Quote(source) + " && " + Replace(maker.command, "%Z", Quote(input)));
         ASSERT_EQ(made.status, 0) << made.err;
         EXPECT_EQ(HasZeroedDescriptorMember(ReadBytes(input)), maker.writesDescriptors);
+        EXPECT_EQ(HasZip64Member(ReadBytes(input)), strstr(maker.name, "zip64") != nullptr);
     }
 
     CommandResult built = Mksfx(options + " " + Quote(input) + " -o " + Quote(image));
@@ -130,6 +164,20 @@ TEST_P(ToolArchive, MakesAnImageThatChecksAndExtractsUnchanged) {
     CommandResult info = Mksfx("info " + Quote(image));
     EXPECT_EQ(info.status, 0) << info.out << info.err;
     EXPECT_EQ(info.out.find("Encrypted") != std::string::npos, !password.empty()) << info.out;
+    if (!password.empty()) {
+        // Without the password encrypted members are stepped over; with it
+        // the stub's pass decodes them; a wrong one ends it with its message.
+        EXPECT_NE(info.out.find("encrypted, not checked"), std::string::npos) << info.out;
+        CommandResult checked = Mksfx("info --password " + password + " " + Quote(image));
+        EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+        EXPECT_EQ(checked.out.find("not checked"), std::string::npos) << checked.out;
+        CommandResult wrong = Mksfx("info --password wrong" + password + " " + Quote(image));
+        EXPECT_EQ(wrong.status, 1);
+        // One wrong password in 256 passes the check byte; the CRC stops it then.
+        EXPECT_TRUE(wrong.err.find("with \"Incorrect password specified\"") != std::string::npos ||
+                    wrong.err.find("Bad CRC") != std::string::npos)
+            << wrong.err;
+    }
 
     std::string unzip = "unzip" + (password.empty() ? std::string() : " -P " + password);
     CommandResult tested = Shell(unzip + " -t " + Quote(image));
@@ -192,6 +240,131 @@ TEST(ZipInput, TakesLeadingBytesAndUnsignedDescriptors) {
     EXPECT_EQ(tested.status, 0) << tested.out << tested.err;
     EXPECT_EQ(tested.out.find("warning"), std::string::npos) << tested.out;
     EXPECT_EQ(CheckLocalRecords(ViewImage(image)), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A classic archive whose last central record's comment ends in bytes that
+// look like a ZIP64 locator right before a complete end record: it is read
+// as the classic archive it is.
+TEST(ZipInput, TakesAFakeZip64LocatorForWhatItIs) {
+    REQUIRE_STUB();
+    TempFolder temp;
+    ZipMember member;
+    member.name = "plain.txt";
+    member.data.assign({'p', 'l', 'a', 'i', 'n'});
+    member.uncompressedSize = 5;
+    member.crc = Crc32Of(member.data.data(), 5);
+    // Signature, disk 0, an offset and a disk count: 20 bytes.
+    member.comment = std::string("PK\x06\x07\0\0\0\0\x10\0\0\0\0\0\0\0\x01\0\0\0", 20);
+    ZipArchive archive;
+    archive.members.push_back(member);
+    WrittenArchive written;
+    std::string why;
+    ASSERT_TRUE(WriteArchive(archive, 0, written, why));
+    ASSERT_EQ(ReadLe32(written.bytes.data() + written.endRecord - 20), (uint32_t)kZip64LocatorSignature);
+    WriteBytes(temp / "in.zip", written.bytes);
+    CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " +
+                                Quote(temp / "out.exe"));
+    EXPECT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(Mksfx("info " + Quote(temp / "out.exe")).status, 0);
+}
+
+// Names as info prints them: UTF-8 where bit 11 or a matching Unicode Path
+// field says so, every other byte that is not printable ASCII as \xNN; the
+// output is UTF-8 throughout. The image keeps bit 11 and the 0x7075 field.
+TEST(Names, InfoShowsThemDecodedOrEscaped) {
+    REQUIRE_STUB();
+    // A Unicode Path field for the stored name `stored` giving `utf8`.
+    auto unicodePath = [](const std::string &stored, const std::string &utf8, bool goodCrc) {
+        std::vector<uint8_t> field(9);
+        WriteLe16(field.data(), kExtraUnicodePath);
+        WriteLe16(field.data() + 2, (uint16_t)(5 + utf8.size()));
+        field[4] = 1;   // version
+        WriteLe32(field.data() + 5, Crc32Of((const uint8_t *)stored.data(), stored.size()) ^ (goodCrc ? 0 : 1));
+        field.insert(field.end(), utf8.begin(), utf8.end());
+        return field;
+    };
+    const struct {
+        const char *label;
+        std::string stored;
+        uint16_t flags;
+        std::vector<uint8_t> extra;
+        std::string shown;
+    } cases[] = {
+        {"cp437", "R\x82sum\x82.txt", 0, {}, "R\\x82sum\\x82.txt"},
+        {"utf8_flag", "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.txt", kFlagBitUtf8, {},
+         "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.txt"},
+        {"emoji", "\xF0\x9F\x93\xA6.bin", kFlagBitUtf8, {}, "\xF0\x9F\x93\xA6.bin"},
+        {"utf8_without_flag", "caf\xC3\xA9.txt", 0, {}, "caf\\xC3\\xA9.txt"},
+        {"unicode_path", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "Z\xC3\xBCrich.txt", true),
+         "Z\xC3\xBCrich.txt"},
+        {"unicode_path_bad_crc", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "Z\xC3\xBCrich.txt", false),
+         "Z\\x81rich.txt"},
+    };
+    for (const auto &c : cases) {
+        TempFolder temp;
+        ZipMember member;
+        member.name = c.stored;
+        member.flags = c.flags;
+        member.localExtra = member.centralExtra = c.extra;
+        member.data.assign(3, 'n');
+        member.uncompressedSize = 3;
+        member.crc = Crc32Of(member.data.data(), 3);
+        ZipArchive archive;
+        archive.members.push_back(member);
+        WrittenArchive written;
+        std::string why;
+        ASSERT_TRUE(WriteArchive(archive, 0, written, why));
+        WriteBytes(temp / "in.zip", written.bytes);
+        CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " +
+                                    Quote(temp / "out.exe"));
+        ASSERT_EQ(built.status, 0) << c.label << ": " << built.err;
+        CommandResult info = Mksfx("info " + Quote(temp / "out.exe"));
+        EXPECT_EQ(info.status, 0) << c.label << "\n" << info.out << info.err;
+        EXPECT_NE(info.out.find(" " + c.shown + "  intact\n"), std::string::npos) << c.label << "\n" << info.out;
+        EXPECT_TRUE(IsValidUtf8(info.out)) << c.label;
+        // The local header as written: the flags and the extra field kept.
+        ImageView view = ViewImage(temp / "out.exe");
+        const uint8_t *local = view.bytes.data() + view.Field(kArchiveOffsetOffset);
+        EXPECT_EQ(ReadLe16(local + kLocalFlags) & kFlagBitUtf8, c.flags & kFlagBitUtf8) << c.label;
+        EXPECT_EQ(std::vector<uint8_t>(local + kLocalHeaderSize + c.stored.size(),
+                                       local + kLocalHeaderSize + c.stored.size() + ReadLe16(local + kLocalExtraLength)),
+                  c.extra)
+            << c.label;
+    }
+}
+
+// Folder input: names that are not plain ASCII are stored as UTF-8 with bit
+// 11, plain ones without; the 200-byte limit counts UTF-8 bytes.
+TEST(Names, FolderInputStoresUtf8WithBit11) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("python3");
+    TempFolder temp;
+    std::string greek = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC";
+    std::filesystem::create_directories(temp / ("src/" + greek));
+    WriteText(temp / ("src/" + greek + "/\xE6\x97\xA5\xE6\x9C\xAC.txt"), "nihon");
+    WriteText(temp / "src/plain.txt", "plain");
+    ASSERT_EQ(Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "src") + " -o " + Quote(temp / "out.exe")).status, 0);
+    CommandResult listed = Shell("python3 -c \"import zipfile, sys; [print(i.flag_bits & 0x800, i.filename) for i in "
+                                 "zipfile.ZipFile(sys.argv[1]).infolist()]\" " + Quote(temp / "out.exe"));
+    EXPECT_EQ(listed.out, "0 plain.txt\n2048 " + greek + "/\xE6\x97\xA5\xE6\x9C\xAC.txt\n") << listed.err;
+
+    // 66 two-byte characters and a dot and 'x' make 134 bytes; with a folder
+    // of 66 'a' and a separator, 201.
+    std::string alphas;
+    for (int i = 0; i < 66; i++)
+        alphas += "\xCE\xB1";
+    std::filesystem::create_directories(temp / ("long/" + std::string(65, 'a')));
+    WriteText(temp / ("long/" + std::string(65, 'a') + "/" + alphas + ".x"), "200");
+    EXPECT_EQ(Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "long") + " -o " + Quote(temp / "l.exe")).status, 0);
+    std::filesystem::create_directories(temp / ("longer/" + std::string(66, 'a')));
+    WriteText(temp / ("longer/" + std::string(66, 'a') + "/" + alphas + ".x"), "201");
+    CommandResult refused = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "longer") + " -o " + Quote(temp / "l.exe"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("name of 201 bytes"), std::string::npos) << refused.err;
 }
 
 }  // namespace

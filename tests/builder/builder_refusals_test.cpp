@@ -65,6 +65,26 @@ std::string ToolZip(const TempFolder &temp, const std::string &command) {
     return temp / "in.zip";
 }
 
+// A ZIP64 archive whose one member declares 5 GiB in its ZIP64 fields (the
+// data is not there: the size alone must be refused).
+std::string Zip64Over4GiB(const TempFolder &t) {
+    const char script[] =
+        "import struct, sys\n"
+        "name = b'big.bin'\n"
+        "z64 = struct.pack('<HHQQ', 1, 16, 5 << 30, 5 << 30)\n"
+        "local = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 0, 0, 0, 0x21, 0, 0xFFFFFFFF, 0xFFFFFFFF, len(name),\n"
+        "                    len(z64)) + name + z64\n"
+        "central = struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 45, 45, 0, 0, 0, 0x21, 0, 0xFFFFFFFF, 0xFFFFFFFF,\n"
+        "                      len(name), len(z64), 0, 0, 0, 0, 0) + name + z64\n"
+        "end64 = struct.pack('<IQHHIIQQQQ', 0x06064b50, 44, 45, 45, 0, 0, 1, 1, len(central), len(local))\n"
+        "loc = struct.pack('<IIQI', 0x07064b50, 0, len(local) + len(central), 1)\n"
+        "end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 1, 1, 0xFFFFFFFF, 0xFFFFFFFF, 0)\n"
+        "sys.stdout.buffer.write(local + central + end64 + loc + end)\n";
+    WriteText(t / "make64.py", script);
+    Shell("python3 " + Quote(t / "make64.py") + " > " + Quote(t / "in.zip"));
+    return t / "in.zip";
+}
+
 struct Refusal {
     const char *name;
     const char *cause;
@@ -81,8 +101,7 @@ const Refusal kRefusals[] = {
     {"empty_folder", "nothing to extract", [](const TempFolder &t, Case &c) {
          std::filesystem::create_directories(c.input = t / "nothing");
      }},
-    {"zip64", "ZIP64", [](const TempFolder &t, Case &c) { c.input = ToolZip(t, "zip -qr -fz in.zip src"); }},
-    {"split", "split or multi-disk", [](const TempFolder &t, Case &c) {
+    {"split", "split over several files", [](const TempFolder &t, Case &c) {
          c.input = ToolZip(t, "head -c 200000 /dev/urandom > src/big && zip -qr -s 64k in.zip src");
      }},
     {"bzip2", "compression method 12", [](const TempFolder &t, Case &c) { c.input = ToolZip(t, "zip -qr -Z bzip2 in.zip src"); }},
@@ -106,6 +125,26 @@ const Refusal kRefusals[] = {
      }},
     {"local_name_differs", "contradicts the central directory", [](const TempFolder &t, Case &c) {
          c.input = CraftedZip(t, Named("a.txt"), [](std::vector<uint8_t> &zip) { zip[kLocalHeaderSize] = 'b'; });
+     }},
+    {"bad_crc", "member 'a.txt' fails its CRC or size check", [](const TempFolder &t, Case &c) {
+         // The data byte changed after the CRC was taken.
+         c.input = CraftedZip(t, Named("a.txt"), [](std::vector<uint8_t> &zip) { zip[kLocalHeaderSize + 5] ^= 1; });
+     }},
+    {"utf8_flag_on_invalid_name", "not valid UTF-8", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("caf\xE9.txt", kFlagBitUtf8));
+     }},
+    {"utf8_overlong_dot_dot", "not valid UTF-8", [](const TempFolder &t, Case &c) {
+         // "\xC0\xAE" is an overlong '.': "..", disguised.
+         c.input = CraftedZip(t, Named("\xC0\xAE\xC0\xAE/evil.txt", kFlagBitUtf8));
+     }},
+    {"utf8_name_201_bytes", "201 bytes", [](const TempFolder &t, Case &c) {
+         std::string name;
+         for (int i = 0; i < 67; i++)
+             name += "\xCE\xB1";   // 134 bytes of Greek alpha
+         c.input = CraftedZip(t, Named(name + std::string(67, 'a'), kFlagBitUtf8));
+     }},
+    {"zip64_over_4_gib", "larger than 4 GiB", [](const TempFolder &t, Case &c) {
+         c.input = Zip64Over4GiB(t);
      }},
     {"password_for_zip", "folder input only", [](const TempFolder &t, Case &c) {
          c.input = CraftedZip(t, Named("a.txt"));
@@ -174,7 +213,7 @@ const Refusal kRefusals[] = {
          c.options += " --title " + std::string(65, 't');
          c.expectedFile = t / "out.exe";
      }},
-    {"text_block_over_1256", "TextBlock takes 1289 bytes", [](const TempFolder &t, Case &c) {
+    {"text_block_over_1256", "text block takes 1289 bytes", [](const TempFolder &t, Case &c) {
          c.input = CraftedZip(t, Named("a.txt"));
          c.options += " --folder " + std::string(260, 'f') + " --prompt " + std::string(513, 'p') + " --info " +
                       std::string(511, 'i');
@@ -229,29 +268,125 @@ TEST_P(RefusedInput, FailsWithOneLineAndLeavesNothing) {
 INSTANTIATE_TEST_SUITE_P(Cases, RefusedInput, testing::ValuesIn(kRefusals),
                          [](const testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
 
-// Usage errors: exit 2, the reason and the usage text.
-TEST(CommandLine, RefusesBadUsage) {
+// The command line: usage errors give one line, the hint and exit 2; help
+// and version go to stdout; "--" ends the options; every accepted option
+// builds (what each sets in the image is checked in builder_image_test).
+TEST(CommandLine, FollowsTheConventions) {
+    REQUIRE_STUB();
+    TempFolder temp;
+    WriteStoredZip(temp / "in.zip", {{"a.txt", "a"}});
+    WriteStoredZip(temp / "-dash.zip", {{"b.txt", "b"}});
+    const std::string stub = "--stub " + Quote(TestStub()) + " ";
+    const std::string in = Quote(temp / "in.zip"), out = Quote(temp / "out.exe");
+    const std::string kTry = "Try 'mksfx --help'.\n", kInfoTry = "Try 'mksfx info --help'.\n";
     const struct {
-        const char *arguments;
-        const char *reason;
+        std::string arguments;
+        int status;
+        std::string out;      // stdout starts with this
+        std::string err;      // stderr is exactly this ("*" = anything)
     } cases[] = {
-        {"in.zip", "no output given"},
-        {"-o out.exe", "no input given"},
-        {"in.zip -o out.exe --bogus", "unknown option --bogus"},
-        {"in.zip -o", "-o needs a value"},
-        {"in.zip -o out.exe --prompt-buttons maybe", "ok, yesno or okcancel"},
-        {"in.zip -o out.exe --span 12q", "--span takes a size"},
-        {"in.zip -o out.exe --exe-volumes", "--exe-volumes needs --span"},
-        {"in.zip -o out.exe --password ''", "non-empty password"},
-        {"a.zip b.zip -o out.exe", "more than one input"},
-        {"info", "info needs an image"},
+        // Usage errors.
+        {in, 2, "", "mksfx: no output given (-o OUTPUT.exe)\n" + kTry},
+        {"-o " + out, 2, "", "mksfx: no input given (a .zip file or a folder)\n" + kTry},
+        {in + " -o " + out + " --bogus", 2, "", "mksfx: unknown option --bogus\n" + kTry},
+        {in + " -o", 2, "", "mksfx: option -o needs a value\n" + kTry},
+        {in + " -o " + out + " --prompt-buttons maybe", 2, "",
+         "mksfx: --prompt-buttons takes ok, yesno or okcancel, not 'maybe'\n" + kTry},
+        {in + " -o " + out + " --span 12q", 2, "",
+         "mksfx: --span takes a size in bytes, optionally with k or m, not '12q'\n" + kTry},
+        {in + " -o " + out + " --exe-volumes", 2, "", "mksfx: --exe-volumes needs --span\n" + kTry},
+        {in + " -o " + out + " --password ''", 2, "", "mksfx: --password needs a password that is not empty\n" + kTry},
+        {"a.zip b.zip -o " + out, 2, "", "mksfx: more than one input: 'a.zip' and 'b.zip'\n" + kTry},
+        {in + " -o " + out + " --auto=yes", 2, "", "mksfx: option --auto takes no value\n" + kTry},
+        {"info", 2, "", "mksfx: info needs an image to check\n" + kInfoTry},
+        {"info --overwrite x.exe", 2, "", "mksfx: unknown option --overwrite for info\n" + kInfoTry},
+        // Help and version.
+        {"--help", 0, "Usage: mksfx [OPTION]...", ""},
+        {"-h", 0, "Usage: mksfx [OPTION]...", ""},
+        {"info --help", 0, "Usage: mksfx info", ""},
+        {"--version", 0, "mksfx (Tarvex Self-Extractor) ", ""},
+        // Building, and the end of the options.
+        {stub + in + " -o " + out, 0, temp / "out.exe: 1 members", ""},
+        {stub + in + " --output=" + out + " --quiet", 0, "", ""},
+        {stub + "-q --allow-damaged -o " + out + " -- " + Quote(temp / "-dash.zip"), 0, "", ""},
+        {stub + "-o " + out + " -- --help", 1, "", "mksfx: --help: No such file or directory\n"},
+        {"info -- " + out, 0, temp / "out.exe: ", ""},
     };
     for (const auto &c : cases) {
         CommandResult result = Mksfx(c.arguments);
-        EXPECT_EQ(result.status, 2) << c.arguments;
-        EXPECT_NE(result.err.find(c.reason), std::string::npos) << c.arguments << ": " << result.err;
-        EXPECT_NE(result.err.find("usage: mksfx"), std::string::npos) << c.arguments;
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.err;
+        EXPECT_EQ(result.out.rfind(c.out, 0), 0u) << c.arguments << "\n" << result.out;
+        if (c.err != "*")
+            EXPECT_EQ(result.err, c.err) << c.arguments;
     }
+}
+
+// A build from a few megabytes shows one line of progress on a terminal
+// (here a pseudo-terminal made by script), none with --quiet and none when
+// stderr is not a terminal.
+TEST(Progress, IsShownOnlyOnATerminal) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("script");
+    TempFolder temp;
+    std::vector<uint8_t> data(5u << 20);
+    for (size_t i = 0; i < data.size(); i++)
+        data[i] = (uint8_t)((i * 2654435761u) >> 15);
+    std::filesystem::create_directories(temp / "big");
+    WriteBytes(temp / "big/data.bin", data);
+    const std::string build = Quote(MKSFX_PATH) + " --stub " + Quote(TestStub()) + " " + Quote(temp / "big") + " -o " +
+                              Quote(temp / "out.exe");
+    CommandResult terminal = Shell("script -qec " + Quote(build) + " /dev/null");
+    EXPECT_EQ(terminal.status, 0) << terminal.out;
+    EXPECT_NE(terminal.out.find("mksfx: 1/1 members, 5.0 of 5.0 MiB, "), std::string::npos) << terminal.out;
+    CommandResult quiet = Shell("script -qec " + Quote(build + " --quiet") + " /dev/null");
+    EXPECT_EQ(quiet.out, "") << quiet.out;
+    CommandResult piped = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "big") + " -o " + Quote(temp / "out.exe"));
+    EXPECT_EQ(piped.err, "");
+}
+
+// The README's builder section shows `mksfx --help` as it is.
+TEST(CommandLine, ReadmeShowsTheHelpAsItIs) {
+    std::vector<uint8_t> bytes = ReadBytes(std::string(TARVEX_SOURCE_DIR) + "/README.md");
+    std::string readme(bytes.begin(), bytes.end());
+    const std::string begin = "<!-- mksfx --help: begin -->\n```text\n", end = "```\n<!-- mksfx --help: end -->";
+    size_t from = readme.find(begin), to = readme.find(end);
+    ASSERT_NE(from, std::string::npos);
+    ASSERT_NE(to, std::string::npos);
+    from += begin.size();
+    EXPECT_EQ(readme.substr(from, to - from), Mksfx("--help").out);
+}
+
+// A member whose data fails its CRC: refused by default (above), taken with
+// --allow-damaged and a warning naming it, and then reported by info as the
+// stub's own pass would end.
+TEST(DamagedInput, IsTakenOnlyWhenAllowed) {
+    REQUIRE_STUB();
+    TempFolder temp;
+    ZipMember good = Named("good.txt"), bad = Named("bad.txt");
+    good.data.assign(5, 'g');
+    bad.data.assign(5, 'b');
+    ZipArchive archive;
+    for (ZipMember *member : {&good, &bad}) {
+        member->uncompressedSize = 5;
+        member->crc = Crc32Of(member->data.data(), 5);
+        archive.members.push_back(*member);
+    }
+    archive.members[1].data[2] ^= 1;
+    WrittenArchive written;
+    std::string why;
+    ASSERT_TRUE(WriteArchive(archive, 0, written, why));
+    WriteBytes(temp / "in.zip", written.bytes);
+    CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " --allow-damaged " + Quote(temp / "in.zip") +
+                                " -o " + Quote(temp / "out.exe"));
+    EXPECT_EQ(built.status, 0);
+    EXPECT_EQ(built.err, "mksfx: " + temp / "in.zip" +
+                             ": warning: member 'bad.txt' fails its CRC or size check (its data is damaged)\n");
+    CommandResult info = Mksfx("info " + Quote(temp / "out.exe"));
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.out.find("good.txt  intact"), std::string::npos) << info.out;
+    EXPECT_NE(info.err.find("stops at member 'bad.txt' with \"ZIP damaged: file D:\\bad.txt: Bad CRC"),
+              std::string::npos)
+        << info.err;
 }
 
 }  // namespace

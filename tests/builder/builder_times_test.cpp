@@ -85,7 +85,7 @@ TEST_F(BuilderTimesTest, FolderInputRoundTripsExactTimes) {
     }
     ZipArchive archive;
     Failure failure;
-    ASSERT_TRUE(ReadFolderArchive(source, "", archive, failure)) << failure.cause;
+    ASSERT_TRUE(ReadFolderArchive(source, "", nullptr, archive, failure)) << failure.cause;
     WrittenArchive written;
     std::string why;
     ASSERT_TRUE(WriteArchive(archive, 0, written, why)) << why;
@@ -126,7 +126,7 @@ TEST_F(BuilderTimesTest, InfoShowsTheTimeOfAFolderInputFile) {
     ASSERT_EQ(Mksfx(options + " -o " + Quote(temp / "out.exe")).status, 0);
     CommandResult info = Mksfx("info " + Quote(temp / "out.exe"));
     EXPECT_EQ(info.status, 0) << info.out << info.err;
-    size_t line = info.out.find("\"odd.txt\"");
+    size_t line = info.out.find(" odd.txt ");
     ASSERT_NE(line, std::string::npos) << info.out;
     size_t start = info.out.rfind('\n', line) + 1;
     EXPECT_NE(info.out.substr(start, line - start).find("2023-11-14 22:13:21 UTC (Unix)"), std::string::npos)
@@ -187,7 +187,8 @@ TEST_F(BuilderTimesTest, FoldersMarkedByTheirAttributeGetTheirSlash) {
 
     ZipArchive stored;
     Failure failure;
-    ASSERT_TRUE(ReadZipArchive(ReadBytes(image), image, stored, failure)) << failure.cause;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(ReadZipArchive(ReadBytes(image), image, ZipReadOptions(), stored, warnings, failure)) << failure.cause;
     ASSERT_EQ(stored.members.size(), members.size());
     for (size_t i = 0; i < members.size(); i++)
         EXPECT_EQ(stored.members[i].name, members[i].stored);

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "app/main_sequence.h"
+#include "archive/zip_format.h"
 #include "archive/extraction_pass.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
@@ -23,9 +24,7 @@ using buildertest::Quote;
 
 namespace {
 
-const uint32_t kLocalSignature = 0x04034B50;
-const uint32_t kCentralSignature = 0x02014B50;
-const uint32_t kSpanningSignature = 0x08074B50;
+const uint32_t kSpanningSignature = kDescriptorSignature;
 const uint32_t kRefillSize = 2048;
 const uint32_t kStubAlignment = 0x200;
 

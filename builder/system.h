@@ -1,0 +1,58 @@
+// What the builder needs of the operating system, with every path given as
+// UTF-8 text: on Linux that is the file system's own form, on Windows each
+// call converts it to UTF-16 and uses the wide-character API, so that names
+// outside the ANSI code page work there too.
+#pragma once
+#include <stdint.h>
+#include <stdio.h>
+#include <time.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The command line's arguments as UTF-8 (Windows: from the wide command
+// line; Linux: as given). Also sets a Windows console to UTF-8 output.
+std::vector<std::string> Utf8Arguments(int argc, char **argv);
+
+// fopen on a UTF-8 path.
+FILE *OpenFile(const std::string &path, const char *mode);
+
+// Creates `path` for writing, failing when it exists already.
+FILE *CreateNewFile(const std::string &path);
+
+// Flushes `file` to the disk and, on Linux, gives it mode 0755 less the
+// umask (a program); answers false with errno set on failure.
+bool FinishProgramFile(FILE *file);
+
+// Renames `from` to `to`, replacing a file of that name.
+bool MoveIntoPlace(const std::string &from, const std::string &to);
+
+bool IsFolder(const std::string &path);
+
+// The modification time of `path` (following links), seconds since 1970.
+bool ModificationTime(const std::string &path, long long &seconds);
+bool ExistsOnDisk(const std::string &path);
+
+// The folder the running program stands in.
+std::string ProgramFolder();
+
+// Whether `stream` goes to a terminal.
+bool IsTerminal(FILE *stream);
+
+// Fills `bytes` from the system's random source.
+bool RandomBytes(uint8_t *bytes, size_t n);
+
+// The local calendar time of `stamp`.
+bool LocalCalendarTime(time_t stamp, struct tm &local);
+
+// The system's last error as words.
+std::string LastErrorText();
+
+// A UTF-8 path as a std::filesystem path, and back.
+inline std::filesystem::path FsPath(const std::string &utf8) {
+    return std::filesystem::u8path(utf8);
+}
+inline std::string Utf8Path(const std::filesystem::path &path) {
+    return path.u8string();
+}

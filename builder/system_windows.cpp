@@ -1,0 +1,126 @@
+// The builder's system calls on Windows: UTF-8 paths become UTF-16 for the
+// wide-character calls, so that any name the file system holds works.
+#define _CRT_RAND_S
+#include <stdlib.h>
+
+#include "builder/system.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <windows.h>
+#include <shellapi.h>
+
+static std::wstring Wide(const std::string &text) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0);
+    std::wstring wide((size_t)length, L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], length);
+    return wide;
+}
+
+static std::string Narrow(const wchar_t *text) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1)
+        return "";
+    std::string narrow((size_t)length, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], length, nullptr, nullptr);
+    narrow.resize((size_t)length - 1);
+    return narrow;
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char **argv) {
+    SetConsoleOutputCP(CP_UTF8);
+    int count = 0;
+    wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide)
+        return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; i++)
+        arguments.push_back(Narrow(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+FILE *OpenFile(const std::string &path, const char *mode) {
+    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+FILE *CreateNewFile(const std::string &path) {
+    int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    FILE *file = _fdopen(fd, "wb");
+    if (!file)
+        _close(fd);
+    return file;
+}
+
+bool FinishProgramFile(FILE *file) {
+    return fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+bool MoveIntoPlace(const std::string &from, const std::string &to) {
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool IsFolder(const std::string &path) {
+    DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ModificationTime(const std::string &path, long long &seconds) {
+    struct _stat64 info;
+    if (_wstat64(Wide(path).c_str(), &info) != 0)
+        return false;
+    seconds = (long long)info.st_mtime;
+    return true;
+}
+
+bool ExistsOnDisk(const std::string &path) {
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ProgramFolder() {
+    wchar_t path[32768];
+    DWORD length = GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
+    if (length == 0 || length >= sizeof path / sizeof path[0])
+        return ".";
+    std::string self = Narrow(path);
+    size_t cut = self.find_last_of("\\/");
+    return cut == std::string::npos ? "." : self.substr(0, cut);
+}
+
+bool IsTerminal(FILE *stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
+
+bool RandomBytes(uint8_t *bytes, size_t n) {
+    for (size_t i = 0; i < n; i++) {
+        unsigned int value = 0;
+        if (rand_s(&value) != 0)
+            return false;
+        bytes[i] = (uint8_t)value;
+    }
+    return true;
+}
+
+bool LocalCalendarTime(time_t stamp, struct tm &local) {
+    return localtime_s(&local, &stamp) == 0;
+}
+
+std::string LastErrorText() {
+    DWORD code = GetLastError();
+    if (code == 0)
+        return strerror(errno);
+    wchar_t *text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, (wchar_t *)&text, 0, nullptr);
+    std::string words = text ? Narrow(text) : "error " + std::to_string(code);
+    LocalFree(text);
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.'))
+        words.pop_back();
+    return words;
+}

@@ -1,0 +1,188 @@
+#include "platform/host/host_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#include <sys/utime.h>
+#include <wchar.h>
+#include <stdlib.h>
+#else
+#include <dirent.h>
+#include <unistd.h>
+#endif
+
+namespace hostsim {
+
+#ifdef _WIN32
+
+static std::wstring Wide(const std::string &text) {
+    std::wstring wide;
+    // UTF-8 to UTF-16 by hand: the simulated layer keeps off <windows.h>,
+    // whose names it defines itself.
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = (unsigned char)text[i];
+        uint32_t code = c;
+        size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (length > 1) {
+            code = c & (0xFF >> (length + 1));
+            for (size_t k = 1; k < length && i + k < text.size(); k++)
+                code = (code << 6) | ((unsigned char)text[i + k] & 0x3F);
+        }
+        i += length;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            wide += (wchar_t)(0xD800 + (code >> 10));
+            wide += (wchar_t)(0xDC00 + (code & 0x3FF));
+        } else {
+            wide += (wchar_t)code;
+        }
+    }
+    return wide;
+}
+
+static std::string Narrow(const wchar_t *text) {
+    std::string narrow;
+    for (; *text; text++) {
+        uint32_t code = (uint16_t)*text;
+        if (code >= 0xD800 && code < 0xDC00 && text[1]) {
+            code = 0x10000 + ((code - 0xD800) << 10) + ((uint16_t)text[1] - 0xDC00);
+            text++;
+        }
+        if (code < 0x80) {
+            narrow += (char)code;
+        } else if (code < 0x800) {
+            narrow += (char)(0xC0 | (code >> 6));
+            narrow += (char)(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            narrow += (char)(0xE0 | (code >> 12));
+            narrow += (char)(0x80 | ((code >> 6) & 0x3F));
+            narrow += (char)(0x80 | (code & 0x3F));
+        } else {
+            narrow += (char)(0xF0 | (code >> 18));
+            narrow += (char)(0x80 | ((code >> 12) & 0x3F));
+            narrow += (char)(0x80 | ((code >> 6) & 0x3F));
+            narrow += (char)(0x80 | (code & 0x3F));
+        }
+    }
+    return narrow;
+}
+
+bool HostStat(const std::string &path, bool *folder, uint64_t *size) {
+    struct _stat64 info;
+    if (_wstat64(Wide(path).c_str(), &info) != 0)
+        return false;
+    if (folder)
+        *folder = (info.st_mode & _S_IFDIR) != 0;
+    if (size)
+        *size = (uint64_t)info.st_size;
+    return true;
+}
+
+int HostOpenForReading(const std::string &path) {
+    return _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY);
+}
+
+int HostCreateFile(const std::string &path) {
+    return _wopen(Wide(path).c_str(), _O_RDWR | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+bool HostMakeFolder(const std::string &path) {
+    return _wmkdir(Wide(path).c_str()) == 0;
+}
+
+std::vector<std::string> HostFolderNames(const std::string &path) {
+    std::vector<std::string> names;
+    struct _wfinddata64_t found;
+    intptr_t search = _wfindfirst64(Wide(path + "/*").c_str(), &found);
+    if (search == -1)
+        return names;
+    do {
+        std::string name = Narrow(found.name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (_wfindnext64(search, &found) == 0);
+    _findclose(search);
+    return names;
+}
+
+std::string HostPathOfFile(int) {
+    return std::string();
+}
+
+bool HostSetTimes(int fd, const int64_t *accessed, const int64_t *modified) {
+    struct _stat64 info;
+    if (_fstat64(fd, &info) != 0)
+        return false;
+    struct __utimbuf64 times;
+    times.actime = accessed ? (__time64_t)(accessed[0]) : info.st_atime;
+    times.modtime = modified ? (__time64_t)(modified[0]) : info.st_mtime;
+    return _futime64(fd, &times) == 0;
+}
+
+#else
+
+bool HostStat(const std::string &path, bool *folder, uint64_t *size) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return false;
+    if (folder)
+        *folder = S_ISDIR(info.st_mode);
+    if (size)
+        *size = (uint64_t)info.st_size;
+    return true;
+}
+
+int HostOpenForReading(const std::string &path) {
+    return open(path.c_str(), O_RDONLY);
+}
+
+int HostCreateFile(const std::string &path) {
+    return open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
+}
+
+bool HostMakeFolder(const std::string &path) {
+    return mkdir(path.c_str(), 0777) == 0;
+}
+
+std::vector<std::string> HostFolderNames(const std::string &path) {
+    std::vector<std::string> names;
+    DIR *listing = opendir(path.c_str());
+    if (!listing)
+        return names;
+    while (struct dirent *entry = readdir(listing)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(listing);
+    return names;
+}
+
+std::string HostPathOfFile(int fd) {
+    char link[64], path[4096];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t length = readlink(link, path, sizeof path);
+    return length > 0 ? std::string(path, (size_t)length) : std::string();
+}
+
+bool HostSetTimes(int fd, const int64_t *accessed, const int64_t *modified) {
+    struct timespec times[2];
+    const int64_t *sources[2] = {accessed, modified};
+    for (int i = 0; i < 2; i++) {
+        if (!sources[i]) {
+            times[i].tv_sec = 0;
+            times[i].tv_nsec = UTIME_OMIT;
+            continue;
+        }
+        times[i].tv_sec = (time_t)sources[i][0];
+        times[i].tv_nsec = (long)sources[i][1];
+    }
+    return futimens(fd, times) == 0;
+}
+
+#endif
+
+}  // namespace hostsim
