@@ -97,18 +97,33 @@ static int CreationStart(const WCHAR *path) {
     return at;
 }
 
+// The folders along a member's path that the pass found or made for the
+// member before need no second look: under Wine each look is a round trip to
+// its server, and most members share their folders with the one before.
+// knownFolders holds that member's path up to its last separator.
 void CreateFolders() {
+    // A drive that held a folder for an earlier member is there.
+    WCHAR *known = ctx.knownFolders;
     const char *destination = ctx.destinationFolder;
-    if (destination[0] && destination[1] == ':' && !DriveIsValid(destination)) {
+    if (!known[0] && destination[0] && destination[1] == ':' && !DriveIsValid(destination)) {
         char drive[2] = {destination[0], 0};
         ShowErrorAbout(LookupString(kStrInvalidDrive), drive);
     }
 
     // Each separator ends a folder: a folder member's path ends in one, so
-    // its own folder is made too; a file's last component is not.
+    // its own folder is made too; a file's last component is not. A folder
+    // whose path up to here is the known one's is there already.
     WCHAR *path = ctx.memberPath;
-    for (WCHAR *at = path + CreationStart(path); *at; at++) {
-        if (!IsSeparator(*at))
+    const WCHAR *start = path + CreationStart(path);
+    WCHAR *knownEnd = known;
+    int same = 1;
+    for (WCHAR *at = path; *at; at++, known++) {
+        same = same && *known == *at;
+        *known = *at;
+        if (at < start || !IsSeparator(*at))
+            continue;
+        knownEnd = known + 1;
+        if (same)
             continue;
         *at = 0;
         if (!MemberPathExists(path) && !MakeMemberFolder(path)) {
@@ -117,4 +132,5 @@ void CreateFolders() {
         }
         *at = '\\';
     }
+    *knownEnd = 0;
 }

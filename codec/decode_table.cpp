@@ -54,7 +54,7 @@ static unsigned TableWidth(const CodeShape &shape, unsigned k, unsigned covered,
 // canonical order as a bit-reversed counter, so that the stream's first bit
 // is the lowest index bit; a code longer than the bits a level covers opens
 // a sub-table and a link to it in the level above.
-static uint32_t LayTables(const CodeShape &shape, unsigned simple, const uint16_t *bases, const uint16_t *extras,
+static uint32_t LayTables(const CodeShape &shape, unsigned simple, const uint16_t *bases, const uint8_t *extras,
                           HuffmanEntry *block) {
     const unsigned rootBits = shape.rootBits;
     uint32_t tableStart[kMaxLevels];
@@ -125,7 +125,7 @@ static uint32_t LayTables(const CodeShape &shape, unsigned simple, const uint16_
 }
 
 int BuildDecodeTable(const uint16_t *lengths, unsigned n, unsigned simple, const uint16_t *bases,
-                     const uint16_t *extras, HuffmanEntry **table, unsigned *bits) {
+                     const uint8_t *extras, HuffmanEntry **table, unsigned *bits) {
     CodeShape shape;
     for (unsigned len = 0; len <= kMaxLengthField; len++)
         shape.count[len] = 0;

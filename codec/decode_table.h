@@ -49,7 +49,7 @@ enum HuffmanOperation {
 // back as the width to look the root up with. A code with no symbols hands
 // back no table and 0 bits. Allocation failure ends through the ErrorExit.
 int BuildDecodeTable(const uint16_t *lengths, unsigned n, unsigned simple, const uint16_t *bases,
-                     const uint16_t *extras, HuffmanEntry **table, unsigned *bits);
+                     const uint8_t *extras, HuffmanEntry **table, unsigned *bits);
 
 // Releases what BuildDecodeTable handed back (none is fine). Answers 0.
 int FreeDecodeTables(HuffmanEntry *table);

@@ -5,7 +5,7 @@ const uint16_t bitMasks[17] = {
     0x01FF, 0x03FF, 0x07FF, 0x0FFF, 0x1FFF, 0x3FFF, 0x7FFF, 0xFFFF,
 };
 
-const uint16_t codeLengthOrder[kCodeLengthCodes] = {
+const uint8_t codeLengthOrder[kCodeLengthCodes] = {
     16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15,
 };
 
@@ -14,7 +14,7 @@ const uint16_t lengthBase[31] = {
     35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0, 0,
 };
 
-const uint16_t lengthExtra[31] = {
+const uint8_t lengthExtra[31] = {
     0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99,
 };
@@ -24,7 +24,7 @@ const uint16_t distanceBase[kMaxDistanceCodes] = {
     257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577,
 };
 
-const uint16_t distanceExtra[kMaxDistanceCodes] = {
+const uint8_t distanceExtra[kMaxDistanceCodes] = {
     0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13,
 };

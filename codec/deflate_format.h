@@ -37,14 +37,14 @@ enum CodeLengthSymbols {
 // (1 << k) - 1 for k = 0..16.
 extern const uint16_t bitMasks[17];
 // The order in which a dynamic header sends the code-length code's lengths.
-extern const uint16_t codeLengthOrder[kCodeLengthCodes];
+extern const uint8_t codeLengthOrder[kCodeLengthCodes];
 // Base length and extra bits of symbols 257..287; 286 and 287 carry extra
 // bits 99, which makes them decode as invalid.
 extern const uint16_t lengthBase[31];
-extern const uint16_t lengthExtra[31];
+extern const uint8_t lengthExtra[31];
 // Base distance and extra bits of distance symbols 0..29.
 extern const uint16_t distanceBase[kMaxDistanceCodes];
-extern const uint16_t distanceExtra[kMaxDistanceCodes];
+extern const uint8_t distanceExtra[kMaxDistanceCodes];
 // Root lookup bits asked for a dynamic block's two codes.
 extern const uint32_t literalRootBits;
 extern const uint32_t distanceRootBits;

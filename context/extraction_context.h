@@ -162,6 +162,7 @@ struct ExtractionContext {
     WCHAR memberName[kMemberNameSize];          // archive: the name decoded (archive/name_decoding.h)
     WCHAR plainPath[kPlainPathSize];            // archive: the destination and the decoded name
     WCHAR outputPath[kOutputPathSize];          // archive: the full path, behind room for a long prefix
+    WCHAR knownFolders[kOutputPathSize];        // archive: folders found or made this pass, empty at its start
 };
 
 extern ExtractionContext ctx;

@@ -257,6 +257,7 @@ struct FindHandle {
 };
 
 HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
+    Sim().pathLookups++;
     std::string host = CallPath(AnsiToUtf8(path), kClassicPathLimit, false);
     bool folder = false;
     uint64_t size = 0;
@@ -271,6 +272,7 @@ HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
 }
 
 DWORD GetFileAttributesW(LPCWSTR path) {
+    Sim().pathLookups++;
     std::string host = CallPath(WidePath(path), kClassicPathLimit, false);
     bool folder = false;
     if (host.empty() || !HostStat(host, &folder, nullptr))

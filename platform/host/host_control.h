@@ -113,6 +113,8 @@ struct State {
     std::vector<LOGFONTA> fontsCreated;
     // Files the layer opened that were devices or outside the root: counted, refused.
     unsigned refusedPaths = 0;
+    // Looks at whether a path exists (FindFirstFileA, GetFileAttributesW).
+    unsigned pathLookups = 0;
     // Every SetFileTime call in order, also those a fault fails.
     std::vector<TimeRecord> timesSet;
 };

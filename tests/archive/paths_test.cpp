@@ -170,6 +170,32 @@ TEST_F(PathsTest, FolderThatCannotBeMade) {
     EXPECT_EQ(ListTree(root_ + "/C/OUT"), (std::vector<std::string>{"one/"}));
 }
 
+// Each folder along the members' paths is looked up once a pass: a member
+// whose folders the member before it found or made looks up none of them.
+// A name that only begins like a known folder ("ab" after "a") is looked up
+// as new; each new pass looks again.
+TEST_F(PathsTest, FoldersAreLookedUpOnceAPass) {
+    std::vector<ZipMember> members;
+    for (int i = 0; i < 20; i++)
+        members.push_back(Member("a/b/" + std::to_string(i), "x"));
+    members.push_back(Member("a/c/", ""));
+    members.push_back(Member("a/c/d/f", "in d"));
+    members.push_back(Member("ab/f", "in ab"));
+    InstallImage(BuildZip(members).bytes);
+    ctx.overwriteWithoutPrompting = 1;   // no lookup of the file itself
+    for (int pass = 0; pass < 2; pass++) {
+        SCOPED_TRACE(pass);
+        testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
+        hostsim::Sim().pathLookups = 0;
+        ASSERT_EQ(Pass(), kGuardDone) << LastBox();
+        // OUT, a, b; c; d; ab.
+        EXPECT_EQ(hostsim::Sim().pathLookups, 6u);
+        EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/a/b/19"), "x");
+        EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/a/c/d/f"), "in d");
+        EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/ab/f"), "in ab");
+    }
+}
+
 // Unsafe names end the pass before anything of that member is made; a tree
 // beside the destination stays as it was, and no device is ever opened.
 TEST_F(PathsTest, UnsafeNamesNeverReachTheFileSystem) {

@@ -197,6 +197,20 @@ static bool StepWaitText(Driver &driver, const Args &args, std::string &error)
     return true;
 }
 
+// Waits until the control is visible: a part of the dialog that shows up
+// while the program works, however loaded the machine.
+static bool StepWaitShown(Driver &driver, const Args &args, std::string &error)
+{
+    DWORD timeoutMs;
+    HWND control = ControlArg(driver, args, error);
+    if (!control || !TimeoutArg(driver, args, 1, timeoutMs, error)) return false;
+    if (!PollUntil(driver, timeoutMs, [&] { return IsWindowVisible(control) != FALSE; }, error)) {
+        error = "the control stayed hidden: " + error;
+        return false;
+    }
+    return true;
+}
+
 // Mouse input aimed at the control's middle, as a click would queue it.
 static bool StepPostClick(Driver &driver, const Args &args, std::string &error)
 {
@@ -406,6 +420,7 @@ static const Step kSteps[] = {
     {"answer", 1, 2, StepAnswer},     {"waitbox", 1, 2, StepWaitBox},       {"waitfile", 1, 2, StepWaitFile},
     {"sleep", 1, 1, StepSleep},       {"timeout", 1, 1, StepTimeout},
     {"waitexit", 0, 1, StepWaitExit}, {"kill", 0, 0, StepKill},           {"postcommand", 1, 1, StepPostCommand},
+    {"waitshown", 1, 2, StepWaitShown},
 };
 
 bool RunStep(Driver &driver, const std::vector<Word> &words, std::string &error)
