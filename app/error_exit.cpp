@@ -1,5 +1,6 @@
 #include "app/error_exit.h"
 
+#include "archive/entry_output.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 
@@ -31,6 +32,8 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
 }
 
 int ShowBox(const char *text, UINT style) {
+    // A pass's box comes with the dialog naming the member it is about.
+    ShowStatusNow();
     return MessageBoxA(ctx.mainDialog, text, kCaption, style);
 }
 

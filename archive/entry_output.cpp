@@ -120,10 +120,24 @@ void FormatUnzipping(char *buffer) {
 }
 
 void ShowUnzipping() {
-    FormatUnzipping(ctx.messageBuffer);
+    FormatUnzipping(ctx.statusText);
+    ctx.statusBehind = 1;
+}
+
+void CatchUpStatus() {
+    // Unsigned difference: right across the tick count's wrap.
+    if (GetTickCount() - ctx.statusTick >= kPumpInterval)
+        ShowStatusNow();
+}
+
+void ShowStatusNow() {
+    if (!ctx.statusBehind)
+        return;
+    ctx.statusBehind = 0;
+    ctx.statusTick = GetTickCount();
     // The meter paints the same text itself.
     if (ctx.meterShown)
         return;
-    SetDlgItemTextA(ctx.mainDialog, kIdStatus, ctx.messageBuffer);
+    SetDlgItemTextA(ctx.mainDialog, kIdStatus, ctx.statusText);
     InvalidateRect(GetDlgItem(ctx.mainDialog, kIdStatus), 0, FALSE);
 }

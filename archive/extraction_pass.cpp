@@ -189,6 +189,7 @@ static void RunPass() {
 int ExtractionPass() {
     ctx.extractionRunning = 1;
     int code = GuardedCall(RunPass);
+    ShowStatusNow();
     if (code != kGuardDone && ctx.outputFile) {
         // Whatever was written of the member stays on disk.
         _lclose(ctx.outputFile);

@@ -67,6 +67,7 @@ void CheckWrite(uint32_t written, uint32_t count) {
     if (written == (uint32_t)HFILE_ERROR || written != count) {
         ShowErrorAbout(LookupString(kStrErrorWriting), ctx.messagePath);
     }
+    CatchUpStatus();
     if (PumpMessages())
         AbortSilently();
 }

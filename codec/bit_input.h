@@ -23,7 +23,7 @@ int NeedBits(unsigned n);
 
 // The next n valid bits, not consumed.
 inline unsigned PeekBits(unsigned n) {
-    return (unsigned)ctx.bitBuffer & bitMasks[n];
+    return (unsigned)ctx.bitBuffer & LowBitsMask(n);
 }
 
 inline void DropBits(unsigned n) {

@@ -61,7 +61,7 @@ static inline bool FollowLinks(const HuffmanEntry *table, HuffmanEntry &entry, u
         if (entry.Operation == kOpInvalid)
             return false;
         DropLocalBits(bits, count, entry.CodeBits);
-        entry = table[entry.Value + ((unsigned)bits & bitMasks[entry.Operation - kOpLinkBase])];
+        entry = table[entry.Value + ((unsigned)bits & LowBitsMask(entry.Operation - kOpLinkBase))];
     }
     return true;
 }
@@ -91,8 +91,8 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
     const uint8_t *const inLimit = inEnd - kFastInputMargin;
     uint64_t bits = ctx.bitBuffer;
     unsigned count = ctx.bitCount;
-    const unsigned litMask = bitMasks[litBits];
-    const unsigned distMask = bitMasks[distBits];
+    const unsigned litMask = LowBitsMask(litBits);
+    const unsigned distMask = LowBitsMask(distBits);
     int outcome = kSymbolsGoOn;
 
     while (in <= inLimit && out < outLimit) {
@@ -119,13 +119,13 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
             break;
         }
 
-        uint32_t length = entry.Value + ((unsigned)bits & bitMasks[entry.Operation]);
+        uint32_t length = entry.Value + ((unsigned)bits & LowBitsMask(entry.Operation));
         DropLocalBits(bits, count, entry.Operation);
         if (!TakeLocalCode(distances, distMask, entry, bits, count)) {
             outcome = kSymbolsBad;
             break;
         }
-        uint32_t distance = entry.Value + ((unsigned)bits & bitMasks[entry.Operation]);
+        uint32_t distance = entry.Value + ((unsigned)bits & LowBitsMask(entry.Operation));
         DropLocalBits(bits, count, entry.Operation);
 
         uint32_t pos = (uint32_t)(out - window);

@@ -34,8 +34,11 @@ enum CodeLengthSymbols {
     kRepeatZeroLong = 18,            // 11..138 times, 7 extra bits
 };
 
-// (1 << k) - 1 for k = 0..16.
-extern const uint16_t bitMasks[17];
+// The low n bits set, for n = 0..16: computed rather than looked up, which
+// is as fast and leaves the stub a table and its relocations smaller.
+inline unsigned LowBitsMask(unsigned n) {
+    return (1u << n) - 1;
+}
 // The order in which a dynamic header sends the code-length code's lengths.
 extern const uint8_t codeLengthOrder[kCodeLengthCodes];
 // Base length and extra bits of symbols 257..287; 286 and 287 carry extra

@@ -149,6 +149,8 @@ struct ExtractionContext {
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one
     DWORD lastPumpTick;              // GetTickCount when the pump last emptied the queue
+    int statusBehind;                // the status line does not name the member yet (archive/entry_output.h)
+    DWORD statusTick;                // GetTickCount when the status line last changed
 
     // --- the buffers, each with its owner: behind every other field, so
     // that the stub reaches those with one-byte displacements (see ctx below) ---
@@ -159,6 +161,7 @@ struct ExtractionContext {
     uint8_t localExtra[kLocalExtraCapacity];    // archive: the current member's extra field, as far as kept
     char entryPath[kEntryPathSize];             // archive: the member name as stored
     char messagePath[kMessagePathSize];         // archive: the name or path messages show, in the ANSI code page
+    char statusText[kMessageBufferSize];        // archive: "Unzipping <file>" of the member last started
     WCHAR memberName[kMemberNameSize];          // archive: the name decoded (archive/name_decoding.h)
     WCHAR plainPath[kPlainPathSize];            // archive: the destination and the decoded name
     WCHAR outputPath[kOutputPathSize];          // archive: the full path, behind room for a long prefix

@@ -60,6 +60,7 @@ struct State {
     // Message boxes: answered from the queue, else by the handler, else IDCANCEL.
     std::vector<int> answers;
     std::function<int(const BoxRecord &)> boxHandler;
+    std::function<void(const BoxRecord &)> boxWatcher;   // sees every box as it comes, MB_OK ones too
     std::vector<BoxRecord> transcript;
 
     // Launching
@@ -70,6 +71,7 @@ struct State {
 
     // Dialog side: texts set on controls, meter positions sent.
     std::map<int, std::string> controlTexts;
+    std::vector<std::pair<int, std::string>> textsSet;   // every SetDlgItemTextA, in order
     std::vector<int> meterPositions;
     bool dialogHasMeter = false;
     std::vector<std::vector<uint8_t>> dialogTemplates;   // copies of templates run
@@ -97,6 +99,10 @@ struct State {
     unsigned pumpCalls = 0;
     unsigned abortAtPump = 0;
     unsigned memberEndPumps = 0;
+    // GetTickCount: each call answers tickCount, then moves it on by
+    // tickStep (by default a pump interval, so that every tick test is due).
+    DWORD tickCount = 0;
+    DWORD tickStep = 10;
     unsigned abortAtMemberEnd = 0;
     // The message queue the pump's rules empty (front first), what left it by
     // dispatch (each translated first), the parent of each window, and the

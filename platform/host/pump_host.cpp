@@ -12,6 +12,13 @@ int PumpMessages() {
     return s.abortAtPump != 0 && s.pumpCalls == s.abortAtPump;
 }
 
+DWORD GetTickCount() {
+    hostsim::State &s = hostsim::Sim();
+    DWORD now = s.tickCount;
+    s.tickCount += s.tickStep;
+    return now;
+}
+
 int PumpMessagesNow() {
     hostsim::State &s = hostsim::Sim();
     s.memberEndPumps++;

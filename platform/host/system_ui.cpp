@@ -54,6 +54,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     State &s = Sim();
     BoxRecord record{owner, caption ? caption : "", text ? text : "", style};
     s.transcript.push_back(record);
+    if (s.boxWatcher)
+        s.boxWatcher(record);
     if ((style & 0xF) == MB_OK)
         return IDOK;
     if (!s.answers.empty()) {
@@ -75,6 +77,7 @@ BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
     if (!dialog)
         return FALSE;
     Sim().controlTexts[id] = text;
+    Sim().textsSet.emplace_back(id, text);
     return TRUE;
 }
 

@@ -183,6 +183,7 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 [[noreturn]] void ExitProcess(UINT code);
 UINT SetErrorMode(UINT mode);
 DWORD GetVersion();
+DWORD GetTickCount();
 UINT GetACP();
 HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);

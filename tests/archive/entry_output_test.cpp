@@ -75,6 +75,58 @@ TEST_F(EntryOutputTest, StatusTextNamesTheFileUnlessTheMeterShowsIt) {
     EXPECT_STREQ(text, "Unzipping other.txt");
 }
 
+// The status line changes at most once a pump interval. With the clock
+// standing still, the first member is named at once, the others when a box
+// comes (the line then reads as it did with every member named: the last
+// member started) and at the end of the pass. With a clock that moves a
+// pump interval at each look, every member is named when it starts.
+TEST_F(EntryOutputTest, StatusLineChangesAtMostOnceAPumpInterval) {
+    struct Case {
+        const char *what;
+        DWORD tickStep;
+        std::vector<std::string> existing;   // files that raise the overwrite question (answered Yes)
+        int64_t badCrcMember;                // index of a member whose CRC fails, -1 for none
+        std::vector<std::string> changes;    // the status line's texts, in order
+        std::vector<std::string> atBoxes;    // the status line at each box
+    } cases[] = {
+        {"clock moving", 10, {}, -1, {"a", "b", "c", "d", "e"}, {}},
+        {"clock standing", 0, {}, -1, {"a", "e"}, {}},
+        {"clock standing, a question", 0, {"d"}, -1, {"a", "c", "e"}, {"c"}},
+        {"clock standing, a bad CRC", 0, {}, 2, {"a", "c"}, {"c"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::Run("rm -rf '" + root_ + "/C/OUT' && mkdir -p '" + root_ + "/C/OUT'");
+        for (const std::string &name : c.existing)
+            testsupport::WriteFile(Out(name), "old");
+        std::vector<ZipMember> members;
+        for (const char *name : {"a", "b", "c", "d", "e"})
+            members.push_back(Member(name, std::string("data of ") + name));
+        if (c.badCrcMember >= 0)
+            members[(size_t)c.badCrcMember].crcOverride = 1;
+        InstallImage(BuildZip(members).bytes);
+        hostsim::State &sim = hostsim::Sim();
+        sim.tickCount += 1000;   // a while after the last case's pass
+        sim.tickStep = c.tickStep;
+        sim.textsSet.clear();
+        std::vector<std::string> atBoxes;
+        sim.boxWatcher = [&](const hostsim::BoxRecord &) { atBoxes.push_back(sim.controlTexts[kIdStatus]); };
+        sim.boxHandler = [](const hostsim::BoxRecord &) { return IDYES; };
+        Pass();
+        std::vector<std::string> changes;
+        for (const auto &[id, text] : sim.textsSet)
+            if (id == kIdStatus)
+                changes.push_back(text);
+        auto unzipping = [](std::vector<std::string> names) {
+            for (std::string &name : names)
+                name = "Unzipping " + name;
+            return names;
+        };
+        EXPECT_EQ(changes, unzipping(c.changes));
+        EXPECT_EQ(atBoxes, unzipping(c.atBoxes));
+    }
+}
+
 TEST_F(EntryOutputTest, BadCrcLeavesTheWholeFileClosedAndStamped) {
     std::string content = Bytes(5000, 7);
     ZipMember stored = Member("stored.bin", content);

@@ -64,12 +64,12 @@ TEST_F(DecodeTableTest, AnswersAndRootWidth) {
 // Looks a code up the way the decoder does; answers the entry and the bits
 // it took.
 static HuffmanEntry Lookup(const HuffmanEntry *table, unsigned rootBits, uint32_t stream, unsigned *taken) {
-    HuffmanEntry entry = table[stream & bitMasks[rootBits]];
+    HuffmanEntry entry = table[stream & LowBitsMask(rootBits)];
     *taken = 0;
     while (entry.Operation > kOpLiteral && entry.Operation != kOpInvalid) {
         *taken += entry.CodeBits;
         stream >>= entry.CodeBits;
-        entry = table[entry.Value + (stream & bitMasks[entry.Operation - kOpLinkBase])];
+        entry = table[entry.Value + (stream & LowBitsMask(entry.Operation - kOpLinkBase))];
     }
     *taken += entry.CodeBits;
     return entry;

@@ -145,6 +145,9 @@ static bool StepClick(Driver &driver, const Args &args, std::string &error)
 {
     HWND control = UsableControlArg(driver, args, error);
     if (!control) return false;
+    // Until the click is handled, its dialog is enabled and may have a button
+    // of the text a following answer step looks for.
+    driver.clicked = GetAncestor(control, GA_ROOT);
     if (!PostClick(control)) error = "PostMessage failed";
     return error.empty();
 }
@@ -288,11 +291,13 @@ static bool StepPostKey(Driver &driver, const Args &args, std::string &error)
 }
 
 // The box that answers: an enabled dialog-class window of the program (its
-// owner is disabled while it is up) with a button of that text.
-static HWND FindAnswerBox(DWORD pid, const Word &button, HWND &buttonWindow)
+// owner is disabled while it is up) with a button of that text, other than
+// the dialog just clicked.
+static HWND FindAnswerBox(DWORD pid, const Word &button, HWND &buttonWindow, HWND clicked)
 {
     for (HWND window : ProcessWindows(pid)) {
-        if (!IsWindowEnabled(window) || lstrcmpiA(WindowClass(window).c_str(), "#32770") != 0) continue;
+        if (window == clicked || !IsWindowEnabled(window) || lstrcmpiA(WindowClass(window).c_str(), "#32770") != 0)
+            continue;
         buttonWindow = FindControl(window, Word{button.text, true});
         if (buttonWindow && lstrcmpiA(WindowClass(buttonWindow).c_str(), "Button") == 0) return window;
     }
@@ -306,7 +311,7 @@ static bool ReportBox(Driver &driver, const Args &args, DWORD timeoutMs, const c
                       std::string &error)
 {
     DWORD pid = driver.process.dwProcessId;
-    if (!PollUntil(driver, timeoutMs, [&] { return (box = FindAnswerBox(pid, args[0], button)) != nullptr; }, error)) {
+    if (!PollUntil(driver, timeoutMs, [&] { return (box = FindAnswerBox(pid, args[0], button, driver.clicked)) != nullptr; }, error)) {
         error = "no box with a button " + args[0].text + ": " + error;
         return false;
     }

@@ -23,6 +23,7 @@ bool ParseNumber(const Word &word, long &value);
 struct Driver {
     PROCESS_INFORMATION process;
     HWND window;          // set by wait, used by dump/click/settext/...
+    HWND clicked;         // the dialog of the last clicked control: never taken for a box
     DWORD timeoutMs;      // default for steps that wait
 };
 
