@@ -14,60 +14,23 @@
 #include <unistd.h>
 #endif
 
+#include "platform/host/sim_internal.h"
+
 namespace hostsim {
 
 #ifdef _WIN32
 
+// The layer's UTF-8 paths as the C library's wide calls take them, through
+// the layer's own conversions (wchar_t is UTF-16 on Windows).
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t holds UTF-16 on Windows");
+
 static std::wstring Wide(const std::string &text) {
-    std::wstring wide;
-    // UTF-8 to UTF-16 by hand: the simulated layer keeps off <windows.h>,
-    // whose names it defines itself.
-    for (size_t i = 0; i < text.size();) {
-        unsigned char c = (unsigned char)text[i];
-        uint32_t code = c;
-        size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        if (length > 1) {
-            code = c & (0xFF >> (length + 1));
-            for (size_t k = 1; k < length && i + k < text.size(); k++)
-                code = (code << 6) | ((unsigned char)text[i + k] & 0x3F);
-        }
-        i += length;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            wide += (wchar_t)(0xD800 + (code >> 10));
-            wide += (wchar_t)(0xDC00 + (code & 0x3FF));
-        } else {
-            wide += (wchar_t)code;
-        }
-    }
-    return wide;
+    std::u16string wide = Utf8ToUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
 }
 
 static std::string Narrow(const wchar_t *text) {
-    std::string narrow;
-    for (; *text; text++) {
-        uint32_t code = (uint16_t)*text;
-        if (code >= 0xD800 && code < 0xDC00 && text[1]) {
-            code = 0x10000 + ((code - 0xD800) << 10) + ((uint16_t)text[1] - 0xDC00);
-            text++;
-        }
-        if (code < 0x80) {
-            narrow += (char)code;
-        } else if (code < 0x800) {
-            narrow += (char)(0xC0 | (code >> 6));
-            narrow += (char)(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            narrow += (char)(0xE0 | (code >> 12));
-            narrow += (char)(0x80 | ((code >> 6) & 0x3F));
-            narrow += (char)(0x80 | (code & 0x3F));
-        } else {
-            narrow += (char)(0xF0 | (code >> 18));
-            narrow += (char)(0x80 | ((code >> 12) & 0x3F));
-            narrow += (char)(0x80 | ((code >> 6) & 0x3F));
-            narrow += (char)(0x80 | (code & 0x3F));
-        }
-    }
-    return narrow;
+    return Utf16ToUtf8(reinterpret_cast<const char16_t *>(text), wcslen(text));
 }
 
 bool HostStat(const std::string &path, bool *folder, uint64_t *size) {

@@ -19,19 +19,10 @@ class NamesTest : public ExtractionTest {};
 const uint16_t kUtf8 = kFlagBitUtf8;
 const char kUnsafe[] = "Unsafe file name in archive: ";
 
-std::string Le16(uint32_t value) {
-    return std::string{(char)(value & 0xFF), (char)(value >> 8)};
-}
-
-std::string Le32(uint32_t value) {
-    return Le16(value & 0xFFFF) + Le16(value >> 16);
-}
-
 // A Unicode Path extra field standing for the stored name `crcOf`:
 // id 0x7075, body size, version, the CRC-32 of that name, the UTF-8 name.
 std::string UnicodePath(const std::string &crcOf, const std::string &utf8, uint8_t version = 1) {
-    std::string body = std::string(1, (char)version) + Le32(Crc(crcOf)) + utf8;
-    return Le16(kExtraUnicodePath) + Le16((uint32_t)body.size()) + body;
+    return ExtraField(kExtraUnicodePath, std::string(1, (char)version) + LittleEndian(Crc(crcOf), 4) + utf8);
 }
 
 // A member with its name, flags and extra field; a folder carries no data.

@@ -132,12 +132,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     kInvalidHeader}),
     [](const ::testing::TestParamInfo<SignatureCase> &info) { return std::string(info.param.label); });
 
-// An extra field: id, body size, body.
-std::string Field(uint16_t id, const std::string &body, int declaredSize = -1) {
-    uint16_t size = (uint16_t)(declaredSize < 0 ? body.size() : declaredSize);
-    return std::string{(char)(id & 0xFF), (char)(id >> 8), (char)(size & 0xFF), (char)(size >> 8)} + body;
-}
-
 // The local extra field is kept for look-up as far as it fits, and the
 // archive goes on where the field ends, whatever it holds.
 struct ExtraCase {
@@ -176,24 +170,24 @@ TEST_P(LocalExtraTest, KeptFieldsAndTheNextRecord) {
 INSTANTIATE_TEST_SUITE_P(
     Fields, LocalExtraTest,
     ::testing::Values(
-        ExtraCase{"none", "", -1}, ExtraCase{"only", Field(0x7075, "\x01" "abcdXYZ"), 8},
-        ExtraCase{"afterOthers", Field(0x5455, "\x01\x01\x02\x03\x04") + Field(0x000A, std::string(32, 'n')) +
-                                     Field(0x7075, "\x01" "abcd"),
+        ExtraCase{"none", "", -1}, ExtraCase{"only", ExtraField(0x7075, "\x01" "abcdXYZ"), 8},
+        ExtraCase{"afterOthers", ExtraField(0x5455, "\x01\x01\x02\x03\x04") + ExtraField(0x000A, std::string(32, 'n')) +
+                                     ExtraField(0x7075, "\x01" "abcd"),
                   5},
-        ExtraCase{"emptyBody", Field(0x7075, ""), 0},
-        ExtraCase{"runsPastTheEnd", Field(0x7075, "0123456789", 20), -1},
-        ExtraCase{"fieldAfterOneRunningPast", Field(0x5455, "12", 9) + Field(0x7075, "abc"), -1},
-        ExtraCase{"cutHeader", Field(0x5455, "12345") + "\x75\x70", -1},
-        ExtraCase{"endsAtTheCapacity", Field(0x9999, std::string(1016, 'p')) + Field(0x7075, ""), 0},
-        ExtraCase{"beyondTheCapacity", Field(0x9999, std::string(1017, 'p')) + Field(0x7075, ""), -1},
-        ExtraCase{"longPadding", Field(0xD935, std::string(60000, 0)) + Field(0x7075, "u"), -1}),
+        ExtraCase{"emptyBody", ExtraField(0x7075, ""), 0},
+        ExtraCase{"runsPastTheEnd", ExtraField(0x7075, "0123456789", 20), -1},
+        ExtraCase{"fieldAfterOneRunningPast", ExtraField(0x5455, "12", 9) + ExtraField(0x7075, "abc"), -1},
+        ExtraCase{"cutHeader", ExtraField(0x5455, "12345") + "\x75\x70", -1},
+        ExtraCase{"endsAtTheCapacity", ExtraField(0x9999, std::string(1016, 'p')) + ExtraField(0x7075, ""), 0},
+        ExtraCase{"beyondTheCapacity", ExtraField(0x9999, std::string(1017, 'p')) + ExtraField(0x7075, ""), -1},
+        ExtraCase{"longPadding", ExtraField(0xD935, std::string(60000, 0)) + ExtraField(0x7075, "u"), -1}),
     [](const ::testing::TestParamInfo<ExtraCase> &info) { return std::string(info.param.label); });
 
 // The cut extra field is not an error of its own: as when it is stepped over,
 // the member's data is the first read to come short.
 TEST_F(WalkTest, ArchiveEndingInsideAnExtraFieldFailsAtTheData) {
     ZipMember a = Member("a.txt", "alpha");
-    a.extra = Field(0x5455, std::string(40, 't'));
+    a.extra = ExtraField(0x5455, std::string(40, 't'));
     ZipLayout layout = BuildZip({a});
     InstallImage(layout.bytes.substr(0, layout.nameStarts[0] + a.name.size() + 20));
     EXPECT_EQ(Pass(), kGuardFailed);
