@@ -8,10 +8,16 @@
      among the constants (the builder patches it in the file; nothing writes
      it at run time);
    - no place for a C runtime's constructor lists, TLS or exception tables
-     (the stub has none).
-   The import tables, resources and base relocations keep sections of their
-   own, named as the linker needs them to fill the header's data
-   directories; with .bss they are the only writable ones. */
+     (the stub has none);
+   - the import tables lie among the constants too: the loader makes the
+     import address table writable while it fills it, as it does for every
+     linker that merges the tables into read-only data. Without a section
+     named .idata the linker finds the import and import-address
+     directories through the symbols .idata$2, $4, $5 and $6 (RVAs), which
+     the script defines.
+   Resources and base relocations keep sections of their own, named as the
+   linker needs them to fill the header's data directories; .bss is the
+   only writable section. */
 SECTIONS
 {
   . = SIZEOF_HEADERS;
@@ -28,6 +34,21 @@ SECTIONS
     *(.text.*)
     *(.rdata)
     *(SORT(.rdata$*))
+    /* The import tables. */
+    ".idata$2" = ABSOLUTE(.) - __image_base__;
+    KEEP (SORT(*)(.idata$2))
+    KEEP (SORT(*)(.idata$3))
+    /* The import directory's closing entry. */
+    LONG (0); LONG (0); LONG (0); LONG (0); LONG (0);
+    ".idata$4" = ABSOLUTE(.) - __image_base__;
+    KEEP (SORT(*)(.idata$4))
+    ".idata$5" = ABSOLUTE(.) - __image_base__;
+    __IAT_start__ = .;
+    KEEP (SORT(*)(.idata$5))
+    __IAT_end__ = .;
+    ".idata$6" = ABSOLUTE(.) - __image_base__;
+    KEEP (SORT(*)(.idata$6))
+    KEEP (SORT(*)(.idata$7))
   }
   /* Kept for any initialised writable object; empty, it leaves no section. */
   .data BLOCK(__section_alignment__) :
@@ -39,19 +60,6 @@ SECTIONS
   {
     *(.bss)
     *(COMMON)
-  }
-  .idata BLOCK(__section_alignment__) :
-  {
-    KEEP (SORT(*)(.idata$2))
-    KEEP (SORT(*)(.idata$3))
-    /* The import directory's closing entry. */
-    LONG (0); LONG (0); LONG (0); LONG (0); LONG (0);
-    KEEP (SORT(*)(.idata$4))
-    __IAT_start__ = .;
-    KEEP (SORT(*)(.idata$5))
-    __IAT_end__ = .;
-    KEEP (SORT(*)(.idata$6))
-    KEEP (SORT(*)(.idata$7))
   }
   .rsrc BLOCK(__section_alignment__) : SUBALIGN(4)
   {
