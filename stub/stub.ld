@@ -15,9 +15,10 @@
      named .idata the linker finds the import and import-address
      directories through the symbols .idata$2, $4, $5 and $6 (RVAs), which
      the script defines.
-   Resources and base relocations keep sections of their own, named as the
-   linker needs them to fill the header's data directories; .bss is the
-   only writable section. */
+   - the resources too: the linker fills their directory entry only from
+     a section named .rsrc, so stub/finish_stub.py sets it after the link.
+   The base relocations keep a section of their own (the linker makes them
+   last); .bss is the only writable section. */
 SECTIONS
 {
   . = SIZEOF_HEADERS;
@@ -49,6 +50,12 @@ SECTIONS
     ".idata$6" = ABSOLUTE(.) - __image_base__;
     KEEP (SORT(*)(.idata$6))
     KEEP (SORT(*)(.idata$7))
+    /* The resources (icon and manifest). */
+    . = ALIGN(4);
+    __resources_start__ = .;
+    KEEP (*(.rsrc))
+    KEEP (*(.rsrc$*))
+    __resources_end__ = .;
   }
   /* Kept for any initialised writable object; empty, it leaves no section. */
   .data BLOCK(__section_alignment__) :
@@ -60,11 +67,6 @@ SECTIONS
   {
     *(.bss)
     *(COMMON)
-  }
-  .rsrc BLOCK(__section_alignment__) : SUBALIGN(4)
-  {
-    KEEP (*(.rsrc))
-    KEEP (*(.rsrc$*))
   }
   .reloc BLOCK(__section_alignment__) :
   {

@@ -1,5 +1,14 @@
 #!/usr/bin/env python3
-"""Moves the PE headers of a linked stub up to the end of the MS-DOS header,
+"""Finishes a linked stub in two steps.
+
+The resource directory: the resources lie among the constants in the code
+section, which spares the padding of a section of their own, but the
+linker fills the header's resource directory entry only from a section
+named .rsrc; it is set here from the symbols __resources_start__ and
+__resources_end__ that the linker script places around them, read from the
+link map.
+
+The headers: moves the PE headers of a linked stub up to the end of the MS-DOS header,
 so that they fit the first 512-byte block of the file instead of two: the
 linker always writes a 64-byte MS-DOS program with its message behind the
 MS-DOS header, which pushes the headers past 512 bytes. The headers then
@@ -9,8 +18,8 @@ adds. The MS-DOS program left is five bytes in the header's reserved words
 exit code 1 (mov ax, 4C01h; int 21h), as the linker's does after its
 message. Every section's file offset moves down by the bytes saved;
 nothing in memory moves.
-Usage: compact_headers.py STUB.exe (rewritten in place; unchanged when the
-       headers do not fit one block less)"""
+Usage: finish_stub.py STUB.exe LINK.map (the stub rewritten in place)"""
+import re
 import struct
 import sys
 
@@ -26,7 +35,30 @@ assert DOS_PROGRAM_OFFSET % 16 == 0 and DOS_PROGRAM_OFFSET + len(DOS_PROGRAM) <=
 COFF_HEADER_SIZE = 20
 SECTION_HEADER_SIZE = 40
 # Offsets in the optional header of a PE32 image.
-FILE_ALIGNMENT, SIZE_OF_HEADERS, CHECKSUM = 36, 60, 64
+IMAGE_BASE, FILE_ALIGNMENT, SIZE_OF_HEADERS, CHECKSUM = 28, 36, 60, 64
+DATA_DIRECTORIES = 96
+RESOURCE_DIRECTORY = 2
+
+
+def map_symbol(link_map, name):
+    """The address the link map gives the script symbol name."""
+    found = re.search(r'^\s+0x([0-9a-fA-F]+)\s+' + re.escape(name) + r' = ', link_map, re.M)
+    if not found:
+        raise ValueError('%s is not in the link map' % name)
+    return int(found.group(1), 16)
+
+
+def set_resource_directory(data, link_map):
+    lfanew = struct.unpack_from('<I', data, LFANEW_OFFSET)[0]
+    optional = lfanew + 4 + COFF_HEADER_SIZE
+    image_base = struct.unpack_from('<I', data, optional + IMAGE_BASE)[0]
+    start = map_symbol(link_map, '__resources_start__')
+    end = map_symbol(link_map, '__resources_end__')
+    if not image_base < start < end:
+        raise ValueError('no resources between the symbols')
+    out = bytearray(data)
+    struct.pack_into('<II', out, optional + DATA_DIRECTORIES + 8 * RESOURCE_DIRECTORY, start - image_base, end - start)
+    return bytes(out)
 
 
 def compact(data):
@@ -41,11 +73,12 @@ def compact(data):
     headers_end = optional + optional_size + sections * SECTION_HEADER_SIZE
     if lfanew < NEW_LFANEW or headers_end > old_headers:
         raise ValueError('unexpected header layout')
-    moved_end = headers_end - lfanew + NEW_LFANEW
+    # Room for one more entry: the builder's section.
+    moved_end = headers_end - lfanew + NEW_LFANEW + SECTION_HEADER_SIZE
     new_headers = (moved_end + file_alignment - 1) // file_alignment * file_alignment
     saved = old_headers - new_headers
-    if saved <= 0:
-        return data
+    if saved < 0:
+        raise ValueError('the headers do not fit where they were')
     out = bytearray(data[:DOS_HEADER_SIZE])
     out[0x1C:LFANEW_OFFSET] = bytes(LFANEW_OFFSET - 0x1C)
     out[DOS_PROGRAM_OFFSET:DOS_PROGRAM_OFFSET + len(DOS_PROGRAM)] = DOS_PROGRAM
@@ -71,6 +104,5 @@ def compact(data):
 if __name__ == '__main__':
     path = sys.argv[1]
     data = open(path, 'rb').read()
-    compacted = compact(data)
-    if compacted != data:
-        open(path, 'wb').write(compacted)
+    finished = compact(set_resource_directory(data, open(sys.argv[2]).read()))
+    open(path, 'wb').write(finished)
