@@ -1,7 +1,9 @@
 #include "builder/zip_reader.h"
 
+#include "archive/extra_fields.h"
 #include "archive/zip_format.h"
 #include "builder/member_data.h"
+#include "builder/name_decision.h"
 #include "builder/name_text.h"
 #include "image/byte_order.h"
 
@@ -129,18 +131,10 @@ struct Zip64Values {
 
 Zip64Values FindZip64Values(const uint8_t *extra, size_t length) {
     Zip64Values found;
-    for (size_t at = 0; at + kExtraFieldHeaderSize <= length;) {
-        size_t body = ReadLe16(extra + at + 2);
-        if (at + kExtraFieldHeaderSize + body > length)
-            break;
-        if (ReadLe16(extra + at) == kExtraZip64) {
-            const uint8_t *v = extra + at + kExtraFieldHeaderSize;
-            for (size_t i = 0; i + 8 <= body && found.count < 3; i += 8)
-                found.values[found.count++] = ReadLe64(v + i);
-            return found;
-        }
-        at += kExtraFieldHeaderSize + body;
-    }
+    uint16_t body = 0;
+    const uint8_t *v = FindExtraField(extra, (uint32_t)length, kExtraZip64, &body);
+    for (size_t i = 0; v && i + 8 <= body && found.count < 3; i += 8)
+        found.values[found.count++] = ReadLe64(v + i);
     return found;
 }
 
@@ -163,21 +157,12 @@ bool ResolveMarkers(const Zip64Values &zip64, uint32_t *const fields[], int coun
     return true;
 }
 
-// Drops ZIP64 extra fields; other fields are kept verbatim. A malformed
-// extra area is kept as it stands (the stub skips it unread).
+// Drops ZIP64 extra fields; other fields are kept verbatim, and so is
+// whatever follows a field that runs past the area (the stub's walk stops
+// there too).
 std::vector<uint8_t> WithoutZip64Extra(const uint8_t *extra, size_t length) {
-    std::vector<uint8_t> kept;
-    size_t at = 0;
-    while (at + kExtraFieldHeaderSize <= length) {
-        size_t fieldLength = kExtraFieldHeaderSize + ReadLe16(extra + at + 2);
-        if (at + fieldLength > length)
-            return std::vector<uint8_t>(extra, extra + length);
-        if (ReadLe16(extra + at) != kExtraZip64)
-            kept.insert(kept.end(), extra + at, extra + at + fieldLength);
-        at += fieldLength;
-    }
-    if (at != length)
-        return std::vector<uint8_t>(extra, extra + length);
+    std::vector<uint8_t> kept(extra, extra + length);
+    kept.resize(DropExtraFields(kept.data(), (uint32_t)kept.size(), kExtraZip64));
     return kept;
 }
 
@@ -229,9 +214,6 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
         return Fail(failure, file, kSplit);
     if (member.versionNeeded == kVersionZip64)
         member.versionNeeded = kVersionDefault;   // written out with classic records only
-    std::string refusal = MemberRefusal(member);
-    if (!refusal.empty())
-        return Fail(failure, file, quoted + " " + refusal);
 
     size_t local = (size_t)localOffset + facts.delta;
     if (local + kLocalHeaderSize > bytes.size() || ReadLe32(bytes.data() + local) != kLocalSignature)
@@ -293,6 +275,14 @@ bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, 
     if (record != facts.directoryEnd)
         return Fail(failure, file, "is damaged: its central directory does not hold the number of members the end "
                                    "record gives");
+    if (!DecideNames(archive, options.nameCodePage, file, warnings, failure))
+        return false;
+    // Names are judged as the stub reads them, from the local header.
+    for (const ZipMember &member : archive.members) {
+        std::string refusal = MemberRefusal(member);
+        if (!refusal.empty())
+            return Fail(failure, file, "member '" + MemberDisplayName(member) + "' " + refusal);
+    }
     uint64_t total = 0;
     for (const ZipMember &member : archive.members)
         total += member.data.size();
