@@ -242,6 +242,44 @@ TEST(ZipInput, TakesLeadingBytesAndUnsignedDescriptors) {
     EXPECT_EQ(CheckLocalRecords(ViewImage(image)), 1);
 }
 
+
+// A streamed ZIP64 archive: local sizes as placeholders before a data
+// descriptor with 8-byte sizes, every central value marked (the 4-byte disk
+// number too) and a classic end record that holds only placeholders. The
+// ZIP64 end record is valid and every value fits, so it is read.
+TEST(ZipInput, TakesZip64PlaceholdersWhereEveryValueFits) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("python3");
+    TempFolder temp;
+    const char script[] =
+        "import struct, sys, zlib\n"
+        "name = b'streamed.txt'\n"
+        "data = b'streamed through a pipe\\n' * 20\n"
+        "crc = zlib.crc32(data)\n"
+        "z64local = struct.pack('<HHQQ', 1, 16, 0, 0)\n"
+        "local = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 8, 0, 0, 0x21, 0, 0xFFFFFFFF, 0xFFFFFFFF, len(name),\n"
+        "                    len(z64local)) + name + z64local\n"
+        "descriptor = struct.pack('<IIQQ', 0x08074b50, crc, len(data), len(data))\n"
+        "body = local + data + descriptor\n"
+        "z64central = struct.pack('<HHQQQI', 1, 28, len(data), len(data), 0, 0)\n"
+        "central = struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 0x031E, 45, 8, 0, 0, 0x21, crc, 0xFFFFFFFF, 0xFFFFFFFF,\n"
+        "                      len(name), len(z64central), 0, 0xFFFF, 0, 0o100644 << 16, 0xFFFFFFFF) + name + z64central\n"
+        "end64 = struct.pack('<IQHHIIQQQQ', 0x06064b50, 44, 45, 45, 0, 0, 1, 1, len(central), len(body))\n"
+        "locator = struct.pack('<IIQI', 0x07064b50, 0, len(body) + len(central), 1)\n"
+        "end = struct.pack('<IHHHHIIH', 0x06054b50, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)\n"
+        "sys.stdout.buffer.write(body + central + end64 + locator + end)\n";
+    WriteText(temp / "make.py", script);
+    ASSERT_EQ(Shell("python3 " + Quote(temp / "make.py") + " > " + Quote(temp / "in.zip")).status, 0);
+    std::string image = temp / "out.exe";
+    CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " + Quote(image));
+    ASSERT_EQ(built.status, 0) << built.err;
+    CommandResult info = Mksfx("info " + Quote(image));
+    EXPECT_EQ(info.status, 0) << info.out << info.err;
+    EXPECT_NE(info.out.find("streamed.txt  intact"), std::string::npos) << info.out;
+    CommandResult tested = Shell("unzip -t " + Quote(image));
+    EXPECT_EQ(tested.status, 0) << tested.out << tested.err;
+}
+
 }  // namespace
 
 namespace {
