@@ -208,6 +208,16 @@ TEST(FolderInput, IsReproducible) {
     EXPECT_EQ(ReadBytes(temp / "a.exe"), ReadBytes(temp / "b.exe"));
 }
 
+// Runs the Python `script` that writes a ZIP on its output, then mksfx on
+// that ZIP, making `image`.
+CommandResult BuildFromScript(const TempFolder &temp, const char *script, const std::string &image) {
+    WriteText(temp / "make.py", script);
+    CommandResult made = Shell("python3 " + Quote(temp / "make.py") + " > " + Quote(temp / "in.zip"));
+    if (made.status != 0)
+        return made;
+    return Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " + Quote(image));
+}
+
 // Bytes in front of the archive (offsets counted from the archive's own
 // start) and descriptors without their signature are both read; the image
 // gets rebased offsets and signed descriptors.
@@ -230,11 +240,9 @@ TEST(ZipInput, TakesLeadingBytesAndUnsignedDescriptors) {
         "body = local + packed + desc\n"
         "end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 1, 1, len(central), len(body), 0)\n"
         "sys.stdout.buffer.write(prefix + body + central + end)\n";
-    WriteText(temp / "make.py", script);
-    ASSERT_EQ(Shell("python3 " + Quote(temp / "make.py") + " > " + Quote(temp / "in.zip")).status, 0);
     std::string image = temp / "out.exe";
-    CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " + Quote(image));
-    ASSERT_EQ(built.status, 0) << built.err;
+    CommandResult built = BuildFromScript(temp, script, image);
+    ASSERT_EQ(built.status, 0) << built.out << built.err;
     EXPECT_EQ(Mksfx("info " + Quote(image)).status, 0);
     CommandResult tested = Shell("unzip -t " + Quote(image));
     EXPECT_EQ(tested.status, 0) << tested.out << tested.err;
@@ -268,11 +276,9 @@ TEST(ZipInput, TakesZip64PlaceholdersWhereEveryValueFits) {
         "locator = struct.pack('<IIQI', 0x07064b50, 0, len(body) + len(central), 1)\n"
         "end = struct.pack('<IHHHHIIH', 0x06054b50, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)\n"
         "sys.stdout.buffer.write(body + central + end64 + locator + end)\n";
-    WriteText(temp / "make.py", script);
-    ASSERT_EQ(Shell("python3 " + Quote(temp / "make.py") + " > " + Quote(temp / "in.zip")).status, 0);
     std::string image = temp / "out.exe";
-    CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " + Quote(image));
-    ASSERT_EQ(built.status, 0) << built.err;
+    CommandResult built = BuildFromScript(temp, script, image);
+    ASSERT_EQ(built.status, 0) << built.out << built.err;
     CommandResult info = Mksfx("info " + Quote(image));
     EXPECT_EQ(info.status, 0) << info.out << info.err;
     EXPECT_NE(info.out.find("streamed.txt  intact"), std::string::npos) << info.out;
