@@ -70,6 +70,7 @@ const Maker kMakers[] = {
     {"python_zipfile_to_pipe", "python3", "python3 ../make_zip.py - | cat > %Z", true, "", true, false},
     {"zip_forced_zip64", "zip", "zip -qr -fz %Z .", true, "", false, false},
     {"python_force_zip64", "python3", "python3 ../make_zip64.py %Z", true, "", false, false},
+    {"bsdtar_dot_parts", "bsdtar", "bsdtar -a -cf %Z .", true, "", true, false},   // every name starts with ./
     {"folder", "true", "", true, "", false, true},
     {"folder_encrypted", "true", "", true, "pw", false, true},
 };
