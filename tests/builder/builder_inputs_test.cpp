@@ -319,7 +319,8 @@ TEST(ZipInput, TakesAFakeZip64LocatorForWhatItIs) {
 
 // Names as info prints them: UTF-8 where bit 11 or a matching Unicode Path
 // field says so, every other byte that is not printable ASCII as \xNN; the
-// output is UTF-8 throughout. The image keeps bit 11 and the 0x7075 field.
+// output is UTF-8 throughout. The image keeps bit 11 and the name; a
+// matching Unicode Path field's name becomes the name, with bit 11.
 TEST(Names, InfoShowsThemDecodedOrEscaped) {
     REQUIRE_STUB();
     // A Unicode Path field for the stored name `stored` giving `utf8`.
@@ -346,6 +347,8 @@ TEST(Names, InfoShowsThemDecodedOrEscaped) {
         {"utf8_without_flag", "caf\xC3\xA9.txt", 0, {}, "caf\\xC3\\xA9.txt"},
         {"unicode_path", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "Z\xC3\xBCrich.txt", true),
          "Z\xC3\xBCrich.txt"},
+        // An empty name stands for nothing, to the stub and to info alike.
+        {"unicode_path_empty", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "", true), "Z\\x81rich.txt"},
         {"unicode_path_bad_crc", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "Z\xC3\xBCrich.txt", false),
          "Z\\x81rich.txt"},
     };
