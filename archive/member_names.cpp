@@ -48,31 +48,29 @@ static int IsDeviceName(const WCHAR *component, int length) {
     return 0;
 }
 
-// "..", "." and such as ". ." resolve to a parent, the folder itself or
-// nothing once Windows drops trailing dots and blanks.
-static int IsOnlyDots(const WCHAR *component, int length) {
-    for (int i = 0; i < length; i++)
-        if (component[i] != '.' && component[i] != ' ')
-            return 0;
-    return length > 0;
-}
-
-int MemberNameIsSafe(const WCHAR *name, int length) {
+int MemberNameRule(const WCHAR *name, int length) {
+    if (length <= 0)
+        return kNameEmpty;
     const WCHAR *component = name;
     const WCHAR *end = name + length;
     for (const WCHAR *p = name;; p++) {
         if (p == end || IsSeparator(*p)) {
             int size = (int)(p - component);
-            if (IsOnlyDots(component, size) || IsDeviceName(component, size))
-                return 0;
+            // Windows drops a part's trailing blanks and dots, except behind
+            // \\?\, where they stay and make a file no Windows tool can
+            // delete. All-dots parts (".", "..", ". .") end so too.
+            if (size > 0 && (p[-1] == ' ' || p[-1] == '.'))
+                return kNameTrailingDotOrBlank;
+            if (IsDeviceName(component, size))
+                return kNameDevice;
             if (p == end)
-                return length > 0;
+                return kNameSafe;
             component = p + 1;
         } else if (*p < 32 || *p == ':') {
             // A NUL counts here too: the folder test looks at the name's last
             // character, the paths at the text before the NUL, and the two
             // would disagree.
-            return 0;
+            return kNameControlOrColon;
         }
     }
 }

@@ -9,14 +9,22 @@
 extern const char kUnsafeNameText[];
 extern const char kPathTooLongText[];
 
-// 1 when name (decoded, see archive/name_decoding.h; length characters) is
-// not empty and each of its components is an ordinary file or folder name:
-// no ".." (or any other all-dots component), no ':', no control character
+// The rules a decoded name (archive/name_decoding.h; length characters)
+// must keep to, for the extractor and the builder alike. The first rule the
+// name breaks, or kNameSafe: not empty, and no component that ends in a
+// blank or a dot (so no "..", "." or ". ."), no ':', no control character
 // (NUL among them), no device name such as CON, NUL.TXT, "com1 .log" or
 // CONOUT$. Only the ASCII characters count here: look-alikes such as U+2215
 // or U+FF0E are ordinary characters of a name, and the wide file calls keep
-// them as such.
-int MemberNameIsSafe(const WCHAR *name, int length);
+// them as such. A leading separator breaks no rule: the output path drops it.
+enum NameRule {
+    kNameSafe,
+    kNameEmpty,
+    kNameTrailingDotOrBlank,
+    kNameDevice,
+    kNameControlOrColon,
+};
+int MemberNameRule(const WCHAR *name, int length);
 
 // Formats text with the message path (the member name) and ends the pass
 // through ShowError.

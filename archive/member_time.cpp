@@ -4,7 +4,7 @@
 #include "archive/member_time.h"
 
 #include "archive/entry_output.h"
-#include "archive/local_extra.h"
+#include "archive/extra_fields.h"
 #include "archive/zip_format.h"
 #include "context/extraction_context.h"
 #include "image/byte_order.h"

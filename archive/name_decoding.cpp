@@ -1,59 +1,43 @@
 #include "archive/name_decoding.h"
 
 #include "archive/crc32.h"
-#include "archive/local_extra.h"
+#include "archive/extra_fields.h"
 #include "archive/member_files.h"
 #include "archive/member_names.h"
 #include "archive/zip_format.h"
 #include "context/extraction_context.h"
-#include "image/byte_order.h"
 
-// The Unicode Path extra field: a version byte, the CRC-32 of the stored
-// name it stands for, then that name in UTF-8 (no NUL).
-enum UnicodePathField {
-    kUnicodePathVersion = 1,
-    kUnicodePathCrc = 1,
-    kUnicodePathName = 5,
-};
+static_assert(kMemberNameSize > kMaxNameLength, "a decoded name and its NUL fit");
 
-// A field's body lies inside the kept extra field, so its name fits.
-static_assert(kMemberNameSize >= kLocalExtraCapacity - 4 - kUnicodePathName + 1, "a Unicode Path name fits");
-static_assert(kMemberNameSize > kMaxNameLength, "a UTF-8 stored name fits");
+int DecodeNameText(const char *text, int length, int utf8, WCHAR *name) {
+    // A name that does not fit the room given answers 0.
+    return MultiByteToWideChar(utf8 ? CP_UTF8 : CP_ACP, utf8 ? MB_ERR_INVALID_CHARS : 0, text, length, name,
+                               kMaxNameLength);
+}
 
-// The UTF-8 name of a Unicode Path field that stands for the stored name:
-// version 1 and the stored name's CRC-32. Null when there is none; a field
-// that fails either test is passed over, as a field of an unknown kind is.
-static const char *UnicodePathName(int *length) {
-    uint16_t size;
-    const uint8_t *field = FindLocalExtraField(kExtraUnicodePath, &size);
-    if (!field || size <= kUnicodePathName || field[0] != kUnicodePathVersion)
-        return 0;
-    ctx.crcRegister = 0xFFFFFFFFu;
-    CrcUpdate((const uint8_t *)ctx.entryPath, ctx.localHeader.nameLength);
-    if (~ctx.crcRegister != ReadLe32(field + kUnicodePathCrc))
-        return 0;
-    *length = size - kUnicodePathName;
-    return (const char *)field + kUnicodePathName;
+const char *ChooseNameText(uint16_t flags, const char *stored, int *length, const uint8_t *extra, uint32_t extraLength,
+                           uint32_t storedCrc, int *utf8) {
+    *utf8 = 1;
+    if (flags & kFlagBitUtf8)
+        return stored;
+    const char *field = UnicodePathName(extra, extraLength, storedCrc, length);
+    if (field)
+        return field;
+    *utf8 = 0;
+    return stored;
 }
 
 int DecodeMemberName() {
-    const char *text = ctx.entryPath;
     int length = ctx.localHeader.nameLength;
-    int unicode = (ctx.localHeader.flags & kFlagBitUtf8) != 0;
-    if (!unicode) {
-        const char *field = UnicodePathName(&length);
-        unicode = field != 0;
-        if (field)
-            text = field;
-    }
-    ctx.unicodeName = unicode;
-    // Invalid UTF-8 (overlong forms among it, such as C0 AE for '.') gives 0.
-    int count = MultiByteToWideChar(unicode ? CP_UTF8 : CP_ACP, unicode ? MB_ERR_INVALID_CHARS : 0, text, length,
-                                    ctx.memberName, kMemberNameSize - 1);
+    ctx.crcRegister = 0xFFFFFFFFu;
+    CrcUpdate((const uint8_t *)ctx.entryPath, length);
+    const char *text = ChooseNameText(ctx.localHeader.flags, ctx.entryPath, &length, ctx.localExtra,
+                                      ctx.localExtraLength, ~ctx.crcRegister, &ctx.unicodeName);
+    int count = DecodeNameText(text, length, ctx.unicodeName, ctx.memberName);
     ctx.memberName[count] = 0;
     if (count > 0)
         FormatPathForDisplay(ctx.memberName, ctx.messagePath);
-    if (!MemberNameIsSafe(ctx.memberName, count))
+    if (MemberNameRule(ctx.memberName, count) != kNameSafe)
         RefuseMember(kUnsafeNameText);
     return count;
 }

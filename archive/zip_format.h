@@ -115,6 +115,14 @@ enum ZipExtraIds : uint16_t {
 };
 enum ZipExtraLayout { kExtraFieldHeaderSize = 4 };
 
+// The Unicode Path extra field: a version byte, the CRC-32 of the stored
+// name it stands for, then that name in UTF-8 (no NUL).
+enum UnicodePathLayout {
+    kUnicodePathVersion = 1,
+    kUnicodePathCrc = 1,
+    kUnicodePathName = 5,
+};
+
 // Values that stand for "see the ZIP64 records" in the 16- and 32-bit fields.
 enum : uint32_t { kZip64Marker32 = 0xFFFFFFFFu };
 enum : uint16_t { kZip64Marker16 = 0xFFFF };

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "builder/system.h"
 #include "image/config_record.h"
 
 #ifndef TARVEX_VERSION
@@ -54,6 +55,8 @@ const char kHelp[] =
     "                               (suffix k or m); see Spanned sets\n"
     "  --exe-volumes                with --span: later disks hold .EXE volumes (default\n"
     "                               .ZIP)\n"
+    "  --name-codepage N            read the names the archive does not mark as UTF-8\n"
+    "                               in code page N (437, 850, 866, 932, 1251, ...)\n"
     "  --allow-damaged              take members whose data fails its CRC or size check\n"
     "                               as they are, with a warning for each (by default\n"
     "                               such an input is refused)\n"
@@ -136,7 +139,7 @@ bool SetPromptButtons(const std::string &value, uint32_t &flags) {
 
 const char *const kValueOptions[] = {"-o",     "--output",   "--stub",           "--folder", "--prompt",
                                      "--title", "--info",    "--password",       "--prompt-buttons",
-                                     "--span"};
+                                     "--span",  "--name-codepage"};
 const char *const kInfoValueOptions[] = {"--password"};
 
 template <size_t N>
@@ -170,6 +173,13 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
     } else if (name == "--prompt-buttons") {
         if (!SetPromptButtons(value, image.flags))
             why = "--prompt-buttons takes ok, yesno or okcancel, not '" + value + "'";
+    } else if (name == "--name-codepage") {
+        char *end = nullptr;
+        unsigned long page = strtoul(value.c_str(), &end, 10);
+        std::string probe;
+        if (value.empty() || *end || page == 0 || page > 65535 || !CodePageToUtf8((unsigned)page, "A", probe))
+            why = "--name-codepage takes a code page number such as 437, 866 or 932, not '" + value + "'";
+        line.nameCodePage = (unsigned)page;
     } else if (name == "--span") {
         if (!ParseSize(value, line.spanSize))
             why = "--span takes a size in bytes, optionally with k or m, not '" + value + "'";

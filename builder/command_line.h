@@ -13,6 +13,7 @@ struct CommandLine {
     bool version = false;
     bool quiet = false;             // no progress display, no summary line
     bool allowDamaged = false;      // take members that fail their CRC, with a warning
+    unsigned nameCodePage = 0;      // unmarked names are read in this code page; 0: kept as stored
     std::string input;              // a .zip file or a folder; the image for info
     std::string output;
     std::string stub;               // empty: looked for (FindStub)

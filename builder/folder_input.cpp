@@ -131,13 +131,6 @@ bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMem
     return true;
 }
 
-bool IsAscii(const std::string &text) {
-    for (unsigned char c : text)
-        if (c >= 0x80)
-            return false;
-    return true;
-}
-
 }  // namespace
 
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {

@@ -62,11 +62,18 @@ std::vector<uint8_t> AssembleImage(const PreparedStub &stub, const std::vector<u
     payload.insert(payload.end(), archivePart.begin(), archivePart.end());
     AppendSection(image, stub.pe, payload);
     PatchConfigRecord(image.data() + stub.recordOffset, values);
-    // Last of all, over the final bytes of everything before the archive.
+    // The stub checksum over the final bytes of everything before the
+    // archive; then the PE CheckSum over the whole file, unless the stub
+    // checksum covers the headers: each would then change the other, and
+    // 0 says "no checksum" where a wrong one looks like tampering.
+    bool wholeStub = (values.flags & kFlagCrcSkipsHeaders) == 0;
+    WriteLe32(image.data() + stub.pe.lfanew + kPeCheckSum, 0);
     uint32_t crc = 0;
     std::string why;
-    if (stubCrc && ComputeStubChecksum(image, values.archiveOffset, (values.flags & kFlagCrcSkipsHeaders) != 0, crc, why))
+    if (stubCrc && ComputeStubChecksum(image, values.archiveOffset, !wholeStub, crc, why))
         WriteLe32(image.data() + stub.recordOffset + kStubCrcOffset, crc);
+    if (!(stubCrc && wholeStub))
+        WriteLe32(image.data() + stub.pe.lfanew + kPeCheckSum, PeChecksum(image, stub.pe.lfanew));
     return image;
 }
 

@@ -4,6 +4,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <map>
+
+#include "archive/member_names.h"
+#include "archive/name_decoding.h"
 #include "archive/zip_format.h"
 #include "builder/name_text.h"
 #include "builder/zip_members.h"
@@ -33,47 +37,83 @@ std::string MemberDisplayName(const ZipMember &member) {
     return DisplayName(member.name, member.flags, member.localExtra.empty() ? member.centralExtra : member.localExtra);
 }
 
-// Characters Windows does not allow in a file name (the separators aside).
-static bool IsForbiddenNameCharacter(unsigned char c) {
-    return c < 0x20 || strchr("<>:\"|?*", c) != nullptr;
+// Characters Windows does not allow in a file name beside the ones the
+// stub's own rules refuse. They are looked for only in UTF-8 and ASCII
+// names: in an ANSI name a double-byte character's trail byte may be '|'.
+static bool HoldsForbiddenCharacter(const WCHAR *name, int length) {
+    for (int i = 0; i < length; i++)
+        if (name[i] < 0x80 && strchr("<>\"|?*", (char)name[i]))
+            return true;
+    return false;
 }
 
-// Why the name, as the extractor decodes it, cannot be extracted safely, or
-// "" when it can.
-static std::string NameRefusal(const std::string &name) {
-    if (name.empty())
-        return "has an empty name";
-    if (name[0] == '/' || name[0] == '\\')
-        return "is an absolute path";
-    if (name.size() >= 2 && name[1] == ':')
-        return "starts with a drive letter";
-    for (unsigned char c : name)
-        if (IsForbiddenNameCharacter(c))
-            return "holds a character Windows does not allow in file names";
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return "has a '..' component";
-        start = end + 1;
-    }
-    return "";
-}
-
-std::string MemberRefusal(const ZipMember &member) {
+// Why the stub would refuse the member's name, or "" when it takes it: the
+// name decoded as the stub decodes it, then the stub's own rules
+// (archive/member_names.h).
+static std::string NameRefusal(const ZipMember &member) {
     // The limit counts the stored bytes: UTF-8 bytes for a UTF-8 name.
     if (member.name.size() > kMaxNameLength)
         return "has a name of " + std::to_string(member.name.size()) + " bytes (at most " +
                std::to_string((int)kMaxNameLength) + ")";
-    if ((member.flags & kFlagBitUtf8) && !IsValidUtf8(member.name))
-        return "has a name marked as UTF-8 that is not valid UTF-8";
-    std::string why = NameRefusal(member.name);
-    std::string unicode;
-    if (why.empty() && !(member.flags & kFlagBitUtf8) &&
-        UnicodePathName(member.localExtra.empty() ? member.centralExtra : member.localExtra, member.name, unicode))
-        why = IsValidUtf8(unicode) ? NameRefusal(unicode) : "has a Unicode path that is not valid UTF-8";
+    bool utf8;
+    std::string text = StubNameText(member.name, member.flags, member.localExtra, utf8);
+    WCHAR name[kMaxNameLength];
+    int length = DecodeNameText(text.data(), (int)text.size(), utf8, name);
+    if (length == 0 && !text.empty())
+        return IsValidUtf8(text) ? "has a name of more than " + std::to_string((int)kMaxNameLength) + " characters"
+                                 : "has a name marked as UTF-8 that is not valid UTF-8";
+    switch (MemberNameRule(name, length)) {
+    case kNameEmpty:
+        return "has an empty name";
+    case kNameTrailingDotOrBlank:
+        return "has a name part that ends in a blank or a dot ('.' and '..' among them)";
+    case kNameDevice:
+        return "has a device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9) as a name part";
+    case kNameControlOrColon:
+        return "holds a control character or ':'";
+    }
+    if ((utf8 || IsAscii(text)) && HoldsForbiddenCharacter(name, length))
+        return "holds a character Windows does not allow in file names (< > \" | ? *)";
+    return "";
+}
+
+// A name's characters as Windows compares them: upper case for ASCII,
+// Latin-1, Greek and Cyrillic letters, which covers the names seen in
+// practice; other characters compare as they are.
+static std::u16string FoldedCase(const WCHAR *name, int length) {
+    std::u16string folded(name, name + length);
+    for (char16_t &c : folded) {
+        if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
+            (c >= 0x430 && c <= 0x44F))
+            c = (char16_t)(c - 0x20);
+        else if (c >= 0x450 && c <= 0x45F)
+            c = (char16_t)(c - 0x50);
+        else if (c == '\\')
+            c = '/';
+    }
+    return folded;
+}
+
+std::vector<std::string> CaseCollisions(const ZipArchive &archive) {
+    std::map<std::u16string, const ZipMember *> seen;
+    std::vector<std::string> warnings;
+    for (const ZipMember &member : archive.members) {
+        bool utf8;
+        std::string text = StubNameText(member.name, member.flags, member.localExtra, utf8);
+        WCHAR name[kMaxNameLength];
+        int length = DecodeNameText(text.data(), (int)text.size(), utf8, name);
+        auto found = seen.emplace(FoldedCase(name, length), &member);
+        if (!found.second && found.first->second->name != member.name)
+            warnings.push_back("members '" + MemberDisplayName(*found.first->second) + "' and '" +
+                               MemberDisplayName(member) +
+                               "' differ only in case: Windows makes them one file, so the later one replaces the "
+                               "earlier or asks to");
+    }
+    return warnings;
+}
+
+std::string MemberRefusal(const ZipMember &member) {
+    std::string why = NameRefusal(member);
     if (!why.empty())
         return why;
     if (member.method == kMethodAes)

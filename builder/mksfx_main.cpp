@@ -38,7 +38,7 @@ bool FindStub(std::string &stub, Failure &failure) {
                     "; give one with --stub");
 }
 
-bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive, Failure &failure) {
+bool ReadArchive(const CommandLine &line, Progress &progress, ZipArchive &archive, Failure &failure) {
     if (IsFolder(line.input))
         return ReadFolderArchive(line.input, line.password, &progress, archive, failure);
     if (!line.password.empty())
@@ -49,6 +49,7 @@ bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive,
         return Fail(failure, line.input, why);
     ZipReadOptions options;
     options.allowDamaged = line.allowDamaged;
+    options.nameCodePage = line.nameCodePage;
     options.progress = &progress;
     std::vector<std::string> warnings;
     bool read = ReadZipArchive(bytes, line.input, options, archive, warnings, failure);
@@ -56,6 +57,14 @@ bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive,
     for (const std::string &warning : warnings)
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
     return read && NameAttributeFolders(archive, line.input, failure);
+}
+
+bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive, Failure &failure) {
+    if (!ReadArchive(line, progress, archive, failure))
+        return false;
+    for (const std::string &warning : CaseCollisions(archive))
+        fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
+    return true;
 }
 
 // Reads the input and refuses one that gives nothing to extract.

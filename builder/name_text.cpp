@@ -3,15 +3,10 @@
 #include <stdio.h>
 
 #include "archive/crc32.h"
+#include "archive/name_decoding.h"
 #include "archive/zip_format.h"
-#include "image/byte_order.h"
 
 namespace {
-
-enum UnicodePathLayout {
-    kUnicodePathVersion = 1,
-    kUnicodePathHeader = 5,     // version (1 byte) and the stored name's CRC-32
-};
 
 // The length of the well-formed UTF-8 sequence at `at`, or 0.
 size_t SequenceLength(const std::string &s, size_t at, uint32_t &code) {
@@ -52,6 +47,13 @@ void AppendEscape(std::string &out, unsigned char byte) {
 
 }  // namespace
 
+bool IsAscii(const std::string &text) {
+    for (unsigned char c : text)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
 bool IsValidUtf8(const std::string &bytes) {
     uint32_t code;
     for (size_t at = 0; at < bytes.size();) {
@@ -85,30 +87,16 @@ std::string EscapedText(const std::string &bytes, bool utf8) {
     return out;
 }
 
-bool UnicodePathName(const std::vector<uint8_t> &extra, const std::string &name, std::string &utf8) {
-    size_t at = 0;
-    while (at + kExtraFieldHeaderSize <= extra.size()) {
-        size_t body = ReadLe16(extra.data() + at + 2);
-        if (at + kExtraFieldHeaderSize + body > extra.size())
-            return false;
-        const uint8_t *field = extra.data() + at + kExtraFieldHeaderSize;
-        if (ReadLe16(extra.data() + at) == kExtraUnicodePath) {
-            if (body < kUnicodePathHeader || field[0] != kUnicodePathVersion ||
-                ReadLe32(field + 1) != Crc32Of((const uint8_t *)name.data(), name.size()))
-                return false;
-            utf8.assign((const char *)field + kUnicodePathHeader, body - kUnicodePathHeader);
-            return true;
-        }
-        at += kExtraFieldHeaderSize + body;
-    }
-    return false;
+std::string StubNameText(const std::string &name, uint16_t flags, const std::vector<uint8_t> &extra, bool &utf8) {
+    int length = (int)name.size(), unicode = 0;
+    const char *text = ChooseNameText(flags, name.data(), &length, extra.data(), (uint32_t)extra.size(),
+                                      Crc32Of((const uint8_t *)name.data(), name.size()), &unicode);
+    utf8 = unicode != 0;
+    return std::string(text, (size_t)length);
 }
 
 std::string DisplayName(const std::string &name, uint16_t flags, const std::vector<uint8_t> &extra) {
-    if (flags & kFlagBitUtf8)
-        return EscapedText(name, true);
-    std::string unicode;
-    if (UnicodePathName(extra, name, unicode))
-        return EscapedText(unicode, true);
-    return EscapedText(name, false);
+    bool utf8;
+    std::string text = StubNameText(name, flags, extra, utf8);
+    return EscapedText(text, utf8);
 }

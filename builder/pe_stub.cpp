@@ -153,3 +153,16 @@ void AppendSection(std::vector<uint8_t> &image, const PeFacts &facts, const std:
     WriteLe32(pe + kPeSizeOfInitializedData, ReadLe32(pe + kPeSizeOfInitializedData) + rawSize);
     WriteLe32(pe + kPeSizeOfImage, virtualAddress + virtualSize);
 }
+
+uint32_t PeChecksum(const std::vector<uint8_t> &image, uint32_t lfanew) {
+    size_t field = lfanew + kPeCheckSum;
+    uint64_t sum = 0;
+    for (size_t at = 0; at < image.size(); at += 2) {
+        if (at >= field && at < field + 4)
+            continue;
+        sum += image[at] | (at + 1 < image.size() ? image[at + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return (uint32_t)(sum + image.size());
+}

@@ -54,3 +54,9 @@ uint32_t AppendedSectionRawSize(const PeFacts &facts, size_t payloadSize);
 void AppendSection(std::vector<uint8_t> &image, const PeFacts &facts, const std::vector<uint8_t> &payload);
 
 uint32_t RoundUp(uint32_t value, uint32_t alignment);
+
+// The PE CheckSum of `image` (the field at `lfanew` + kPeCheckSum counted as
+// zero): its 16-bit little-endian words summed with the carries folded back
+// in, plus the file's length, as Windows' loader checks it for drivers and
+// other tools check it for every image.
+uint32_t PeChecksum(const std::vector<uint8_t> &image, uint32_t lfanew);

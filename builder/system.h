@@ -56,3 +56,8 @@ inline std::filesystem::path FsPath(const std::string &utf8) {
 inline std::string Utf8Path(const std::filesystem::path &path) {
     return path.u8string();
 }
+
+// `bytes` read in the Windows code page `codePage` (437, 850, 866, 932,
+// 1251, ...), as UTF-8; false when the system does not know the code page or
+// a byte sequence is not a character of it.
+bool CodePageToUtf8(unsigned codePage, const std::string &bytes, std::string &utf8);

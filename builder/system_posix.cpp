@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <limits.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -81,4 +82,19 @@ bool LocalCalendarTime(time_t stamp, struct tm &local) {
 
 std::string LastErrorText() {
     return strerror(errno);
+}
+
+bool CodePageToUtf8(unsigned codePage, const std::string &bytes, std::string &utf8) {
+    iconv_t convert = iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str());
+    if (convert == (iconv_t)-1)
+        return false;
+    std::string in = bytes;
+    std::string out(bytes.size() * 4 + 4, '\0');
+    char *from = &in[0], *to = &out[0];
+    size_t fromLeft = in.size(), toLeft = out.size();
+    bool done = iconv(convert, &from, &fromLeft, &to, &toLeft) != (size_t)-1 && fromLeft == 0;
+    iconv_close(convert);
+    if (done)
+        utf8.assign(out.data(), out.size() - toLeft);
+    return done;
 }

@@ -124,3 +124,20 @@ std::string LastErrorText() {
         words.pop_back();
     return words;
 }
+
+bool CodePageToUtf8(unsigned codePage, const std::string &bytes, std::string &utf8) {
+    if (bytes.empty()) {
+        utf8.clear();
+        return true;
+    }
+    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), (int)bytes.size(), nullptr, 0);
+    if (length <= 0)
+        return false;
+    std::wstring wide((size_t)length, L'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), (int)bytes.size(), &wide[0], length);
+    // The length is given, so that a NUL stays in the name for the rules to refuse.
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    utf8.assign((size_t)size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &utf8[0], size, nullptr, nullptr);
+    return true;
+}

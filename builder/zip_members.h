@@ -42,6 +42,10 @@ uint64_t TotalUncompressedSize(const ZipArchive &archive);
 // unsupported methods and encryption, folders that carry data.
 std::string MemberRefusal(const ZipMember &member);
 
+// One warning line for each member whose name, decoded as the stub decodes
+// it, differs from an earlier member's only in the case of its letters.
+std::vector<std::string> CaseCollisions(const ZipArchive &archive);
+
 // The member's name as it reads (builder/name_text.h): decoded and escaped.
 std::string MemberDisplayName(const ZipMember &member);
 

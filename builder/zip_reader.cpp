@@ -1,7 +1,9 @@
 #include "builder/zip_reader.h"
 
+#include "archive/extra_fields.h"
 #include "archive/zip_format.h"
 #include "builder/member_data.h"
+#include "builder/name_decision.h"
 #include "builder/name_text.h"
 #include "image/byte_order.h"
 
@@ -120,40 +122,22 @@ bool ReadDirectoryFacts(const std::vector<uint8_t> &bytes, const std::string &fi
                                       : "is damaged: the central directory is not where the end record says");
 }
 
-// The values a ZIP64 extra field holds for a record's fields that carry the
-// marker, in their fixed order; other extra fields are stepped over.
-struct Zip64Values {
-    uint64_t values[4] = {};
-    int count = 0;
-};
-
-Zip64Values FindZip64Values(const uint8_t *extra, size_t length) {
-    Zip64Values found;
-    for (size_t at = 0; at + kExtraFieldHeaderSize <= length;) {
-        size_t body = ReadLe16(extra + at + 2);
-        if (at + kExtraFieldHeaderSize + body > length)
-            break;
-        if (ReadLe16(extra + at) == kExtraZip64) {
-            const uint8_t *v = extra + at + kExtraFieldHeaderSize;
-            for (size_t i = 0; i + 8 <= body && found.count < 3; i += 8)
-                found.values[found.count++] = ReadLe64(v + i);
-            return found;
-        }
-        at += kExtraFieldHeaderSize + body;
-    }
-    return found;
-}
-
-// Replaces each marked value by the next one of the ZIP64 field; fails
-// when the field is short or a value does not fit in 32 bits.
-bool ResolveMarkers(const Zip64Values &zip64, uint32_t *const fields[], int count, bool &tooLarge) {
-    int next = 0;
+// Replaces each of `fields` that carries the marker by the next value of
+// the ZIP64 extra field in `extra`, in the fields' fixed order: 8 bytes each,
+// the disk number (the fourth field of a central record) 4. Fails when the
+// field is missing or short, or a value does not fit in 32 bits.
+bool ResolveMarkers(const uint8_t *extra, size_t length, uint32_t *const fields[], int count, bool &tooLarge) {
+    uint16_t size = 0;
+    const uint8_t *body = FindExtraField(extra, (uint32_t)length, kExtraZip64, &size);
+    size_t at = 0;
     for (int i = 0; i < count; i++) {
         if (*fields[i] != kZip64Marker32)
             continue;
-        if (next >= zip64.count)
+        size_t width = i == 3 ? 4 : 8;
+        if (!body || at + width > size)
             return false;
-        uint64_t value = zip64.values[next++];
+        uint64_t value = width == 8 ? ReadLe64(body + at) : ReadLe32(body + at);
+        at += width;
         if (value >= kZip64Marker32) {
             tooLarge = true;
             return false;
@@ -163,21 +147,12 @@ bool ResolveMarkers(const Zip64Values &zip64, uint32_t *const fields[], int coun
     return true;
 }
 
-// Drops ZIP64 extra fields; other fields are kept verbatim. A malformed
-// extra area is kept as it stands (the stub skips it unread).
+// Drops ZIP64 extra fields; other fields are kept verbatim, and so is
+// whatever follows a field that runs past the area (the stub's walk stops
+// there too).
 std::vector<uint8_t> WithoutZip64Extra(const uint8_t *extra, size_t length) {
-    std::vector<uint8_t> kept;
-    size_t at = 0;
-    while (at + kExtraFieldHeaderSize <= length) {
-        size_t fieldLength = kExtraFieldHeaderSize + ReadLe16(extra + at + 2);
-        if (at + fieldLength > length)
-            return std::vector<uint8_t>(extra, extra + length);
-        if (ReadLe16(extra + at) != kExtraZip64)
-            kept.insert(kept.end(), extra + at, extra + at + fieldLength);
-        at += fieldLength;
-    }
-    if (at != length)
-        return std::vector<uint8_t>(extra, extra + length);
+    std::vector<uint8_t> kept(extra, extra + length);
+    kept.resize(DropExtraFields(kept.data(), (uint32_t)kept.size(), kExtraZip64));
     return kept;
 }
 
@@ -222,16 +197,13 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
         diskStart = kZip64Marker32;
     uint32_t *const centralFields[] = {&member.uncompressedSize, &compressedSize, &localOffset, &diskStart};
     bool tooLarge = false;
-    if (!ResolveMarkers(FindZip64Values(extra, extraLength), centralFields, 4, tooLarge))
+    if (!ResolveMarkers(extra, extraLength, centralFields, 4, tooLarge))
         return Fail(failure, file, quoted + (tooLarge ? std::string(" is ") + kTooLarge
                                                       : " is damaged: its ZIP64 extra field is missing or short"));
     if (diskStart != 0)
         return Fail(failure, file, kSplit);
     if (member.versionNeeded == kVersionZip64)
         member.versionNeeded = kVersionDefault;   // written out with classic records only
-    std::string refusal = MemberRefusal(member);
-    if (!refusal.empty())
-        return Fail(failure, file, quoted + " " + refusal);
 
     size_t local = (size_t)localOffset + facts.delta;
     if (local + kLocalHeaderSize > bytes.size() || ReadLe32(bytes.data() + local) != kLocalSignature)
@@ -249,7 +221,12 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
     uint32_t localUncompressed = ReadLe32(l + kLocalUncompressedSize);
     uint32_t *const localFields[] = {&localUncompressed, &localCompressed};
     tooLarge = false;
-    if (!ResolveMarkers(FindZip64Values(localExtra, localExtraLength), localFields, 2, tooLarge))
+    // Before a data descriptor the local sizes are placeholders that a
+    // streaming writer may leave without a ZIP64 field; they are not used.
+    bool resolved = ResolveMarkers(localExtra, localExtraLength, localFields, 2, tooLarge);
+    if (!resolved && descriptor)
+        localCompressed = localUncompressed = 0;
+    else if (!resolved)
         return Fail(failure, file, quoted + (tooLarge ? std::string(" is ") + kTooLarge
                                                       : " is damaged: its local ZIP64 extra field is missing or short"));
     const uint16_t kFlagsThatMatter = kFlagBitEncrypted | kFlagBitDescriptor | kFlagBitUtf8;
@@ -293,6 +270,14 @@ bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, 
     if (record != facts.directoryEnd)
         return Fail(failure, file, "is damaged: its central directory does not hold the number of members the end "
                                    "record gives");
+    if (!DecideNames(archive, options.nameCodePage, file, warnings, failure))
+        return false;
+    // Names are judged as the stub reads them, from the local header.
+    for (const ZipMember &member : archive.members) {
+        std::string refusal = MemberRefusal(member);
+        if (!refusal.empty())
+            return Fail(failure, file, "member '" + MemberDisplayName(member) + "' " + refusal);
+    }
     uint64_t total = 0;
     for (const ZipMember &member : archive.members)
         total += member.data.size();

@@ -13,10 +13,12 @@
 struct ZipReadOptions {
     bool allowDamaged = false;     // take members that fail their CRC or size, with a warning
     Progress *progress = nullptr;  // advanced as members are checked
+    unsigned nameCodePage = 0;     // for names the archive does not mark (builder/name_decision.h)
 };
 
 // Parses `bytes` (the whole file named `file`). Leading bytes before the
 // archive (offsets that count from the archive's own start) are allowed.
+// Names are decided as DecideNames says.
 // ZIP64 records and extra fields are read, and taken when every value fits
 // the classic 16- and 32-bit fields; the archive is then written out as a
 // classic one. Refuses values that do not fit, split and multi-disk

@@ -44,10 +44,12 @@ std::string Repeat(const std::string &part, size_t times) {
 // (its data there), or the box that refuses it with nothing of it made.
 // Nothing outside the destination changes, no device or outside path is tried.
 TEST_F(NamesTest, DecodedNamesLandOrAreRefused) {
+    // The longest decoded name taken: 200 characters, as for a stored name.
+    const std::string deep = Repeat("abcdefg/", 25);
     // The longest Unicode Path name the kept 1 KiB of extra field holds:
     // 1,024 less the field's header (4), version (1) and CRC (4).
-    const std::string deep = Repeat("abcdefg/", 126) + "abcdef/";
-    static_assert(126 * 8 + 7 == 1015, "the deep name fills the kept extra field");
+    const std::string deepest = Repeat("abcdefg/", 126) + "abcdef/";
+    static_assert(126 * 8 + 7 == 1015, "the deepest name fills the kept extra field");
     struct Case {
         const char *what;
         ZipMember member;
@@ -69,8 +71,10 @@ TEST_F(NamesTest, DecodedNamesLandOrAreRefused) {
          ""},
         {"bit 11 wins over a Unicode Path field", Named("plain.txt", kUtf8, UnicodePath("plain.txt", "other.txt")),
          "plain.txt", ""},
-        {"Unicode Path field of 1,015 bytes", Named("d/", 0, UnicodePath("d/", deep)), deep, ""},
-        {"Unicode Path field past the kept bytes", Named("d/", 0, UnicodePath("d/", "x" + deep)), "d", ""},
+        {"Unicode Path name of 200 characters", Named("d/", 0, UnicodePath("d/", deep)), deep, ""},
+        {"Unicode Path name of 201 characters", Named("d/", 0, UnicodePath("d/", "x" + deep)), "", kUnsafe + std::string("d/")},
+        {"Unicode Path field of 1,015 bytes", Named("d/", 0, UnicodePath("d/", deepest)), "", kUnsafe + std::string("d/")},
+        {"Unicode Path field past the kept bytes", Named("d/", 0, UnicodePath("d/", "x" + deepest)), "d", ""},
         {"bit 11, a byte that is no UTF-8", Named("\xFF.txt", kUtf8), "", kUnsafe + std::string("\xFF.txt")},
         {"bit 11, a sequence cut short", Named("a\xE2\x82", kUtf8), "", kUnsafe + std::string("a\xE2\x82")},
         {"bit 11, '.' written overlong", Named("\xC0\xAE\xC0\xAE/evil.txt", kUtf8), "",

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "app/error_exit.h"
-#include "archive/local_extra.h"
+#include "archive/extra_fields.h"
 #include "image/config_record.h"
 #include "tests/archive/archive_fixture.h"
 
@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct ExtraCase {
     const char *label;
     std::string extra;
-    int foundSize;   // the size FindLocalExtraField gives for 0x7075; -1 none
+    int foundSize;   // the size FindExtraField gives for 0x7075 in the kept field; -1 none
 };
 
 void PrintTo(const ExtraCase &c, std::ostream *out) {
@@ -157,7 +157,7 @@ TEST_P(LocalExtraTest, KeptFieldsAndTheNextRecord) {
     EXPECT_TRUE(testsupport::ReadFile(root_ + "/C/OUT/first.txt") == first.data);
     EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/last.txt"), "last");
     uint16_t size = 0xEEEE;
-    const uint8_t *body = FindLocalExtraField(0x7075, &size);
+    const uint8_t *body = FindExtraField(ctx.localExtra, ctx.localExtraLength, 0x7075, &size);
     if (c.foundSize < 0) {
         EXPECT_EQ(body, nullptr);
     } else {

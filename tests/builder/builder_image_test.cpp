@@ -126,7 +126,7 @@ TEST_P(ImageLayout, AppendsOneSectionAndFillsTheRecord) {
     for (std::vector<uint8_t> *bytes : {&changed, &original}) {
         memset(bytes->data() + view.record + kMarkerSize, 0, kConfigRecordSize - kMarkerSize);
         memset(bytes->data() + view.lastSection, 0, kSectionEntrySize);
-        for (int field : {kPeNumberOfSections, kPeSizeOfImage, kPeSizeOfInitializedData})
+        for (int field : {kPeNumberOfSections, kPeSizeOfImage, kPeSizeOfInitializedData, kPeCheckSum})
             memset(bytes->data() + view.lfanew + field, 0, field == kPeNumberOfSections ? 2 : 4);
     }
     EXPECT_EQ(changed, original);
@@ -225,6 +225,28 @@ TEST(StubChecksum, CoversWhatTheFlagSays) {
         std::string verdict = info.out.substr(line, info.out.find('\n', line) - line);
         EXPECT_EQ(verdict.find(" matches") != std::string::npos, c.stillMatches)
             << c.options << " place " << c.place << ": " << verdict;
+    }
+}
+
+// Every image carries the right PE CheckSum, checked by 7-Zip, or 0 where
+// the stub checksum covers the headers and the two would change each other.
+TEST(PeChecksum, IsRightOrZero) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("7z");
+    const struct {
+        const char *options;
+        bool zero;
+    } cases[] = {{"", false}, {"--crc-whole-stub --no-stub-crc", false}, {"--crc-whole-stub", true}};
+    for (const auto &c : cases) {
+        TempFolder temp;
+        std::string image = BuildImage(temp, TestStub(), c.options);
+        ImageView view = ViewImage(image);
+        uint32_t field = ReadLe32(view.bytes.data() + view.lfanew + kPeCheckSum);
+        EXPECT_EQ(field == 0, c.zero) << c.options;
+        CommandResult tested = Shell("7z t " + Quote(image));
+        EXPECT_EQ(tested.status, 0) << c.options << tested.out;
+        EXPECT_EQ(tested.out.find("Checksum error"), std::string::npos) << c.options << tested.out;
+        EXPECT_NE(tested.out.find("Checksum = " + std::to_string(field)), std::string::npos) << c.options << tested.out;
     }
 }
 

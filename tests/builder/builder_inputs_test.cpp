@@ -70,6 +70,7 @@ const Maker kMakers[] = {
     {"python_zipfile_to_pipe", "python3", "python3 ../make_zip.py - | cat > %Z", true, "", true, false},
     {"zip_forced_zip64", "zip", "zip -qr -fz %Z .", true, "", false, false},
     {"python_force_zip64", "python3", "python3 ../make_zip64.py %Z", true, "", false, false},
+    {"bsdtar_dot_parts", "bsdtar", "bsdtar -a -cf %Z .", true, "", true, false},   // every name starts with ./
     {"folder", "true", "", true, "", false, true},
     {"folder_encrypted", "true", "", true, "pw", false, true},
 };
@@ -208,6 +209,16 @@ TEST(FolderInput, IsReproducible) {
     EXPECT_EQ(ReadBytes(temp / "a.exe"), ReadBytes(temp / "b.exe"));
 }
 
+// Runs the Python `script` that writes a ZIP on its output, then mksfx on
+// that ZIP, making `image`.
+CommandResult BuildFromScript(const TempFolder &temp, const char *script, const std::string &image) {
+    WriteText(temp / "make.py", script);
+    CommandResult made = Shell("python3 " + Quote(temp / "make.py") + " > " + Quote(temp / "in.zip"));
+    if (made.status != 0)
+        return made;
+    return Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " + Quote(image));
+}
+
 // Bytes in front of the archive (offsets counted from the archive's own
 // start) and descriptors without their signature are both read; the image
 // gets rebased offsets and signed descriptors.
@@ -230,16 +241,50 @@ TEST(ZipInput, TakesLeadingBytesAndUnsignedDescriptors) {
         "body = local + packed + desc\n"
         "end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 1, 1, len(central), len(body), 0)\n"
         "sys.stdout.buffer.write(prefix + body + central + end)\n";
-    WriteText(temp / "make.py", script);
-    ASSERT_EQ(Shell("python3 " + Quote(temp / "make.py") + " > " + Quote(temp / "in.zip")).status, 0);
     std::string image = temp / "out.exe";
-    CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " + Quote(image));
-    ASSERT_EQ(built.status, 0) << built.err;
+    CommandResult built = BuildFromScript(temp, script, image);
+    ASSERT_EQ(built.status, 0) << built.out << built.err;
     EXPECT_EQ(Mksfx("info " + Quote(image)).status, 0);
     CommandResult tested = Shell("unzip -t " + Quote(image));
     EXPECT_EQ(tested.status, 0) << tested.out << tested.err;
     EXPECT_EQ(tested.out.find("warning"), std::string::npos) << tested.out;
     EXPECT_EQ(CheckLocalRecords(ViewImage(image)), 1);
+}
+
+
+// A streamed ZIP64 archive: local sizes as placeholders before a data
+// descriptor with 8-byte sizes, every central value marked (the 4-byte disk
+// number too) and a classic end record that holds only placeholders. The
+// ZIP64 end record is valid and every value fits, so it is read.
+TEST(ZipInput, TakesZip64PlaceholdersWhereEveryValueFits) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("python3");
+    TempFolder temp;
+    const char script[] =
+        "import struct, sys, zlib\n"
+        "name = b'streamed.txt'\n"
+        "data = b'streamed through a pipe\\n' * 20\n"
+        "crc = zlib.crc32(data)\n"
+        "z64local = struct.pack('<HHQQ', 1, 16, 0, 0)\n"
+        "local = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 8, 0, 0, 0x21, 0, 0xFFFFFFFF, 0xFFFFFFFF, len(name),\n"
+        "                    len(z64local)) + name + z64local\n"
+        "descriptor = struct.pack('<IIQQ', 0x08074b50, crc, len(data), len(data))\n"
+        "body = local + data + descriptor\n"
+        "z64central = struct.pack('<HHQQQI', 1, 28, len(data), len(data), 0, 0)\n"
+        "central = struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 0x031E, 45, 8, 0, 0, 0x21, crc, 0xFFFFFFFF, 0xFFFFFFFF,\n"
+        "                      len(name), len(z64central), 0, 0xFFFF, 0, 0o100644 << 16, 0xFFFFFFFF) + name + z64central\n"
+        "end64 = struct.pack('<IQHHIIQQQQ', 0x06064b50, 44, 45, 45, 0, 0, 1, 1, len(central), len(body))\n"
+        "locator = struct.pack('<IIQI', 0x07064b50, 0, len(body) + len(central), 1)\n"
+        "end = struct.pack('<IHHHHIIH', 0x06054b50, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)\n"
+        "sys.stdout.buffer.write(body + central + end64 + locator + end)\n";
+    std::string image = temp / "out.exe";
+    CommandResult built = BuildFromScript(temp, script, image);
+    ASSERT_EQ(built.status, 0) << built.out << built.err;
+    CommandResult info = Mksfx("info " + Quote(image));
+    EXPECT_EQ(info.status, 0) << info.out << info.err;
+    EXPECT_NE(info.out.find("streamed.txt  intact"), std::string::npos) << info.out;
+    CommandResult tested = Shell("unzip -t " + Quote(image));
+    EXPECT_EQ(tested.status, 0) << tested.out << tested.err;
 }
 
 }  // namespace
@@ -274,7 +319,8 @@ TEST(ZipInput, TakesAFakeZip64LocatorForWhatItIs) {
 
 // Names as info prints them: UTF-8 where bit 11 or a matching Unicode Path
 // field says so, every other byte that is not printable ASCII as \xNN; the
-// output is UTF-8 throughout. The image keeps bit 11 and the 0x7075 field.
+// output is UTF-8 throughout. The image keeps bit 11 and the name; a
+// matching Unicode Path field's name becomes the name, with bit 11.
 TEST(Names, InfoShowsThemDecodedOrEscaped) {
     REQUIRE_STUB();
     // A Unicode Path field for the stored name `stored` giving `utf8`.
@@ -301,6 +347,8 @@ TEST(Names, InfoShowsThemDecodedOrEscaped) {
         {"utf8_without_flag", "caf\xC3\xA9.txt", 0, {}, "caf\\xC3\\xA9.txt"},
         {"unicode_path", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "Z\xC3\xBCrich.txt", true),
          "Z\xC3\xBCrich.txt"},
+        // An empty name stands for nothing, to the stub and to info alike.
+        {"unicode_path_empty", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "", true), "Z\\x81rich.txt"},
         {"unicode_path_bad_crc", "Z\x81rich.txt", 0, unicodePath("Z\x81rich.txt", "Z\xC3\xBCrich.txt", false),
          "Z\\x81rich.txt"},
     };
@@ -326,13 +374,18 @@ TEST(Names, InfoShowsThemDecodedOrEscaped) {
         EXPECT_EQ(info.status, 0) << c.label << "\n" << info.out << info.err;
         EXPECT_NE(info.out.find(" " + c.shown + "  intact\n"), std::string::npos) << c.label << "\n" << info.out;
         EXPECT_TRUE(IsValidUtf8(info.out)) << c.label;
-        // The local header as written: the flags and the extra field kept.
+        // The local header as written: the flags and the extra field kept,
+        // or the Unicode Path's name written as the name with bit 11.
         ImageView view = ViewImage(temp / "out.exe");
         const uint8_t *local = view.bytes.data() + view.Field(kArchiveOffsetOffset);
-        EXPECT_EQ(ReadLe16(local + kLocalFlags) & kFlagBitUtf8, c.flags & kFlagBitUtf8) << c.label;
-        EXPECT_EQ(std::vector<uint8_t>(local + kLocalHeaderSize + c.stored.size(),
-                                       local + kLocalHeaderSize + c.stored.size() + ReadLe16(local + kLocalExtraLength)),
-                  c.extra)
+        bool rewritten = !c.extra.empty() && c.shown.find("\\x") == std::string::npos;
+        std::string name = rewritten ? c.shown : c.stored;
+        EXPECT_EQ(std::string((const char *)local + kLocalHeaderSize, ReadLe16(local + kLocalNameLength)), name);
+        EXPECT_EQ(ReadLe16(local + kLocalFlags) & kFlagBitUtf8, rewritten ? kFlagBitUtf8 : c.flags & kFlagBitUtf8)
+            << c.label;
+        EXPECT_EQ(std::vector<uint8_t>(local + kLocalHeaderSize + name.size(),
+                                       local + kLocalHeaderSize + name.size() + ReadLe16(local + kLocalExtraLength)),
+                  rewritten ? std::vector<uint8_t>() : c.extra)
             << c.label;
     }
 }

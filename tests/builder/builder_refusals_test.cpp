@@ -11,6 +11,7 @@
 #include "archive/zip_format.h"
 #include "builder/zip_writer.h"
 #include "builder_fixture.h"
+#include "tests/support/name_rule_cases.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
 
@@ -111,10 +112,28 @@ const Refusal kRefusals[] = {
     {"strong_encryption", "strong encryption",
      [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a.txt", kFlagBitEncrypted | kFlagBitStrongEncryption)); }},
     {"name_201_bytes", "201 bytes", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named(std::string(201, 'n'))); }},
-    {"dot_dot", "'..' component", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a/../../evil.txt")); }},
-    {"dot_dot_backslash", "'..' component", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a\\..\\evil.txt")); }},
-    {"drive_letter", "drive letter", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("C:/evil.txt")); }},
-    {"absolute", "absolute path", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("/etc/evil")); }},
+    {"dot_dot", "member 'a/../../evil.txt' has a name part that ends in a blank or a dot",
+     [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a/../../evil.txt")); }},
+    {"dot_dot_backslash", "ends in a blank or a dot", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a\\..\\evil.txt")); }},
+    {"trailing_blank", "member 'evil /x.txt' has a name part that ends in a blank or a dot",
+     [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("evil /x.txt")); }},
+    {"drive_letter", "member 'C:/evil.txt' holds a control character or ':'",
+     [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("C:/evil.txt")); }},
+    {"device_nul", "member 'nul.txt' has a device name", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("nul.txt")); }},
+    {"device_com1", "member 'COM1.log' has a device name", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("COM1.log")); }},
+    {"device_conin", "member 'conin$' has a device name", [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("conin$")); }},
+    {"unicode_path_device", "member 'x/aux.c' has a device name", [](const TempFolder &t, Case &c) {
+         // The stub takes the name from the Unicode Path field, so mksfx judges that one.
+         ZipMember member = Named("x/harmless.c");
+         std::string field = std::string("\x75\x70\x0C\x00\x01", 5);
+         uint32_t crc = Crc32Of((const uint8_t *)member.name.data(), member.name.size());
+         for (int i = 0; i < 4; i++)
+             field += (char)(crc >> (8 * i));
+         member.localExtra.assign(field.begin(), field.end());
+         member.localExtra.insert(member.localExtra.end(), {'x', '/', 'a', 'u', 'x', '.', 'c'});
+         member.centralExtra = member.localExtra;
+         c.input = CraftedZip(t, member);
+     }},
     {"folder_with_data", "folder that carries data", [](const TempFolder &t, Case &c) {
          ZipMember member = Named("dir/");
          member.data.assign(3, 'd');
@@ -158,6 +177,10 @@ const Refusal kRefusals[] = {
     {"link_to_folder", "link to a folder", [](const TempFolder &t, Case &c) {
          c.input = SourceTreeIn(t);
          symlink("docs", (c.expectedFile = c.input + "/loop").c_str());
+     }},
+    {"device_in_folder", "its name 'docs/con.txt' has a device name", [](const TempFolder &t, Case &c) {
+         c.input = SourceTreeIn(t);
+         WriteText(c.expectedFile = c.input + "/docs/con.txt", "x");
      }},
     {"name_windows_refuses", "does not allow", [](const TempFolder &t, Case &c) {
          c.input = SourceTreeIn(t);
@@ -267,6 +290,27 @@ TEST_P(RefusedInput, FailsWithOneLineAndLeavesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RefusedInput, testing::ValuesIn(kRefusals),
                          [](const testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
+
+// mksfx refuses every name of the shared table that the stub refuses, and
+// those Windows cannot make, through the stub's own rules.
+TEST(NameRules, MksfxRefusesWhatTheStubRefuses) {
+    for (const namerules::NameRuleCase &c : namerules::kNameRuleCases) {
+        ZipMember member = Named(c.name, kFlagBitUtf8);
+        std::string refusal = MemberRefusal(member);
+        EXPECT_EQ(refusal.empty(), c.rule == kNameSafe && !c.windowsRefuses) << c.name << ": " << refusal;
+    }
+}
+
+// Names that Windows folds into one file give a warning, and only they.
+TEST(NameRules, CaseCollisionsAreWarned) {
+    ZipArchive archive;
+    for (const char *name : {"Read.me", "dir/A.txt", "DIR\\a.TXT", "\xC3\x84rger", "\xC3\xA4rger", "\xD0\xAF.txt",
+                             "\xD1\x8F.txt", "b.txt", "dir/"})
+        archive.members.push_back(Named(name, kFlagBitUtf8));
+    std::vector<std::string> warnings = CaseCollisions(archive);
+    ASSERT_EQ(warnings.size(), 3u);
+    EXPECT_NE(warnings[0].find("'dir/A.txt' and 'DIR\\\\a.TXT' differ only in case"), std::string::npos) << warnings[0];
+}
 
 // The command line: usage errors give one line, the hint and exit 2; help
 // and version go to stdout; "--" ends the options; every accepted option

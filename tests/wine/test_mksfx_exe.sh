@@ -73,6 +73,22 @@ mksfx_exe info "$(winpath "$TEST_TMP/names.exe")"
 expect_mksfx info
 grep -q " Ελληνικά/日本語.txt  intact" "$TEST_TMP/mksfx.out" || { cat "$TEST_TMP/mksfx.out"; fail "info did not show the name decoded"; }
 
+# --name-codepage through the system's own conversion: a code page 866 name
+# stored without a mark is written as UTF-8 with bit 11.
+python3 - "$TEST_TMP/cp866.zip" <<'PY' || fail "cannot write cp866.zip"
+import io, sys, zipfile
+# zipfile would mark any name outside ASCII as UTF-8: a placeholder of the
+# same length is replaced by the code page bytes in both headers.
+data = io.BytesIO()
+with zipfile.ZipFile(data, 'w') as archive:
+    archive.writestr('XXXXXX.txt', b'hello')
+open(sys.argv[1], 'wb').write(data.getvalue().replace(b'XXXXXX', 'Привет'.encode('cp866')))
+PY
+mksfx_exe --name-codepage 866 "$(winpath "$TEST_TMP/cp866.zip")" -o "$(winpath "$TEST_TMP/cp866.exe")" --quiet
+expect_mksfx cp866
+python3 -c 'import sys, zipfile; i = zipfile.ZipFile(sys.argv[1]).infolist()[0]; print(i.flag_bits & 0x800, i.filename)' \
+    "$TEST_TMP/cp866.exe" | grep -qx "2048 Привет.txt" || fail "the cp866 name was not written as UTF-8"
+
 # A usage error: one line, the hint, exit 2.
 mksfx_exe --bogus
 [ "$MKSFX_EXIT" = 2 ] || fail "a usage error exited with $MKSFX_EXIT"
