@@ -38,17 +38,29 @@ std::string Joined(const std::string &prefix, const std::string &name) {
     return prefix.empty() ? name : prefix + "/" + name;
 }
 
+// Whether `entry` is one of `leaveOut`, under whatever name.
+bool IsLeftOut(const fs::path &entry, const std::vector<std::string> &leaveOut) {
+    for (const std::string &path : leaveOut) {
+        std::error_code error;
+        if (fs::equivalent(entry, FsPath(path), error))
+            return true;
+    }
+    return false;
+}
+
 // Collects the files and empty folders under `path`, whose name inside the
 // archive is `prefix`. The listing is the system's wide-character one on
 // Windows, so every name arrives as UTF-8.
-bool CollectEntries(const std::string &path, const std::string &prefix, std::vector<FoundEntry> &found,
-                    Failure &failure) {
+bool CollectEntries(const std::string &path, const std::string &prefix, const std::vector<std::string> &leaveOut,
+                    std::vector<FoundEntry> &found, Failure &failure) {
     std::error_code error;
     fs::directory_iterator it(FsPath(path), error);
     if (error)
         return Fail(failure, path, error.message());
     bool empty = true;
     for (; it != fs::directory_iterator(); it.increment(error)) {
+        if (IsLeftOut(it->path(), leaveOut))
+            continue;
         empty = false;
         std::string leaf = Utf8Path(it->path().filename());
         std::string name = Joined(prefix, leaf);
@@ -62,7 +74,7 @@ bool CollectEntries(const std::string &path, const std::string &prefix, std::vec
         if (fs::is_directory(status) && link)
             return Fail(failure, full, "is a link to a folder (links are followed only to files)");
         if (fs::is_directory(status)) {
-            if (!CollectEntries(full, name, found, failure))
+            if (!CollectEntries(full, name, leaveOut, found, failure))
                 return false;
         } else if (fs::is_regular_file(status)) {
             found.push_back({name, full, modified, (uint64_t)fs::file_size(it->path(), error)});
@@ -158,9 +170,9 @@ void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
 }
 
 bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
-                       ZipArchive &archive, Failure &failure) {
+                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut) {
     std::vector<FoundEntry> found;
-    if (!CollectEntries(folder, "", found, failure))
+    if (!CollectEntries(folder, "", leaveOut, found, failure))
         return false;
     std::sort(found.begin(), found.end(),
               [](const FoundEntry &a, const FoundEntry &b) { return a.name < b.name; });

@@ -6,6 +6,7 @@
 // (UTC, to the second) beside the MS-DOS time.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "builder/failure.h"
 #include "builder/progress.h"
@@ -16,9 +17,11 @@
 // is encrypted with the traditional cipher (no data descriptors). Refuses
 // special files, links to folders, names that are not valid UTF-8 or that
 // the stub cannot take, and files of 4 GiB or more. `progress` (may be null)
-// counts the files read.
+// counts the files read. Files and folders that are one of `leaveOut`
+// (compared as files, not as names: what the build itself writes) are
+// stepped over.
 bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
-                       ZipArchive &archive, Failure &failure);
+                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut = {});
 
 // MS-DOS local date and time of a time stamp, clamped to 1980..2107.
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time);

@@ -4,9 +4,15 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
+#include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
 
 std::vector<std::string> Utf8Arguments(int argc, char **argv) {
     return std::vector<std::string>(argv, argv + argc);
@@ -52,6 +58,70 @@ bool ModificationTime(const std::string &path, long long &seconds) {
 bool ExistsOnDisk(const std::string &path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
+}
+
+PathKind KindOfPath(const std::string &path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return kPathMissing;
+    switch (info.st_mode & S_IFMT) {
+    case S_IFREG: return kPathRegular;
+    case S_IFDIR: return kPathFolder;
+    case S_IFLNK: return kPathLink;
+    case S_IFIFO: return kPathFifo;
+    case S_IFCHR: return kPathCharDevice;
+    case S_IFBLK: return kPathBlockDevice;
+    default: return kPathSocket;
+    }
+}
+
+namespace {
+
+std::mutex leftoversLock;
+std::vector<std::string> leftovers;
+
+// The signals are blocked in every thread but this one, which waits for
+// them: the removal then runs as ordinary code (std::filesystem may
+// allocate), never inside a handler that interrupted the build mid-call.
+void AwaitInterrupt(sigset_t signals) {
+    int caught = 0;
+    if (sigwait(&signals, &caught) != 0)
+        return;
+    {
+        std::lock_guard<std::mutex> hold(leftoversLock);
+        for (auto it = leftovers.rbegin(); it != leftovers.rend(); ++it) {
+            std::error_code ignored;
+            std::filesystem::remove_all(FsPath(*it), ignored);
+        }
+        leftovers.clear();
+    }
+    // Ended by the signal itself, as the shell expects of a stopped command.
+    signal(caught, SIG_DFL);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    raise(caught);
+    _exit(128 + caught);
+}
+
+}  // namespace
+
+void CatchInterrupts() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0)
+        std::thread(AwaitInterrupt, signals).detach();
+}
+
+void RemoveOnInterrupt(const std::string &path) {
+    std::lock_guard<std::mutex> hold(leftoversLock);
+    leftovers.push_back(path);
+}
+
+void ForgetOnInterrupt(const std::string &path) {
+    std::lock_guard<std::mutex> hold(leftoversLock);
+    leftovers.erase(std::remove(leftovers.begin(), leftovers.end(), path), leftovers.end());
 }
 
 std::string ProgramFolder() {
