@@ -2,7 +2,6 @@
 
 #include <string.h>
 #include <time.h>
-#include <zlib.h>
 
 #include <algorithm>
 
@@ -10,6 +9,7 @@
 #include "archive/zip_format.h"
 #include "builder/extended_time.h"
 #include "builder/file_io.h"
+#include "builder/member_deflate.h"
 #include "builder/name_text.h"
 #include "builder/system.h"
 #include "builder/traditional_cipher.h"
@@ -23,8 +23,6 @@ enum MemberDefaults : uint32_t {
     kMadeByDos = 20,             // host 0 (MS-DOS), version 2.0
     kDosAttributeFolder = 0x10,
     kDosAttributeArchive = 0x20,
-    kDeflateLevel = 9,
-    kDeflateMemLevel = 9,
 };
 
 struct FoundEntry {
@@ -92,24 +90,8 @@ bool CollectEntries(const std::string &path, const std::string &prefix, const st
     return true;
 }
 
-// Raw deflate (no zlib header) at the highest level.
-bool DeflateRaw(const std::vector<uint8_t> &in, std::vector<uint8_t> &out) {
-    z_stream stream;
-    memset(&stream, 0, sizeof stream);
-    if (deflateInit2(&stream, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, kDeflateMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
-        return false;
-    out.resize(deflateBound(&stream, (uLong)in.size()));
-    stream.next_in = (Bytef *)in.data();
-    stream.avail_in = (uInt)in.size();
-    stream.next_out = out.data();
-    stream.avail_out = (uInt)out.size();
-    int result = deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return result == Z_STREAM_END;
-}
-
-bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMember &member, Failure &failure) {
+bool MakeFileMember(const FoundEntry &entry, const std::string &password, int level, ZipMember &member,
+                    Failure &failure) {
     if (entry.size >= kZip64Marker32)
         return Fail(failure, entry.path, "is 4 GiB or larger (only smaller files fit an archive without ZIP64)");
     std::vector<uint8_t> content;
@@ -121,7 +103,7 @@ bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMem
     member.crc = Crc32Of(content.data(), content.size());
     member.uncompressedSize = (uint32_t)content.size();
     std::vector<uint8_t> packed;
-    if (!content.empty() && DeflateRaw(content, packed) && packed.size() < content.size()) {
+    if (DeflateSmaller(content.data(), content.size(), level, packed)) {
         member.method = kMethodDeflated;
         member.data.swap(packed);
     } else {
@@ -170,7 +152,7 @@ void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
 }
 
 bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
-                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut) {
+                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut, int level) {
     std::vector<FoundEntry> found;
     if (!CollectEntries(folder, "", leaveOut, found, failure))
         return false;
@@ -199,7 +181,7 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, P
         if (IsFolderName(entry.name)) {
             member.versionNeeded = kVersionDefault;
             member.externalAttributes = kDosAttributeFolder;
-        } else if (!MakeFileMember(entry, password, member, failure)) {
+        } else if (!MakeFileMember(entry, password, level, member, failure)) {
             return false;
         }
         std::string refusal = MemberRefusal(member);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/failure.h"
+#include "builder/member_deflate.h"
 #include "builder/progress.h"
 #include "builder/zip_members.h"
 
@@ -19,9 +20,11 @@
 // the stub cannot take, and files of 4 GiB or more. `progress` (may be null)
 // counts the files read. Files and folders that are one of `leaveOut`
 // (compared as files, not as names: what the build itself writes) are
-// stepped over.
+// stepped over. Files are deflated at `level` (member_deflate.h; 0 stores
+// them all).
 bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
-                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut = {});
+                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut = {},
+                       int level = kLevelDefault);
 
 // MS-DOS local date and time of a time stamp, clamped to 1980..2107.
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time);

@@ -9,6 +9,8 @@
 #include "builder/image_build.h"
 #include "builder/image_info.h"
 #include "builder/output_check.h"
+#include "builder/password_source.h"
+#include "builder/recompress.h"
 #include "builder/spanned_set.h"
 #include "builder/system.h"
 #include "builder/volume_names.h"
@@ -43,7 +45,7 @@ bool FindStub(std::string &stub, Failure &failure) {
 bool ReadInput(const CommandLine &line, const std::vector<std::string> &leaveOut, Progress &progress,
                ZipArchive &archive, Failure &failure) {
     if (IsFolder(line.input))
-        return ReadFolderArchive(line.input, line.password, &progress, archive, failure, leaveOut);
+        return ReadFolderArchive(line.input, line.password, &progress, archive, failure, leaveOut, line.level);
     if (!line.password.empty())
         return Fail(failure, line.input, "--password applies to folder input only (a ZIP file keeps its encryption)");
     std::vector<uint8_t> bytes;
@@ -58,6 +60,8 @@ bool ReadInput(const CommandLine &line, const std::vector<std::string> &leaveOut
     EndProgress(progress);
     for (const std::string &warning : warnings)
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
+    if (read && line.recompress)
+        RecompressMembers(archive, line.level);
     return read && NameAttributeFolders(archive, line.input, failure);
 }
 
@@ -146,5 +150,8 @@ int main(int argc, char **argv) {
         printf("%s\n", VersionLine().c_str());
         return kExitDone;
     }
+    Failure failure;
+    if (!ResolvePassword(line, !line.info, failure))
+        return Report(failure, line.input);
     return line.info ? ShowImageInfo(line.input, line.password) : Build(line);
 }

@@ -57,6 +57,11 @@ void CatchInterrupts();
 void RemoveOnInterrupt(const std::string &path);
 void ForgetOnInterrupt(const std::string &path);
 
+// Shows `prompt` on the terminal and reads one line from it with echo off
+// (restored afterwards, and if the process is interrupted meanwhile); false
+// when there is no terminal to ask on.
+bool ReadHiddenLine(const char *prompt, std::string &line);
+
 // The folder the running program stands in.
 std::string ProgramFolder();
 

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,6 +81,11 @@ namespace {
 std::mutex leftoversLock;
 std::vector<std::string> leftovers;
 
+// The terminal's settings while a prompt has its echo off (ttyWithoutEcho
+// open), put back by the interrupt too.
+int ttyWithoutEcho = -1;
+struct termios ttyBefore;
+
 // The signals are blocked in every thread but this one, which waits for
 // them: the removal then runs as ordinary code (std::filesystem may
 // allocate), never inside a handler that interrupted the build mid-call.
@@ -94,6 +100,8 @@ void AwaitInterrupt(sigset_t signals) {
             std::filesystem::remove_all(FsPath(*it), ignored);
         }
         leftovers.clear();
+        if (ttyWithoutEcho >= 0)
+            tcsetattr(ttyWithoutEcho, TCSANOW, &ttyBefore);
     }
     // Ended by the signal itself, as the shell expects of a stopped command.
     signal(caught, SIG_DFL);
@@ -122,6 +130,36 @@ void RemoveOnInterrupt(const std::string &path) {
 void ForgetOnInterrupt(const std::string &path) {
     std::lock_guard<std::mutex> hold(leftoversLock);
     leftovers.erase(std::remove(leftovers.begin(), leftovers.end(), path), leftovers.end());
+}
+
+bool ReadHiddenLine(const char *prompt, std::string &line) {
+    int tty = open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (tty < 0)
+        return false;
+    struct termios quiet;
+    bool ok = tcgetattr(tty, &quiet) == 0;
+    if (ok) {
+        std::lock_guard<std::mutex> hold(leftoversLock);
+        ttyBefore = quiet;
+        quiet.c_lflag &= ~(tcflag_t)ECHO;
+        ok = tcsetattr(tty, TCSANOW, &quiet) == 0;
+        if (ok)
+            ttyWithoutEcho = tty;
+    }
+    line.clear();
+    if (ok && write(tty, prompt, strlen(prompt)) >= 0) {
+        char c;
+        while (read(tty, &c, 1) == 1 && c != '\n')
+            line += c;
+    }
+    if (ok) {
+        std::lock_guard<std::mutex> hold(leftoversLock);
+        tcsetattr(tty, TCSANOW, &ttyBefore);
+        ttyWithoutEcho = -1;
+        ok = write(tty, "\n", 1) == 1;
+    }
+    close(tty);
+    return ok;
 }
 
 std::string ProgramFolder() {

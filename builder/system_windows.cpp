@@ -153,6 +153,37 @@ void ForgetOnInterrupt(const std::string &path) {
     LeaveCriticalSection(leftoversLock);
 }
 
+bool ReadHiddenLine(const char *prompt, std::string &line) {
+    HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD mode = 0, count = 0;
+    bool ok = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode) &&
+              SetConsoleMode(input, (mode | ENABLE_LINE_INPUT) & ~(DWORD)ENABLE_ECHO_INPUT);
+    line.clear();
+    if (ok) {
+        std::wstring wide = Wide(prompt);
+        WriteConsoleW(output, wide.c_str(), (DWORD)wide.size(), &count, nullptr);
+        wchar_t buffer[1024];
+        std::wstring typed;
+        while (ReadConsoleW(input, buffer, sizeof buffer / sizeof buffer[0], &count, nullptr) && count > 0) {
+            typed.append(buffer, count);
+            if (typed.find(L'\n') != std::wstring::npos)
+                break;
+        }
+        typed = typed.substr(0, typed.find_first_of(L"\r\n"));
+        line = Narrow(typed.c_str());
+        SetConsoleMode(input, mode);
+        WriteConsoleW(output, L"\r\n", 2, &count, nullptr);
+    }
+    if (input != INVALID_HANDLE_VALUE)
+        CloseHandle(input);
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+    return ok;
+}
+
 std::string ProgramFolder() {
     wchar_t path[32768];
     DWORD length = GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
