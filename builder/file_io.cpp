@@ -64,13 +64,12 @@ bool OpenPending(const std::string &path, PendingFile &pending, std::string &why
     FILE *file = nullptr;
     for (int attempt = 0; attempt < 8 && !file; attempt++) {
         temporary = UniqueName(FolderOfPath(path), ".mksfx-");
-        file = CreateNewFile(temporary);
+        file = CreateNewFileRemovedOnInterrupt(temporary);
     }
     if (!file) {
         why = std::string("cannot create a file in its folder: ") + strerror(errno);
         return false;
     }
-    RemoveOnInterrupt(temporary);
     pending.path = path;
     pending.temporary = temporary;
     pending.file = file;

@@ -134,6 +134,22 @@ bool IsAscii(const std::string &text) {
 
 }  // namespace
 
+bool StartMember(const std::string &name, long long modified, ZipMember &member) {
+    member.name = name;
+    member.versionMadeBy = kMadeByDos;
+    DosDateTime(modified, member.date, member.time);
+    // Names are stored as UTF-8, flagged as such when not plain ASCII.
+    if (!IsAscii(name)) {
+        if (!IsValidUtf8(name))
+            return false;
+        member.flags |= kFlagBitUtf8;
+    }
+    member.localExtra = member.centralExtra = ExtendedTimeField(modified);
+    member.versionNeeded = kVersionDefault;
+    member.externalAttributes = IsFolderName(name) ? kDosAttributeFolder : kDosAttributeArchive;
+    return true;
+}
+
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
     struct tm local;
     memset(&local, 0, sizeof local);
@@ -167,20 +183,9 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, P
     archive.comment.clear();
     for (const FoundEntry &entry : found) {
         ZipMember member;
-        member.name = entry.name;
-        member.versionMadeBy = kMadeByDos;
-        DosDateTime(entry.modified, member.date, member.time);
-        // Names are stored as the system gives them, UTF-8, flagged as such
-        // when they are not plain ASCII.
-        if (!IsAscii(entry.name)) {
-            if (!IsValidUtf8(entry.name))
-                return Fail(failure, EscapedText(entry.path, true), "has a name that is not valid UTF-8");
-            member.flags |= kFlagBitUtf8;
-        }
-        member.localExtra = member.centralExtra = ExtendedTimeField(entry.modified);
+        if (!StartMember(entry.name, entry.modified, member))
+            return Fail(failure, EscapedText(entry.path, true), "has a name that is not valid UTF-8");
         if (IsFolderName(entry.name)) {
-            member.versionNeeded = kVersionDefault;
-            member.externalAttributes = kDosAttributeFolder;
         } else if (!MakeFileMember(entry, password, level, member, failure)) {
             return false;
         }

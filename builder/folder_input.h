@@ -26,5 +26,11 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, P
                        ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut = {},
                        int level = kLevelDefault);
 
+// Fills in a new member of folder input or of an archive read through
+// libarchive: the name (flagged UTF-8 when not plain ASCII), made-by, the
+// MS-DOS and the extended time, attributes and version for a folder (name
+// ending in "/") or a deflated file. False when the name is not valid UTF-8.
+bool StartMember(const std::string &name, long long modified, ZipMember &member);
+
 // MS-DOS local date and time of a time stamp, clamped to 1980..2107.
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time);

@@ -2,6 +2,7 @@
 // Exit status: 0 done, 1 input refused or failed, 2 usage.
 #include <stdio.h>
 
+#include "builder/archive_input.h"
 #include "builder/command_line.h"
 #include "builder/file_io.h"
 #include "builder/folder_attribute.h"
@@ -55,9 +56,15 @@ bool ReadInput(const CommandLine &line, const std::vector<std::string> &leaveOut
     ZipReadOptions options;
     options.allowDamaged = line.allowDamaged;
     options.progress = &progress;
+    options.otherMethods = HasLibarchive();
     std::vector<std::string> warnings;
     bool read = ReadZipArchive(bytes, line.input, options, archive, warnings, failure);
     EndProgress(progress);
+    if (!read && IsOtherArchive(line.input)) {
+        bytes.clear();
+        return ReadOtherArchive(line.input, line.level, archive, failure);
+    }
+    read = read && DecodeOtherMethods(line.input, line.level, archive, failure);
     for (const std::string &warning : warnings)
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
     if (read && line.recompress)

@@ -190,6 +190,7 @@ bool StageSet(const std::string &staging, const std::vector<SetFile> &files, siz
     std::error_code error;
     if (!fs::create_directory(FsPath(staging), error))
         return Fail(failure, staging, "cannot create the staging folder: " + error.message());
+    RemoveOnInterrupt(staging);
     for (unsigned disk = 1; disk <= disks; disk++)
         if (!fs::create_directory(FsPath(DiskFolder(staging, disk)), error))
             return Fail(failure, DiskFolder(staging, disk), error.message());
@@ -294,7 +295,6 @@ bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const 
             return Fail(failure, target, refusal);
     }
     std::string staging = UniqueName(folder, ".mksfx-set-");
-    RemoveOnInterrupt(staging);
     bool done = StageSet(staging, files, plan.parts.size(), failure) &&
                 MoveSetIntoPlace(staging, folder, files, plan.parts.size(), imageName, stem, failure);
     std::error_code error;

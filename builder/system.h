@@ -55,6 +55,9 @@ PathKind KindOfPath(const std::string &path);
 // happened, so the name is gone, or not).
 void CatchInterrupts();
 void RemoveOnInterrupt(const std::string &path);
+// CreateNewFile and RemoveOnInterrupt as one step, so that an interrupt
+// between the two cannot leave the file behind.
+FILE *CreateNewFileRemovedOnInterrupt(const std::string &path);
 void ForgetOnInterrupt(const std::string &path);
 
 // Shows `prompt` on the terminal and reads one line from it with echo off

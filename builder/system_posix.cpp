@@ -127,6 +127,14 @@ void RemoveOnInterrupt(const std::string &path) {
     leftovers.push_back(path);
 }
 
+FILE *CreateNewFileRemovedOnInterrupt(const std::string &path) {
+    std::lock_guard<std::mutex> hold(leftoversLock);
+    FILE *file = CreateNewFile(path);
+    if (file)
+        leftovers.push_back(path);
+    return file;
+}
+
 void ForgetOnInterrupt(const std::string &path) {
     std::lock_guard<std::mutex> hold(leftoversLock);
     leftovers.erase(std::remove(leftovers.begin(), leftovers.end(), path), leftovers.end());

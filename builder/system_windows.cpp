@@ -147,6 +147,15 @@ void RemoveOnInterrupt(const std::string &path) {
     LeaveCriticalSection(leftoversLock);
 }
 
+FILE *CreateNewFileRemovedOnInterrupt(const std::string &path) {
+    EnterCriticalSection(leftoversLock);
+    FILE *file = CreateNewFile(path);
+    if (file)
+        leftovers.push_back(path);
+    LeaveCriticalSection(leftoversLock);
+    return file;
+}
+
 void ForgetOnInterrupt(const std::string &path) {
     EnterCriticalSection(leftoversLock);
     leftovers.erase(std::remove(leftovers.begin(), leftovers.end(), path), leftovers.end());

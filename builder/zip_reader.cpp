@@ -190,7 +190,7 @@ bool LocalValueAgrees(uint32_t local, uint32_t central, bool descriptor) {
 // Reads the member whose central record starts at `record`, then checks its
 // local header (found at the stored offset + delta) and takes its data.
 bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, const DirectoryFacts &facts,
-                size_t record, ZipMember &member, size_t &recordLength, Failure &failure) {
+                size_t record, bool otherMethods, ZipMember &member, size_t &recordLength, Failure &failure) {
     if (record + kCentralHeaderSize > facts.directoryEnd || ReadLe32(bytes.data() + record) != kCentralSignature)
         return Fail(failure, file, "is damaged: a central directory record is missing or cut short");
     const uint8_t *c = bytes.data() + record;
@@ -229,7 +229,12 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
         return Fail(failure, file, kSplit);
     if (member.versionNeeded == kVersionZip64)
         member.versionNeeded = kVersionDefault;   // written out with classic records only
-    std::string refusal = MemberRefusal(member);
+    // A member of another method is judged as it will be once decoded and
+    // deflated again, unless it is encrypted (AES included: kept refused).
+    ZipMember judged = member;
+    if (otherMethods && !IsStubMethod(member) && member.method != kMethodAes && !(member.flags & kFlagBitEncrypted))
+        judged.method = kMethodDeflated;
+    std::string refusal = MemberRefusal(judged);
     if (!refusal.empty())
         return Fail(failure, file, quoted + " " + refusal);
 
@@ -274,6 +279,10 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
 
 }  // namespace
 
+bool IsStubMethod(const ZipMember &member) {
+    return member.method == kMethodStored || member.method == kMethodDeflated;
+}
+
 bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, const ZipReadOptions &options,
                     ZipArchive &archive, std::vector<std::string> &warnings, Failure &failure) {
     DirectoryFacts facts;
@@ -285,7 +294,7 @@ bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, 
     for (unsigned i = 0; i < facts.entries; i++) {
         ZipMember member;
         size_t length = 0;
-        if (!ReadMember(bytes, file, facts, record, member, length, failure))
+        if (!ReadMember(bytes, file, facts, record, options.otherMethods, member, length, failure))
             return false;
         archive.members.push_back(std::move(member));
         record += length;
@@ -299,7 +308,7 @@ bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, 
     if (options.progress)
         StartProgress(*options.progress, archive.members.size(), total);
     for (const ZipMember &member : archive.members) {
-        if (CheckMemberData(member) == kDataDamaged) {
+        if (IsStubMethod(member) && CheckMemberData(member) == kDataDamaged) {
             std::string what = "member '" + MemberDisplayName(member) + "' fails its CRC or size check (its data is damaged)";
             if (!options.allowDamaged)
                 return Fail(failure, file, what + "; --allow-damaged takes it as it is");

@@ -104,7 +104,11 @@ const Refusal kRefusals[] = {
     {"split", "split over several files", [](const TempFolder &t, Case &c) {
          c.input = ToolZip(t, "head -c 200000 /dev/urandom > src/big && zip -qr -s 64k in.zip src");
      }},
-    {"bzip2", "compression method 12", [](const TempFolder &t, Case &c) { c.input = ToolZip(t, "zip -qr -Z bzip2 in.zip src"); }},
+    {"method_unknown", "compression method 97",
+     [](const TempFolder &t, Case &c) { c.input = CraftedZip(t, Named("a.txt", 0, 97)); }},
+    {"deflate64", "compression method 9", [](const TempFolder &t, Case &c) {
+         c.input = ToolZip(t, "7z a -tzip -mm=Deflate64 -bd in.zip src >/dev/null");
+     }},
     {"aes", "AES", [](const TempFolder &t, Case &c) {
          c.input = ToolZip(t, "7z a -tzip -bd -mem=AES256 -psecret in.zip src >/dev/null");
      }},
