@@ -10,85 +10,109 @@
 #define TARVEX_VERSION "unknown"
 #endif
 
-#define INFO_HELP                                                                              \
-    "Usage: mksfx info [--password TEXT] [--] IMAGE\n"                                         \
-    "Print an image's settings, text block and members, and check it as its stub\n"             \
-    "would: the start-up tests, then every member walked and decoded by the\n"                 \
-    "stub's own code.\n"                                                                       \
-    "  --password TEXT              also decode encrypted members with this password\n"        \
-    "                               (without it they are stepped over unchecked)\n"            \
-    "  -h, --help                   show this help and exit\n"
+#define INFO_HELP                                                                   \
+    "Usage: mksfx info [--password TEXT] [--] IMAGE\n"                              \
+    "Print an image's settings, text block and members, and check it as its stub\n"  \
+    "would: the start-up tests, then every member walked and decoded by the\n"      \
+    "stub's own code.\n"                                                            \
+    "  --password TEXT         also decode encrypted members with this password\n"  \
+    "                          (without one they are stepped over unchecked)\n"     \
+    "  --password-file FILE    the same, with the first line of FILE (- for\n"      \
+    "                          standard input)\n"                                   \
+    "  --ask-password          the same, typed at a prompt that does not echo\n"   \
+    "  -h, --help              show this help and exit\n"
 
 const char kInfoHelp[] = INFO_HELP;
 
 const char kHelp[] =
     "Usage: mksfx [OPTION]... [--] INPUT -o OUTPUT.exe\n"
     "       mksfx info [--password TEXT] [--] IMAGE\n"
-    "Make a self-extractor for 32-bit Windows from INPUT, a .zip file made by any\n"
-    "tool or a folder, or print and check one with \"info\".\n"
+    "Make a self-extractor for 32-bit Windows from INPUT: a .zip file made by any\n"
+    "tool, with members of any method libarchive decodes; another archive that\n"
+    "libarchive reads (.7z, .tar.gz, .tar.bz2, .tar.xz, .tar.zst, cpio, ISO 9660,\n"
+    "...); or a folder. Or print and check one with \"info\". mksfx.exe is built\n"
+    "without libarchive: it takes folders and ZIP files of stored and deflated\n"
+    "members only.\n"
     "\n"
     "Options:\n"
-    "  -o, --output FILE            the self-extractor to write\n"
-    "  --stub FILE                  the stub to use (default: see Files)\n"
-    "  --folder TEXT                default destination folder\n"
-    "  --prompt TEXT                start-up prompt\n"
+    "  -o, --output FILE       the self-extractor to write: a new file, or a\n"
+    "                          regular file that is replaced when the build is done\n"
+    "  --stub FILE             the stub to use (default: see Files)\n"
+    "  --folder TEXT           default destination folder\n"
+    "  --prompt TEXT           start-up prompt\n"
     "  --prompt-buttons ok|yesno|okcancel\n"
-    "                               the start-up prompt's buttons (default ok)\n"
-    "  --title TEXT                 title text\n"
-    "  --title-in-window            the dialog's caption is the title text\n"
-    "  --info TEXT                  info text, shown by \"-info\"\n"
-    "  --auto                       auto mode: unpack without asking\n"
-    "  --overwrite                  overwrite without prompting by default\n"
-    "  --install-verb               open the after-unzip command with the verb Install\n"
-    "  --encrypted                  ask for the password before the first member (set\n"
-    "                               anyway when a member is encrypted)\n"
-    "  --password TEXT              folder input: encrypt every member (traditional ZIP\n"
-    "                               encryption)\n"
-    "  --crc-whole-stub             checksum the whole stub (by default the PE headers\n"
-    "                               are left out, so that signing the image afterwards\n"
-    "                               keeps the checksum valid)\n"
-    "  --no-stub-crc                no stub checksum\n"
-    "  --no-end-record-test         no end-record test at start-up\n"
-    "  --no-text-block              no text block\n"
-    "  --incomplete                 mark the image incomplete (to test the refusal)\n"
-    "  --span SIZE                  write a spanned set of volumes of at most SIZE bytes\n"
-    "                               (suffix k or m); see Spanned sets\n"
-    "  --exe-volumes                with --span: later disks hold .EXE volumes (default\n"
-    "                               .ZIP)\n"
-    "  --name-codepage N            read the names the archive does not mark as UTF-8\n"
-    "                               in code page N (437, 850, 866, 932, 1251, ...)\n"
-    "  --allow-damaged              take members whose data fails its CRC or size check\n"
-    "                               as they are, with a warning for each (by default\n"
-    "                               such an input is refused)\n"
-    "  -q, --quiet                  no progress display and no summary line\n"
-    "  -h, --help                   show this help and exit\n"
-    "  --version                    show the version and exit\n"
-    "  --                           end of the options: what follows is the input\n"
+    "                          the start-up prompt's buttons (default ok)\n"
+    "  --title TEXT            title text\n"
+    "  --title-in-window       the dialog's caption is the title text\n"
+    "  --info TEXT             info text, shown by \"-info\"\n"
+    "  --auto                  auto mode: unpack without asking\n"
+    "  --overwrite             overwrite without prompting by default\n"
+    "  --install-verb          open the after-unzip command with the verb Install\n"
+    "  --encrypted             ask for the password before the first member (set\n"
+    "                          anyway when a member is encrypted)\n"
+    "  --password TEXT         folder input: encrypt every member (traditional ZIP\n"
+    "                          encryption); the password shows in the process list\n"
+    "  --password-file FILE    the same, with the first line of FILE as the\n"
+    "                          password (- for standard input)\n"
+    "  --ask-password          the same, typed twice at a prompt that does not echo\n"
+    "  -0 ... -9               store every file (-0), or deflate from the fastest\n"
+    "                          (-1) to the smallest (-9, the default)\n"
+    "  --best                  smaller still and slower: libdeflate's level 12\n"
+    "                          (mksfx.exe has zlib only: the same as -9)\n"
+    "  --recompress            ZIP input: deflate stored and deflated members again\n"
+    "                          at the chosen level, keeping whichever is smaller\n"
+    "  --crc-whole-stub        checksum the whole stub (by default the PE headers\n"
+    "                          are left out, so that signing the image afterwards\n"
+    "                          keeps the checksum valid)\n"
+    "  --no-stub-crc           no stub checksum\n"
+    "  --no-end-record-test    no end-record test at start-up\n"
+    "  --no-text-block         no text block\n"
+    "  --span SIZE             write a spanned set of volumes of at most SIZE bytes\n"
+    "                          (suffix k or m); see Spanned sets\n"
+    "  --exe-volumes           with --span: later disks hold .EXE volumes (default\n"
+    "                          .ZIP)\n"
+    "  --name-codepage N       read the names the archive does not mark as UTF-8\n"
+    "                          in code page N (437, 850, 866, 932, 1251, ...)\n"
+    "  --allow-damaged         take members whose data fails its CRC or size check\n"
+    "                          as they are, with a warning for each (by default\n"
+    "                          such an input is refused)\n"
+    "  -q, --quiet             no progress display and no summary line\n"
+    "  -h, --help              show this help and exit\n"
+    "  --version               show the version and exit\n"
+    "  --                      end of the options: what follows is the input\n"
+    "Short options may be bundled (-qo FILE, -oFILE) and long ones shortened to\n"
+    "any unambiguous beginning (--out FILE).\n"
     "\n"
     "Info:\n"
     INFO_HELP
     "\n"
     "Spanned sets:\n"
-    "  mksfx writes one folder per disk beside OUTPUT: disk1/ holds OUTPUT under the\n"
-    "  name given (with .ZIP volumes also NAME.ZIP); each later diskN/ holds NAME.ZIP\n"
-    "  (NAME.EXE with --exe-volumes), NAME being OUTPUT's name without its\n"
-    "  extension. The volume extensions are .ZIP and .EXE in capitals, as the stub\n"
-    "  forms them (Windows finds them in any case). The whole set is written apart\n"
-    "  and moved into place when complete; volume files of an earlier, larger set\n"
-    "  in further diskN/ folders are removed (the folder too when that empties it).\n"
-    "  Give each disk the label mksfx prints, in capitals as printed: PKBACK# 001,\n"
-    "  PKBACK# 002, ...\n"
+    "  mksfx writes one folder per disk beside OUTPUT: disk1/ holds OUTPUT under\n"
+    "  the name given (with .ZIP volumes also NAME.ZIP); each later diskN/ holds\n"
+    "  NAME.ZIP (NAME.EXE with --exe-volumes), NAME being OUTPUT's name without\n"
+    "  its extension. The volume extensions are .ZIP and .EXE in capitals, as the\n"
+    "  stub forms them (Windows finds them in any case). The whole set is written\n"
+    "  apart and moved into place when complete; volume files of an earlier,\n"
+    "  larger set in further diskN/ folders are removed (the folder too when that\n"
+    "  empties it). Give each disk the label mksfx prints, in capitals as\n"
+    "  printed: PKBACK# 001, PKBACK# 002, ...\n"
     "\n"
     "Files:\n"
     "  The stub is sfxstub.exe in ../share/tarvex/ from mksfx's own folder (an\n"
     "  installed mksfx), else beside mksfx, else in the build tree (../win32/);\n"
-    "  --stub overrides all three.\n"
+    "  --stub overrides all three. An output inside a folder given as INPUT is\n"
+    "  left out of the members.\n"
     "\n"
     "Exit status:\n"
     "  0  done (info: the stub would start and extract every member)\n"
     "  1  the input was refused or could not be read or written (info: the image\n"
     "     would fail, or could not be read)\n"
-    "  2  usage error\n";
+    "  2  usage error\n"
+    "\n"
+    "Examples:\n"
+    "  mksfx --title 'My program' --folder 'C:\\Program Files\\Mine' dist/ -o setup.exe\n"
+    "  mksfx --ask-password -q release.zip -o release.exe\n"
+    "  mksfx info setup.exe\n";
 
 std::string VersionLine() {
     return std::string("mksfx (Tarvex Self-Extractor) ") + TARVEX_VERSION;
@@ -137,23 +161,77 @@ bool SetPromptButtons(const std::string &value, uint32_t &flags) {
     return true;
 }
 
-const char *const kValueOptions[] = {"-o",     "--output",   "--stub",           "--folder", "--prompt",
-                                     "--title", "--info",    "--password",       "--prompt-buttons",
-                                     "--span",  "--name-codepage"};
-const char *const kInfoValueOptions[] = {"--password"};
+// Every option by its long name. `shortName` is its one-letter form (0:
+// none); `forInfo` marks those `mksfx info` takes too; a hidden option (for
+// the tests: an image the stub must refuse) is left out of the help and
+// matches only when spelt in full.
+struct OptionSpec {
+    const char *name;
+    char shortName;
+    bool takesValue;
+    bool forInfo;
+    bool hidden;
+};
 
-template <size_t N>
-bool IsOneOf(const std::string &name, const char *const (&names)[N]) {
-    for (const char *option : names)
-        if (name == option)
-            return true;
-    return false;
+const OptionSpec kOptions[] = {
+    {"--output", 'o', true, false, false},        {"--stub", 0, true, false, false},
+    {"--folder", 0, true, false, false},          {"--prompt", 0, true, false, false},
+    {"--prompt-buttons", 0, true, false, false},  {"--title", 0, true, false, false},
+    {"--title-in-window", 0, false, false, false}, {"--info", 0, true, false, false},
+    {"--auto", 0, false, false, false},           {"--overwrite", 0, false, false, false},
+    {"--install-verb", 0, false, false, false},   {"--encrypted", 0, false, false, false},
+    {"--password", 0, true, true, false},         {"--password-file", 0, true, true, false},
+    {"--ask-password", 0, false, true, false},    {"--crc-whole-stub", 0, false, false, false},
+    {"--no-stub-crc", 0, false, false, false},    {"--no-end-record-test", 0, false, false, false},
+    {"--no-text-block", 0, false, false, false},  {"--incomplete", 0, false, false, true},
+    {"--span", 0, true, false, false},            {"--exe-volumes", 0, false, false, false},
+    {"--name-codepage", 0, true, false, false},
+    {"--allow-damaged", 0, false, false, false},  {"--quiet", 'q', false, false, false},
+    {"--help", 'h', false, true, false},          {"--version", 0, false, false, false},
+    {"--best", 0, false, false, false},           {"--recompress", 0, false, false, false},
+};
+
+bool Offered(const OptionSpec &option, const CommandLine &line) {
+    return !line.info || option.forInfo;
 }
 
-// Takes the value of one of kValueOptions; sets `why` when it is not valid.
+// The option `name` (from "--" on, without "=value") stands for: the one
+// spelt so, else the only one it begins; null with `why` set otherwise.
+const OptionSpec *FindLongOption(const std::string &name, const CommandLine &line, std::string &why) {
+    std::vector<const OptionSpec *> matches;
+    for (const OptionSpec &option : kOptions) {
+        if (!Offered(option, line))
+            continue;
+        if (name == option.name)
+            return &option;
+        if (!option.hidden && name.size() > 2 && strncmp(option.name, name.c_str(), name.size()) == 0)
+            matches.push_back(&option);
+    }
+    if (matches.size() == 1)
+        return matches[0];
+    if (matches.empty()) {
+        why = "unknown option " + name + (line.info ? " for info" : "");
+    } else {
+        why = "option " + name + " is ambiguous (";
+        for (size_t i = 0; i < matches.size(); i++)
+            why += std::string(i ? ", " : "") + matches[i]->name;
+        why += ")";
+    }
+    return nullptr;
+}
+
+const OptionSpec *FindShortOption(char letter, const CommandLine &line, std::string &why) {
+    for (const OptionSpec &option : kOptions)
+        if (option.shortName == letter && Offered(option, line))
+            return &option;
+    why = std::string("unknown option -") + letter + (line.info ? " for info" : "");
+    return nullptr;
+}
+
+// Takes the value of the option `name` (its long name); sets `why` when it is not valid.
 void TakeValue(const std::string &name, const std::string &value, CommandLine &line, std::string &why) {
     ImageOptions &image = line.image;
-    if (name == "-o" || name == "--output") {
+    if (name == "--output") {
         line.output = value;
     } else if (name == "--stub") {
         line.stub = value;
@@ -170,6 +248,10 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
         if (value.empty())
             why = "--password needs a password that is not empty";
         line.password = value;
+        line.passwordWays++;
+    } else if (name == "--password-file") {
+        line.passwordFile = value;
+        line.passwordWays++;
     } else if (name == "--prompt-buttons") {
         if (!SetPromptButtons(value, image.flags))
             why = "--prompt-buttons takes ok, yesno or okcancel, not '" + value + "'";
@@ -186,38 +268,39 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
     }
 }
 
-// The options without a value; false when `name` is none of them.
-bool TakeSwitch(const std::string &name, CommandLine &line) {
+// The option without a value whose long name is `name`.
+void TakeSwitch(const std::string &name, CommandLine &line) {
     ImageOptions &image = line.image;
-    if (name == "--help" || name == "-h")
+    if (name == "--help") {
         line.help = true;
-    else if (line.info)
-        return false;
-    else if (name == "--version")
+    } else if (name == "--ask-password") {
+        line.askPassword = true;
+        line.passwordWays++;
+    } else if (name == "--version") {
         line.version = true;
-    else if (name == "--quiet" || name == "-q")
+    } else if (name == "--best") {
+        line.level = kLevelBest;
+    } else if (name == "--recompress") {
+        line.recompress = true;
+    } else if (name == "--quiet") {
         line.quiet = true;
-    else if (name == "--allow-damaged")
+    } else if (name == "--allow-damaged") {
         line.allowDamaged = true;
-    else if (name == "--crc-whole-stub")
+    } else if (name == "--crc-whole-stub") {
         image.flags &= ~kFlagCrcSkipsHeaders;
-    else if (name == "--no-stub-crc")
+    } else if (name == "--no-stub-crc") {
         image.stubCrc = false;
-    else if (name == "--no-end-record-test")
+    } else if (name == "--no-end-record-test") {
         image.endRecordTest = false;
-    else if (name == "--no-text-block")
+    } else if (name == "--no-text-block") {
         image.textBlock = false;
-    else if (name == "--incomplete")
+    } else if (name == "--incomplete") {
         image.complete = false;
-    else {
+    } else {
         for (const FlagOption &option : kFlagOptions)
-            if (name == option.name) {
+            if (name == option.name)
                 image.flags |= option.set;
-                return true;
-            }
-        return false;
     }
-    return true;
 }
 
 bool TakeOperand(const std::string &arg, CommandLine &line, std::string &why) {
@@ -240,7 +323,7 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
     }
     bool optionsEnded = false;
     for (size_t i = first; i < arguments.size(); i++) {
-        std::string arg = arguments[i];
+        const std::string &arg = arguments[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             if (!TakeOperand(arg, line, why))
                 return false;
@@ -250,31 +333,48 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
             optionsEnded = true;
             continue;
         }
-        // --name=value is the same as --name value.
-        std::string value;
-        bool joined = false;
-        size_t equals = arg.find('=');
-        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg = arg.substr(0, equals);
-            joined = true;
-        }
-        bool takesValue = line.info ? IsOneOf(arg, kInfoValueOptions) : IsOneOf(arg, kValueOptions);
-        if (!takesValue) {
-            if (!joined && TakeSwitch(arg, line))
-                continue;
-            why = (joined ? "option " + arg + " takes no value" : "unknown option " + arg) +
-                  (line.info ? " for info" : "");
-            return false;
-        }
-        if (!joined) {
-            if (i + 1 >= arguments.size()) {
-                why = "option " + arg + " needs a value";
+        if (arg[1] == '-') {
+            // --name=value is the same as --name value.
+            size_t equals = arg.find('=');
+            const OptionSpec *option = FindLongOption(arg.substr(0, equals), line, why);
+            if (!option)
+                return false;
+            if (!option->takesValue && equals != std::string::npos) {
+                why = std::string("option ") + option->name + " takes no value";
                 return false;
             }
-            value = arguments[++i];
+            if (!option->takesValue) {
+                TakeSwitch(option->name, line);
+                continue;
+            }
+            if (equals == std::string::npos && i + 1 >= arguments.size()) {
+                why = std::string("option ") + option->name + " needs a value";
+                return false;
+            }
+            TakeValue(option->name, equals != std::string::npos ? arg.substr(equals + 1) : arguments[++i], line, why);
+        } else {
+            // A bundle of short options: switches, then at most one that
+            // takes the rest of the argument, or the next one, as its value.
+            for (size_t at = 1; at < arg.size(); at++) {
+                if (arg[at] >= '0' && arg[at] <= '9' && !line.info) {
+                    line.level = arg[at] - '0';
+                    continue;
+                }
+                const OptionSpec *option = FindShortOption(arg[at], line, why);
+                if (!option)
+                    return false;
+                if (!option->takesValue) {
+                    TakeSwitch(option->name, line);
+                    continue;
+                }
+                if (at + 1 == arg.size() && i + 1 >= arguments.size()) {
+                    why = std::string("option -") + arg[at] + " needs a value";
+                    return false;
+                }
+                TakeValue(option->name, at + 1 < arg.size() ? arg.substr(at + 1) : arguments[++i], line, why);
+                break;
+            }
         }
-        TakeValue(arg, value, line, why);
         if (!why.empty())
             return false;
     }
@@ -286,6 +386,10 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
     }
     if (!line.info && line.output.empty()) {
         why = "no output given (-o OUTPUT.exe)";
+        return false;
+    }
+    if (line.passwordWays > 1) {
+        why = "give the password one way only: --password, --password-file or --ask-password";
         return false;
     }
     if ((line.image.flags & kFlagExeVolumes) && line.spanSize == 0) {

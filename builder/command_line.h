@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "builder/image_build.h"
+#include "builder/member_deflate.h"
 
 struct CommandLine {
     bool info = false;              // mksfx info IMAGE
@@ -18,6 +19,11 @@ struct CommandLine {
     std::string output;
     std::string stub;               // empty: looked for (FindStub)
     std::string password;           // folder input: encrypt every member; info: check with it
+    std::string passwordFile;       // the password is this file's first line ("-": standard input)
+    bool askPassword = false;       // the password is typed at a prompt without echo
+    int passwordWays = 0;           // how many of the three were given (at most one may be)
+    int level = kLevelDefault;      // deflate level of what mksfx compresses (member_deflate.h)
+    bool recompress = false;        // ZIP input: deflate its members again at `level`
     ImageOptions image;
     uint32_t spanSize = 0;          // 0: one image; else the largest volume file
 };

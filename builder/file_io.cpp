@@ -59,52 +59,60 @@ std::string UniqueName(const std::string &folder, const char *prefix) {
     return folder + "/" + prefix + tail;
 }
 
-bool StageFile(const std::string &path, const std::vector<uint8_t> &bytes, PendingFile &pending, std::string &why) {
+bool OpenPending(const std::string &path, PendingFile &pending, std::string &why) {
     std::string temporary;
     FILE *file = nullptr;
     for (int attempt = 0; attempt < 8 && !file; attempt++) {
         temporary = UniqueName(FolderOfPath(path), ".mksfx-");
-        file = CreateNewFile(temporary);
+        file = CreateNewFileRemovedOnInterrupt(temporary);
     }
     if (!file) {
         why = std::string("cannot create a file in its folder: ") + strerror(errno);
         return false;
     }
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && FinishProgramFile(file);
+    pending.path = path;
+    pending.temporary = temporary;
+    pending.file = file;
+    return true;
+}
+
+bool WritePending(PendingFile &pending, const void *bytes, size_t n, std::string &why) {
+    if (n == 0 || fwrite(bytes, 1, n, pending.file) == n)
+        return true;
+    why = strerror(errno);
+    return false;
+}
+
+bool CommitPending(PendingFile &pending, std::string &why) {
+    bool ok = FinishProgramFile(pending.file);
     if (!ok)
         why = strerror(errno);
-    if (fclose(file) != 0 && ok) {
+    if (fclose(pending.file) != 0 && ok) {
         ok = false;
         why = strerror(errno);
     }
+    pending.file = nullptr;
+    if (ok && !MoveIntoPlace(pending.temporary, pending.path)) {
+        ok = false;
+        why = LastErrorText();
+    }
     if (!ok) {
-        std::error_code ignored;
-        std::filesystem::remove(FsPath(temporary), ignored);
+        DiscardPending(pending);
         return false;
     }
-    pending.path = path;
-    pending.temporary = temporary;
+    ForgetOnInterrupt(pending.temporary);
+    pending.temporary.clear();
     return true;
 }
 
-bool CommitFiles(std::vector<PendingFile> &files, std::string &failedPath, std::string &why) {
-    for (PendingFile &file : files) {
-        if (!MoveIntoPlace(file.temporary, file.path)) {
-            failedPath = file.path;
-            why = LastErrorText();
-            DiscardFiles(files);
-            return false;
-        }
-        file.temporary.clear();
-    }
-    return true;
-}
-
-void DiscardFiles(std::vector<PendingFile> &files) {
-    for (PendingFile &file : files)
-        if (!file.temporary.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove(FsPath(file.temporary), ignored);
-            file.temporary.clear();
-        }
+void DiscardPending(PendingFile &pending) {
+    if (pending.file)
+        fclose(pending.file);
+    pending.file = nullptr;
+    if (pending.temporary.empty())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove(FsPath(pending.temporary), ignored);
+    ForgetOnInterrupt(pending.temporary);
+    pending.temporary.clear();
 }

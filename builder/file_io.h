@@ -18,19 +18,26 @@ std::string UniqueName(const std::string &folder, const char *prefix);
 // Reads the file at `path`; fails with the system's reason.
 bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::string &why);
 
-// A file being written under a temporary name.
+// A file being written under a temporary name, beside its final one so
+// that the rename into place cannot cross file systems.
 struct PendingFile {
     std::string path;       // the final name
-    std::string temporary;  // where the bytes are until CommitFiles
+    std::string temporary;  // where the bytes are until CommitPending
+    FILE *file = nullptr;   // open for writing until CommitPending or DiscardPending
 };
 
-// Writes `bytes` to a temporary file in the folder of `path` (on Linux mode
-// 0755 less the umask, as for a program). Fails with the reason and leaves nothing.
-bool StageFile(const std::string &path, const std::vector<uint8_t> &bytes, PendingFile &pending, std::string &why);
+// Creates the temporary file in the folder of `path`, to be removed if the
+// process is interrupted. Fails with the reason and leaves nothing.
+bool OpenPending(const std::string &path, PendingFile &pending, std::string &why);
 
-// Renames every staged file to its final name; on the first failure removes
-// the temporaries not yet renamed and answers the file and the reason.
-bool CommitFiles(std::vector<PendingFile> &files, std::string &failedPath, std::string &why);
+// Appends `n` bytes; fails with the system's reason.
+bool WritePending(PendingFile &pending, const void *bytes, size_t n, std::string &why);
 
-// Removes the temporaries of files not committed.
-void DiscardFiles(std::vector<PendingFile> &files);
+// Flushes the file to the disk (on Linux with mode 0755 less the umask, as
+// for a program) and renames it to its final name, replacing a regular file
+// there. On failure removes the temporary and answers the reason.
+bool CommitPending(PendingFile &pending, std::string &why);
+
+// Closes and removes the temporary of a file not committed; nothing once
+// committed.
+void DiscardPending(PendingFile &pending);

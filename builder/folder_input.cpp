@@ -2,7 +2,6 @@
 
 #include <string.h>
 #include <time.h>
-#include <zlib.h>
 
 #include <algorithm>
 
@@ -10,6 +9,7 @@
 #include "archive/zip_format.h"
 #include "builder/extended_time.h"
 #include "builder/file_io.h"
+#include "builder/member_deflate.h"
 #include "builder/name_text.h"
 #include "builder/system.h"
 #include "builder/traditional_cipher.h"
@@ -23,8 +23,6 @@ enum MemberDefaults : uint32_t {
     kMadeByDos = 20,             // host 0 (MS-DOS), version 2.0
     kDosAttributeFolder = 0x10,
     kDosAttributeArchive = 0x20,
-    kDeflateLevel = 9,
-    kDeflateMemLevel = 9,
 };
 
 struct FoundEntry {
@@ -38,17 +36,29 @@ std::string Joined(const std::string &prefix, const std::string &name) {
     return prefix.empty() ? name : prefix + "/" + name;
 }
 
+// Whether `entry` is one of `leaveOut`, under whatever name.
+bool IsLeftOut(const fs::path &entry, const std::vector<std::string> &leaveOut) {
+    for (const std::string &path : leaveOut) {
+        std::error_code error;
+        if (fs::equivalent(entry, FsPath(path), error))
+            return true;
+    }
+    return false;
+}
+
 // Collects the files and empty folders under `path`, whose name inside the
 // archive is `prefix`. The listing is the system's wide-character one on
 // Windows, so every name arrives as UTF-8.
-bool CollectEntries(const std::string &path, const std::string &prefix, std::vector<FoundEntry> &found,
-                    Failure &failure) {
+bool CollectEntries(const std::string &path, const std::string &prefix, const std::vector<std::string> &leaveOut,
+                    std::vector<FoundEntry> &found, Failure &failure) {
     std::error_code error;
     fs::directory_iterator it(FsPath(path), error);
     if (error)
         return Fail(failure, path, error.message());
     bool empty = true;
     for (; it != fs::directory_iterator(); it.increment(error)) {
+        if (IsLeftOut(it->path(), leaveOut))
+            continue;
         empty = false;
         std::string leaf = Utf8Path(it->path().filename());
         std::string name = Joined(prefix, leaf);
@@ -62,7 +72,7 @@ bool CollectEntries(const std::string &path, const std::string &prefix, std::vec
         if (fs::is_directory(status) && link)
             return Fail(failure, full, "is a link to a folder (links are followed only to files)");
         if (fs::is_directory(status)) {
-            if (!CollectEntries(full, name, found, failure))
+            if (!CollectEntries(full, name, leaveOut, found, failure))
                 return false;
         } else if (fs::is_regular_file(status)) {
             found.push_back({name, full, modified, (uint64_t)fs::file_size(it->path(), error)});
@@ -80,24 +90,8 @@ bool CollectEntries(const std::string &path, const std::string &prefix, std::vec
     return true;
 }
 
-// Raw deflate (no zlib header) at the highest level.
-bool DeflateRaw(const std::vector<uint8_t> &in, std::vector<uint8_t> &out) {
-    z_stream stream;
-    memset(&stream, 0, sizeof stream);
-    if (deflateInit2(&stream, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, kDeflateMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
-        return false;
-    out.resize(deflateBound(&stream, (uLong)in.size()));
-    stream.next_in = (Bytef *)in.data();
-    stream.avail_in = (uInt)in.size();
-    stream.next_out = out.data();
-    stream.avail_out = (uInt)out.size();
-    int result = deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return result == Z_STREAM_END;
-}
-
-bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMember &member, Failure &failure) {
+bool MakeFileMember(const FoundEntry &entry, const std::string &password, int level, ZipMember &member,
+                    Failure &failure) {
     if (entry.size >= kZip64Marker32)
         return Fail(failure, entry.path, "is 4 GiB or larger (only smaller files fit an archive without ZIP64)");
     std::vector<uint8_t> content;
@@ -109,7 +103,7 @@ bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMem
     member.crc = Crc32Of(content.data(), content.size());
     member.uncompressedSize = (uint32_t)content.size();
     std::vector<uint8_t> packed;
-    if (!content.empty() && DeflateRaw(content, packed) && packed.size() < content.size()) {
+    if (DeflateSmaller(content.data(), content.size(), level, packed)) {
         member.method = kMethodDeflated;
         member.data.swap(packed);
     } else {
@@ -133,6 +127,22 @@ bool MakeFileMember(const FoundEntry &entry, const std::string &password, ZipMem
 
 }  // namespace
 
+bool StartMember(const std::string &name, long long modified, ZipMember &member) {
+    member.name = name;
+    member.versionMadeBy = kMadeByDos;
+    DosDateTime(modified, member.date, member.time);
+    // Names are stored as UTF-8, flagged as such when not plain ASCII.
+    if (!IsAscii(name)) {
+        if (!IsValidUtf8(name))
+            return false;
+        member.flags |= kFlagBitUtf8;
+    }
+    member.localExtra = member.centralExtra = ExtendedTimeField(modified);
+    member.versionNeeded = kVersionDefault;
+    member.externalAttributes = IsFolderName(name) ? kDosAttributeFolder : kDosAttributeArchive;
+    return true;
+}
+
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
     struct tm local;
     memset(&local, 0, sizeof local);
@@ -151,9 +161,9 @@ void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
 }
 
 bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
-                       ZipArchive &archive, Failure &failure) {
+                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut, int level) {
     std::vector<FoundEntry> found;
-    if (!CollectEntries(folder, "", found, failure))
+    if (!CollectEntries(folder, "", leaveOut, found, failure))
         return false;
     std::sort(found.begin(), found.end(),
               [](const FoundEntry &a, const FoundEntry &b) { return a.name < b.name; });
@@ -166,21 +176,10 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, P
     archive.comment.clear();
     for (const FoundEntry &entry : found) {
         ZipMember member;
-        member.name = entry.name;
-        member.versionMadeBy = kMadeByDos;
-        DosDateTime(entry.modified, member.date, member.time);
-        // Names are stored as the system gives them, UTF-8, flagged as such
-        // when they are not plain ASCII.
-        if (!IsAscii(entry.name)) {
-            if (!IsValidUtf8(entry.name))
-                return Fail(failure, EscapedText(entry.path, true), "has a name that is not valid UTF-8");
-            member.flags |= kFlagBitUtf8;
-        }
-        member.localExtra = member.centralExtra = ExtendedTimeField(entry.modified);
+        if (!StartMember(entry.name, entry.modified, member))
+            return Fail(failure, EscapedText(entry.path, true), "has a name that is not valid UTF-8");
         if (IsFolderName(entry.name)) {
-            member.versionNeeded = kVersionDefault;
-            member.externalAttributes = kDosAttributeFolder;
-        } else if (!MakeFileMember(entry, password, member, failure)) {
+        } else if (!MakeFileMember(entry, password, level, member, failure)) {
             return false;
         }
         std::string refusal = MemberRefusal(member);

@@ -6,8 +6,10 @@
 // (UTC, to the second) beside the MS-DOS time.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "builder/failure.h"
+#include "builder/member_deflate.h"
 #include "builder/progress.h"
 #include "builder/zip_members.h"
 
@@ -16,9 +18,19 @@
 // is encrypted with the traditional cipher (no data descriptors). Refuses
 // special files, links to folders, names that are not valid UTF-8 or that
 // the stub cannot take, and files of 4 GiB or more. `progress` (may be null)
-// counts the files read.
+// counts the files read. Files and folders that are one of `leaveOut`
+// (compared as files, not as names: what the build itself writes) are
+// stepped over. Files are deflated at `level` (member_deflate.h; 0 stores
+// them all).
 bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
-                       ZipArchive &archive, Failure &failure);
+                       ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut = {},
+                       int level = kLevelDefault);
+
+// Fills in a new member of folder input or of an archive read through
+// libarchive: the name (flagged UTF-8 when not plain ASCII), made-by, the
+// MS-DOS and the extended time, attributes and version for a folder (name
+// ending in "/") or a deflated file. False when the name is not valid UTF-8.
+bool StartMember(const std::string &name, long long modified, ZipMember &member);
 
 // MS-DOS local date and time of a time stamp, clamped to 1980..2107.
 void DosDateTime(long long seconds, uint16_t &date, uint16_t &time);

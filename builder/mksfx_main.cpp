@@ -2,14 +2,19 @@
 // Exit status: 0 done, 1 input refused or failed, 2 usage.
 #include <stdio.h>
 
+#include "builder/archive_input.h"
 #include "builder/command_line.h"
 #include "builder/file_io.h"
 #include "builder/folder_attribute.h"
 #include "builder/folder_input.h"
 #include "builder/image_build.h"
 #include "builder/image_info.h"
+#include "builder/output_check.h"
+#include "builder/password_source.h"
+#include "builder/recompress.h"
 #include "builder/spanned_set.h"
 #include "builder/system.h"
+#include "builder/volume_names.h"
 #include "builder/zip_reader.h"
 
 namespace {
@@ -38,9 +43,10 @@ bool FindStub(std::string &stub, Failure &failure) {
                     "; give one with --stub");
 }
 
-bool ReadArchive(const CommandLine &line, Progress &progress, ZipArchive &archive, Failure &failure) {
+bool ReadArchive(const CommandLine &line, const std::vector<std::string> &leaveOut, Progress &progress,
+                 ZipArchive &archive, Failure &failure) {
     if (IsFolder(line.input))
-        return ReadFolderArchive(line.input, line.password, &progress, archive, failure);
+        return ReadFolderArchive(line.input, line.password, &progress, archive, failure, leaveOut, line.level);
     if (!line.password.empty())
         return Fail(failure, line.input, "--password applies to folder input only (a ZIP file keeps its encryption)");
     std::vector<uint8_t> bytes;
@@ -51,16 +57,25 @@ bool ReadArchive(const CommandLine &line, Progress &progress, ZipArchive &archiv
     options.allowDamaged = line.allowDamaged;
     options.nameCodePage = line.nameCodePage;
     options.progress = &progress;
+    options.otherMethods = HasLibarchive();
     std::vector<std::string> warnings;
     bool read = ReadZipArchive(bytes, line.input, options, archive, warnings, failure);
     EndProgress(progress);
+    if (!read && IsOtherArchive(line.input)) {
+        bytes.clear();
+        return ReadOtherArchive(line.input, line.level, archive, failure);
+    }
+    read = read && DecodeOtherMethods(line.input, line.level, archive, failure);
     for (const std::string &warning : warnings)
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
+    if (read && line.recompress)
+        RecompressMembers(archive, line.level);
     return read && NameAttributeFolders(archive, line.input, failure);
 }
 
-bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive, Failure &failure) {
-    if (!ReadArchive(line, progress, archive, failure))
+bool ReadInput(const CommandLine &line, const std::vector<std::string> &leaveOut, Progress &progress,
+               ZipArchive &archive, Failure &failure) {
+    if (!ReadArchive(line, leaveOut, progress, archive, failure))
         return false;
     for (const std::string &warning : CaseCollisions(archive))
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
@@ -68,10 +83,11 @@ bool ReadInput(const CommandLine &line, Progress &progress, ZipArchive &archive,
 }
 
 // Reads the input and refuses one that gives nothing to extract.
-bool ReadMembers(const CommandLine &line, ZipArchive &archive, Failure &failure) {
+bool ReadMembers(const CommandLine &line, const std::vector<std::string> &leaveOut, ZipArchive &archive,
+                 Failure &failure) {
     Progress progress;
     progress.wanted = !line.quiet;
-    bool read = ReadInput(line, progress, archive, failure);
+    bool read = ReadInput(line, leaveOut, progress, archive, failure);
     EndProgress(progress);
     if (!read)
         return false;
@@ -80,40 +96,62 @@ bool ReadMembers(const CommandLine &line, ZipArchive &archive, Failure &failure)
     return true;
 }
 
-int Build(const CommandLine &line) {
-    Failure failure;
+// The file the self-extractor itself goes to: OUTPUT, or disk1/ beside it
+// for a spanned set.
+std::string ImagePath(const CommandLine &line) {
+    return line.spanSize == 0 ? line.output : DiskFolder(FolderOfPath(line.output), 1) + "/" + FileNameOfPath(line.output);
+}
+
+// Builds into `pending` (opened before the input is read, so that an output
+// inside an input folder is known and left out, temporary included).
+bool BuildInto(const CommandLine &line, PendingFile &pending, Failure &failure) {
     PreparedStub stub;
     ZipArchive archive;
     std::string stubPath = line.stub;
+    std::vector<std::string> leaveOut = PathsToLeaveOut(line.output, line.spanSize != 0);
+    if (!pending.temporary.empty())
+        leaveOut.push_back(pending.temporary);
     if ((stubPath.empty() && !FindStub(stubPath, failure)) || !PrepareStub(stubPath, stub, failure) ||
-        !ReadMembers(line, archive, failure))
-        return Report(failure, line.output);
+        !ReadMembers(line, leaveOut, archive, failure))
+        return false;
     std::string refusal = TextBlockRefusal(line.image.texts);
     if (!refusal.empty())
-        return Report({"", refusal}, line.output);
+        return Fail(failure, "", refusal);
     if (stub.certificateRemoved)
         fprintf(stderr, "mksfx: %s: note: removed the stub's certificate table; sign the finished image instead\n",
                 stub.path.c_str());
     if (line.spanSize != 0)
-        return WriteSpannedSet(stub, archive, line.image, line.output, line.spanSize, line.quiet, failure)
-                   ? kExitDone
-                   : Report(failure, line.output);
+        return WriteSpannedSet(stub, archive, line.image, line.output, line.spanSize, line.quiet, failure);
     std::vector<uint8_t> image;
+    std::string why;
     if (!BuildImage(stub, archive, line.image, image, failure))
-        return Report(failure, line.output);
-    std::vector<PendingFile> files(1);
-    std::string why, failedPath;
-    if (!StageFile(line.output, image, files[0], why) || !CommitFiles(files, failedPath, why))
-        return Report({line.output, why}, line.output);
+        return false;
+    if (!WritePending(pending, image.data(), image.size(), why) || !CommitPending(pending, why))
+        return Fail(failure, line.output, why);
     if (!line.quiet)
         printf("%s: %zu members, %zu bytes\n", line.output.c_str(), archive.members.size(), image.size());
-    return kExitDone;
+    return true;
+}
+
+int Build(const CommandLine &line) {
+    Failure failure;
+    std::string refusal = OutputRefusal(ImagePath(line), line.input);
+    if (!refusal.empty())
+        return Report({ImagePath(line), refusal}, line.output);
+    PendingFile pending;
+    std::string why;
+    if (line.spanSize == 0 && !OpenPending(line.output, pending, why))
+        return Report({line.output, why}, line.output);
+    bool built = BuildInto(line, pending, failure);
+    DiscardPending(pending);
+    return built ? kExitDone : Report(failure, line.output);
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
     std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    CatchInterrupts();
     CommandLine line;
     std::string why;
     if (!ParseCommandLine(std::vector<std::string>(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()),
@@ -129,5 +167,8 @@ int main(int argc, char **argv) {
         printf("%s\n", VersionLine().c_str());
         return kExitDone;
     }
+    Failure failure;
+    if (!ResolvePassword(line, !line.info, failure))
+        return Report(failure, line.input);
     return line.info ? ShowImageInfo(line.input, line.password) : Build(line);
 }

@@ -10,6 +10,7 @@
 namespace fs = std::filesystem;
 
 #include "builder/file_io.h"
+#include "builder/output_check.h"
 #include "builder/system.h"
 #include "builder/volume_names.h"
 #include "archive/zip_format.h"
@@ -189,6 +190,7 @@ bool StageSet(const std::string &staging, const std::vector<SetFile> &files, siz
     std::error_code error;
     if (!fs::create_directory(FsPath(staging), error))
         return Fail(failure, staging, "cannot create the staging folder: " + error.message());
+    RemoveOnInterrupt(staging);
     for (unsigned disk = 1; disk <= disks; disk++)
         if (!fs::create_directory(FsPath(DiskFolder(staging, disk)), error))
             return Fail(failure, DiskFolder(staging, disk), error.message());
@@ -287,11 +289,17 @@ bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const 
     if (!exeVolumes && SameIgnoringCase(imageName, VolumeFileName(stem, false)))
         return Fail(failure, output, "the self-extractor cannot be named like its .ZIP volume");
 
+    for (const SetFile &file : files) {
+        std::string target = DiskFolder(folder, file.disk) + "/" + file.name, refusal = OutputRefusal(target, "");
+        if (!refusal.empty())
+            return Fail(failure, target, refusal);
+    }
     std::string staging = UniqueName(folder, ".mksfx-set-");
     bool done = StageSet(staging, files, plan.parts.size(), failure) &&
                 MoveSetIntoPlace(staging, folder, files, plan.parts.size(), imageName, stem, failure);
     std::error_code error;
     fs::remove_all(FsPath(staging), error);
+    ForgetOnInterrupt(staging);
     if (!done)
         return false;
     for (size_t disk = 1; disk <= plan.parts.size() && !quiet; disk++) {

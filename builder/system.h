@@ -34,6 +34,37 @@ bool IsFolder(const std::string &path);
 bool ModificationTime(const std::string &path, long long &seconds);
 bool ExistsOnDisk(const std::string &path);
 
+// What stands at a path, the path itself (a link is not followed).
+enum PathKind {
+    kPathMissing,
+    kPathRegular,
+    kPathFolder,
+    kPathLink,          // symbolic link, or on Windows any reparse point
+    kPathFifo,
+    kPathCharDevice,    // also a Windows device name such as NUL or CON
+    kPathBlockDevice,
+    kPathSocket,
+};
+PathKind KindOfPath(const std::string &path);
+
+// Paths removed if the process is stopped by SIGINT, SIGTERM or SIGHUP (on
+// Windows Ctrl-C or Ctrl-Break): the temporary files and folders of a build.
+// CatchInterrupts sets up the catching once, before any is registered; a
+// folder is removed with everything in it. Forget a path once it has been
+// renamed into place (until then its removal is harmless: the rename either
+// happened, so the name is gone, or not).
+void CatchInterrupts();
+void RemoveOnInterrupt(const std::string &path);
+// CreateNewFile and RemoveOnInterrupt as one step, so that an interrupt
+// between the two cannot leave the file behind.
+FILE *CreateNewFileRemovedOnInterrupt(const std::string &path);
+void ForgetOnInterrupt(const std::string &path);
+
+// Shows `prompt` on the terminal and reads one line from it with echo off
+// (restored afterwards, and if the process is interrupted meanwhile); false
+// when there is no terminal to ask on.
+bool ReadHiddenLine(const char *prompt, std::string &line);
+
 // The folder the running program stands in.
 std::string ProgramFolder();
 

@@ -5,9 +5,16 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <limits.h>
+#include <pthread.h>
+#include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
 
 std::vector<std::string> Utf8Arguments(int argc, char **argv) {
     return std::vector<std::string>(argv, argv + argc);
@@ -53,6 +60,115 @@ bool ModificationTime(const std::string &path, long long &seconds) {
 bool ExistsOnDisk(const std::string &path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
+}
+
+PathKind KindOfPath(const std::string &path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return kPathMissing;
+    switch (info.st_mode & S_IFMT) {
+    case S_IFREG: return kPathRegular;
+    case S_IFDIR: return kPathFolder;
+    case S_IFLNK: return kPathLink;
+    case S_IFIFO: return kPathFifo;
+    case S_IFCHR: return kPathCharDevice;
+    case S_IFBLK: return kPathBlockDevice;
+    default: return kPathSocket;
+    }
+}
+
+namespace {
+
+std::mutex leftoversLock;
+std::vector<std::string> leftovers;
+
+// The terminal's settings while a prompt has its echo off (ttyWithoutEcho
+// open), put back by the interrupt too.
+int ttyWithoutEcho = -1;
+struct termios ttyBefore;
+
+// The signals are blocked in every thread but this one, which waits for
+// them: the removal then runs as ordinary code (std::filesystem may
+// allocate), never inside a handler that interrupted the build mid-call.
+void AwaitInterrupt(sigset_t signals) {
+    int caught = 0;
+    if (sigwait(&signals, &caught) != 0)
+        return;
+    {
+        std::lock_guard<std::mutex> hold(leftoversLock);
+        for (auto it = leftovers.rbegin(); it != leftovers.rend(); ++it) {
+            std::error_code ignored;
+            std::filesystem::remove_all(FsPath(*it), ignored);
+        }
+        leftovers.clear();
+        if (ttyWithoutEcho >= 0)
+            tcsetattr(ttyWithoutEcho, TCSANOW, &ttyBefore);
+    }
+    // Ended by the signal itself, as the shell expects of a stopped command.
+    signal(caught, SIG_DFL);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    raise(caught);
+    _exit(128 + caught);
+}
+
+}  // namespace
+
+void CatchInterrupts() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0)
+        std::thread(AwaitInterrupt, signals).detach();
+}
+
+void RemoveOnInterrupt(const std::string &path) {
+    std::lock_guard<std::mutex> hold(leftoversLock);
+    leftovers.push_back(path);
+}
+
+FILE *CreateNewFileRemovedOnInterrupt(const std::string &path) {
+    std::lock_guard<std::mutex> hold(leftoversLock);
+    FILE *file = CreateNewFile(path);
+    if (file)
+        leftovers.push_back(path);
+    return file;
+}
+
+void ForgetOnInterrupt(const std::string &path) {
+    std::lock_guard<std::mutex> hold(leftoversLock);
+    leftovers.erase(std::remove(leftovers.begin(), leftovers.end(), path), leftovers.end());
+}
+
+bool ReadHiddenLine(const char *prompt, std::string &line) {
+    int tty = open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (tty < 0)
+        return false;
+    struct termios quiet;
+    bool ok = tcgetattr(tty, &quiet) == 0;
+    if (ok) {
+        std::lock_guard<std::mutex> hold(leftoversLock);
+        ttyBefore = quiet;
+        quiet.c_lflag &= ~(tcflag_t)ECHO;
+        ok = tcsetattr(tty, TCSANOW, &quiet) == 0;
+        if (ok)
+            ttyWithoutEcho = tty;
+    }
+    line.clear();
+    if (ok && write(tty, prompt, strlen(prompt)) >= 0) {
+        char c;
+        while (read(tty, &c, 1) == 1 && c != '\n')
+            line += c;
+    }
+    if (ok) {
+        std::lock_guard<std::mutex> hold(leftoversLock);
+        tcsetattr(tty, TCSANOW, &ttyBefore);
+        ttyWithoutEcho = -1;
+        ok = write(tty, "\n", 1) == 1;
+    }
+    close(tty);
+    return ok;
 }
 
 std::string ProgramFolder() {

@@ -13,6 +13,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 static std::wstring Wide(const std::string &text) {
     int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0);
     std::wstring wide((size_t)length, L'\0');
@@ -81,6 +83,114 @@ bool ModificationTime(const std::string &path, long long &seconds) {
 
 bool ExistsOnDisk(const std::string &path) {
     return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+PathKind KindOfPath(const std::string &path) {
+    // Opened without access and without following a reparse point: device
+    // names (NUL, CON, COM1, \\.\...) answer as character devices or pipes.
+    HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr);
+    DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (handle == INVALID_HANDLE_VALUE)
+        return attributes == INVALID_FILE_ATTRIBUTES ? kPathMissing : kPathRegular;
+    DWORD type = GetFileType(handle);
+    BY_HANDLE_FILE_INFORMATION info;
+    bool described = type == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (type == FILE_TYPE_CHAR)
+        return kPathCharDevice;
+    if (type == FILE_TYPE_PIPE)
+        return kPathFifo;
+    if (!described)
+        return kPathCharDevice;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return kPathLink;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathFolder : kPathRegular;
+}
+
+namespace {
+
+// The console's control handler runs on a thread of its own while the
+// build goes on, hence the lock (a critical section: the win32 thread model
+// of mingw has no std::mutex).
+struct CriticalSection {
+    CRITICAL_SECTION section;
+    CriticalSection() { InitializeCriticalSection(&section); }
+};
+CriticalSection leftoversSection;
+CRITICAL_SECTION *const leftoversLock = &leftoversSection.section;
+std::vector<std::string> leftovers;
+
+BOOL WINAPI AwaitInterrupt(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    EnterCriticalSection(leftoversLock);
+    for (auto it = leftovers.rbegin(); it != leftovers.rend(); ++it) {
+        std::error_code ignored;
+        std::filesystem::remove_all(FsPath(*it), ignored);
+    }
+    leftovers.clear();
+    LeaveCriticalSection(leftoversLock);
+    return FALSE;   // the default handler then ends the process
+}
+
+}  // namespace
+
+void CatchInterrupts() {
+    SetConsoleCtrlHandler(AwaitInterrupt, TRUE);
+}
+
+void RemoveOnInterrupt(const std::string &path) {
+    EnterCriticalSection(leftoversLock);
+    leftovers.push_back(path);
+    LeaveCriticalSection(leftoversLock);
+}
+
+FILE *CreateNewFileRemovedOnInterrupt(const std::string &path) {
+    EnterCriticalSection(leftoversLock);
+    FILE *file = CreateNewFile(path);
+    if (file)
+        leftovers.push_back(path);
+    LeaveCriticalSection(leftoversLock);
+    return file;
+}
+
+void ForgetOnInterrupt(const std::string &path) {
+    EnterCriticalSection(leftoversLock);
+    leftovers.erase(std::remove(leftovers.begin(), leftovers.end(), path), leftovers.end());
+    LeaveCriticalSection(leftoversLock);
+}
+
+bool ReadHiddenLine(const char *prompt, std::string &line) {
+    HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD mode = 0, count = 0;
+    bool ok = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode) &&
+              SetConsoleMode(input, (mode | ENABLE_LINE_INPUT) & ~(DWORD)ENABLE_ECHO_INPUT);
+    line.clear();
+    if (ok) {
+        std::wstring wide = Wide(prompt);
+        WriteConsoleW(output, wide.c_str(), (DWORD)wide.size(), &count, nullptr);
+        wchar_t buffer[1024];
+        std::wstring typed;
+        while (ReadConsoleW(input, buffer, sizeof buffer / sizeof buffer[0], &count, nullptr) && count > 0) {
+            typed.append(buffer, count);
+            if (typed.find(L'\n') != std::wstring::npos)
+                break;
+        }
+        typed = typed.substr(0, typed.find_first_of(L"\r\n"));
+        line = Narrow(typed.c_str());
+        SetConsoleMode(input, mode);
+        WriteConsoleW(output, L"\r\n", 2, &count, nullptr);
+    }
+    if (input != INVALID_HANDLE_VALUE)
+        CloseHandle(input);
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+    return ok;
 }
 
 std::string ProgramFolder() {

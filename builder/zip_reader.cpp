@@ -251,6 +251,10 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
 
 }  // namespace
 
+bool IsStubMethod(const ZipMember &member) {
+    return member.method == kMethodStored || member.method == kMethodDeflated;
+}
+
 bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, const ZipReadOptions &options,
                     ZipArchive &archive, std::vector<std::string> &warnings, Failure &failure) {
     DirectoryFacts facts;
@@ -273,8 +277,14 @@ bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, 
     if (!DecideNames(archive, options.nameCodePage, file, warnings, failure))
         return false;
     // Names are judged as the stub reads them, from the local header.
+    // A member of another method is judged as it will be once decoded and
+    // deflated again, unless it is encrypted (AES included: kept refused).
     for (const ZipMember &member : archive.members) {
-        std::string refusal = MemberRefusal(member);
+        ZipMember judged = member;
+        if (options.otherMethods && !IsStubMethod(member) && member.method != kMethodAes &&
+            !(member.flags & kFlagBitEncrypted))
+            judged.method = kMethodDeflated;
+        std::string refusal = MemberRefusal(judged);
         if (!refusal.empty())
             return Fail(failure, file, "member '" + MemberDisplayName(member) + "' " + refusal);
     }
@@ -284,7 +294,7 @@ bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, 
     if (options.progress)
         StartProgress(*options.progress, archive.members.size(), total);
     for (const ZipMember &member : archive.members) {
-        if (CheckMemberData(member) == kDataDamaged) {
+        if (IsStubMethod(member) && CheckMemberData(member) == kDataDamaged) {
             std::string what = "member '" + MemberDisplayName(member) + "' fails its CRC or size check (its data is damaged)";
             if (!options.allowDamaged)
                 return Fail(failure, file, what + "; --allow-damaged takes it as it is");

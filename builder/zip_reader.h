@@ -14,7 +14,12 @@ struct ZipReadOptions {
     bool allowDamaged = false;     // take members that fail their CRC or size, with a warning
     Progress *progress = nullptr;  // advanced as members are checked
     unsigned nameCodePage = 0;     // for names the archive does not mark (builder/name_decision.h)
+    bool otherMethods = false;     // take members of methods the stub cannot decode, unchecked, for
+                                   // DecodeOtherMethods (archive_input.h) to convert
 };
+
+// Whether the stub decodes the member's method (stored or deflated).
+bool IsStubMethod(const ZipMember &member);
 
 // Parses `bytes` (the whole file named `file`). Leading bytes before the
 // archive (offsets that count from the archive's own start) are allowed.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # cmake --install into a fresh prefix, then the installed mksfx, run from
 # elsewhere without --stub, builds an image with the installed stub and checks
-# it; the manual page is there and names every option of --help.
+# it; the binary is stripped; the manual page is there, in the usual
+# sections, and names every option of --help.
 # usage: install_test.sh HOST_BUILD_DIR STUB
 set -euo pipefail
 build=$1
@@ -21,6 +22,8 @@ for file in bin/mksfx share/tarvex/sfxstub.exe share/man/man1/mksfx.1; do
   [ -f "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 cmp "$stub" "$prefix/share/tarvex/sfxstub.exe"
+# Installed stripped: no symbol table.
+if readelf -S "$prefix/bin/mksfx" | grep -q '\.symtab'; then echo "bin/mksfx is not stripped"; exit 1; fi
 
 mkdir -p "$work/src/docs" "$work/elsewhere"
 echo "installed" > "$work/src/readme.txt"
@@ -40,4 +43,9 @@ while read -r option; do
   grep -qF -- "$(printf '%s' "$option" | sed 's/-/\\-/g')" "$prefix/share/man/man1/mksfx.1" ||
     { echo "the manual page lacks $option"; exit 1; }
 done <options.txt
+# The page has the usual sections, each once.
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" EXAMPLES "SEE ALSO"; do
+  [ "$(grep -c "^\.SH \"\?$section\"\?\$" "$prefix/share/man/man1/mksfx.1")" = 1 ] ||
+    { echo "the manual page lacks the section $section, or has it twice"; exit 1; }
+done
 echo "install: ok ($(wc -l <options.txt) options in the manual page)"
