@@ -77,7 +77,7 @@ TEST_F(InputTest, FetchByteTakesEveryByteThenReportsTheEnd) {
     ctx.inputCount = 0;
     std::string seen;
     uint16_t byte = 0;
-    while (FetchByte(&byte) == 8)
+    while (FetchByte(&byte) == 1)
         seen += (char)byte;
     EXPECT_EQ(member, seen);
     byte = 0x1234;
