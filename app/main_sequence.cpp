@@ -12,6 +12,7 @@
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/image_checks.h"
+#include "image/resource_data.h"
 #include "image/resources.h"
 #include "ui/main_dialog.h"
 #include "ui/meter.h"
@@ -20,7 +21,6 @@ enum StartupConstants {
     kCurrentFolderBufferSize = 512,
     kErrorMode = 0x8001,               // SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX
     kFirstWin32Major = 4,
-    kMainTemplateCopy = 1024,
     kFontHeight = 14,
     kFontCharset = 128,                // used for every one of the far-east code pages
     kFontClipPrecision = 0x12,         // CLIP_STROKE_PRECIS | CLIP_LH_ANGLES
@@ -114,13 +114,9 @@ static void InitialiseImage() {
     // The checksum covers the code that runs before it too, but that code has
     // run by then: a changed byte there crashes or misbehaves instead of
     // showing the header box, and no self-check can avoid that entirely. It
-    // is StubEntry and ArgumentText; MainSequence up to GuardedCall
-    // (RestrictDllSearch, CreateCodePageFont, the cursors, EnterImageFolder,
-    // SetErrorMode, GetVersion, LoadShellFolderFunctions, AllocateGlobalTexts,
-    // FindModulePath); GuardedCall with StartupWork's buffer test;
-    // SetUpSignatures, CrcBuildTable, OpenImage; the checksum itself with
-    // CrcUpdate, SeekFromStart, ByteCompare and HeaderCorrupt; the memory
-    // functions of stub/runtime.cpp they use. Keep that list short: whatever
+    // is the entry, MainSequence up to its GuardedCall, StartupWork's buffer
+    // test, the calls above and the checksum's own, with the memory
+    // functions of stub/runtime.cpp they use. Keep that path short: whatever
     // the start-up order lets wait belongs behind this check.
     if (configRecord.StubCrc != 0)
         TestStubChecksum(configRecord.ArchiveOffset, configRecord.StubCrc, configRecord.Marker);
@@ -236,7 +232,7 @@ static void StartupWork() {
     ScanCommandLine(startArguments);
     // The template sits at an odd offset in the ResourceBlock; the dialog
     // runs from an aligned copy of its own.
-    RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopy, 0,
+    RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopySize, 0,
                       WINDOWS_PROCEDURE(MainDialogProc));
     // An exit kept while the dialog ran ends the program as one that had
     // reached this guard would: without the shutdown.

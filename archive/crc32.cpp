@@ -50,10 +50,15 @@ void CrcUpdate(const uint8_t *data, size_t n) {
     ctx.crcRegister = crc;
 }
 
-uint32_t Crc32Of(const uint8_t *data, size_t n, uint32_t crc) {
+const uint32_t *Crc32Table() {
     static uint32_t table[256];
     if (table[1] == 0)
         FillCrcTable(table);
+    return table;
+}
+
+uint32_t Crc32Of(const uint8_t *data, size_t n, uint32_t crc) {
+    const uint32_t *table = Crc32Table();
     crc = ~crc;
     for (size_t i = 0; i < n; i++)
         crc = (crc >> 8) ^ table[(crc ^ data[i]) & 0xFF];

@@ -16,3 +16,7 @@ void CrcUpdate(const uint8_t *data, size_t n);
 // Stand-alone CRC-32 of a buffer for tools (builder, tests): builds its own
 // table on first use and does not touch the context.
 uint32_t Crc32Of(const uint8_t *data, size_t n, uint32_t crc = 0);
+
+// The 256-entry table behind Crc32Of, built on first use, for tools that
+// run a rule stirred by the CRC (the traditional encryption's keys).
+const uint32_t *Crc32Table();

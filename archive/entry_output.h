@@ -62,7 +62,7 @@ uint16_t MeterPosition();
 // IsSeparator and FileNamePart take UTF-16 text as well.
 int IsSeparator(unsigned c);
 int PathExists(const char *path, uint32_t *attributes);   // attributes may be null
-int MakeFolder(const char *path);                         // 0 created, 1 failed
+int MakeFolder(const char *path);                         // 1 created, 0 failed
 void AppendSeparator(char *text);
 void StripTrailingBackslash(char *text);
 // The text after the last separator, searching from the last character
@@ -77,4 +77,4 @@ const Char *FileNamePart(const Char *path) {
 }
 int DriveIsValid(const char *path);
 char *GetCurrentFolder(char *buffer, uint32_t size);
-int ChangeFolder(char *path);                             // 0 success, 1 failure
+int ChangeFolder(char *path);                             // 1 entered, 0 failed

@@ -26,7 +26,7 @@ static HFILE CallOnPath(MemberCall call, const WCHAR *path) {
         if (call == kCallExists)
             return PathExists(text, 0);
         if (call == kCallMakeFolder)
-            return MakeFolder(text) == 0;
+            return MakeFolder(text);
         return _lcreat(text, 0);
     }
     if (call == kCallExists)

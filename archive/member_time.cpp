@@ -1,6 +1,6 @@
 // The member's modification time onto its output file: the UTC time of an
-// NTFS or extended-timestamp extra field when the local header carries one,
-// the MS-DOS date and time otherwise.
+// NTFS, extended-timestamp or Info-ZIP Unix extra field when the local
+// header carries one, the MS-DOS date and time otherwise.
 #include "archive/member_time.h"
 
 #include "archive/entry_output.h"
@@ -59,32 +59,6 @@ static uint16_t ClampDate(uint16_t date) {
     return (uint16_t)((year << kYearShift) | (month << kMonthShift) | day);
 }
 
-// The NTFS field's body: 4 reserved bytes, then attributes, each a tag, a
-// size and that many bytes. Tag 1 holds the modification, access and
-// creation FILETIMEs, in that order.
-enum NtfsLayout {
-    kNtfsReserved = 4,
-    kNtfsAttributeHeader = 4,        // tag (u16), size (u16)
-    kNtfsTimesTag = 1,
-    kNtfsTimesSize = 24,
-};
-
-// The extended-timestamp field's body in a local header: a flags byte, then
-// one signed 32-bit Unix time for each flag set, the modification time
-// (bit 0) first. A body that holds the modification time is enough: the
-// other two are not used.
-enum ExtendedTimeLayout {
-    kExtendedTimeFlags = 0,
-    kExtendedTimeModified = 1,
-    kExtendedTimeMinSize = 5,
-    kExtendedTimeHasModified = 0x01,
-};
-
-// FILETIMEs count 100 ns from 1601-01-01; Unix times seconds from 1970-01-01.
-static const int64_t kUnixEpochSeconds = 11644473600ll;
-static const uint32_t kTicksPerSecond = 10000000u;
-static_assert(kUnixEpochSeconds + INT32_MIN > 0, "every 32-bit Unix time falls after 1601");
-
 // Tag 1 of an NTFS body, when it is the size it must be and its time is
 // one SetFileTime takes: 0 would leave the file's time unchanged, and values
 // with the top bit set are no time at all.
@@ -109,13 +83,26 @@ static int NtfsModificationTime(const uint8_t *body, uint32_t size, FILETIME *re
     return 0;
 }
 
+static void FileTimeOfUnixTime(const uint8_t *field, FILETIME *result) {
+    int64_t seconds = (int32_t)ReadLe32(field);
+    uint64_t ticks = (uint64_t)(seconds + kUnixEpochInFileTimeSeconds) * kFileTimeTicksPerSecond;
+    result->dwLowDateTime = (DWORD)ticks;
+    result->dwHighDateTime = (DWORD)(ticks >> 32);
+}
+
+// A body that holds the modification time is enough: the other times are
+// not used.
 static int UnixModificationTime(const uint8_t *body, uint32_t size, FILETIME *result) {
     if (size < kExtendedTimeMinSize || !(body[kExtendedTimeFlags] & kExtendedTimeHasModified))
         return 0;
-    int64_t seconds = (int32_t)ReadLe32(body + kExtendedTimeModified);
-    uint64_t ticks = (uint64_t)(seconds + kUnixEpochSeconds) * kTicksPerSecond;
-    result->dwLowDateTime = (DWORD)ticks;
-    result->dwHighDateTime = (DWORD)(ticks >> 32);
+    FileTimeOfUnixTime(body + kExtendedTimeModified, result);
+    return 1;
+}
+
+static int InfoZipUnixModificationTime(const uint8_t *body, uint32_t size, FILETIME *result) {
+    if (size < kInfoZipUnixMinSize)
+        return 0;
+    FileTimeOfUnixTime(body + kInfoZipUnixModified, result);
     return 1;
 }
 
@@ -128,6 +115,9 @@ int MemberModificationTime(const uint8_t *extra, uint32_t extraLength, uint16_t 
     body = FindExtraField(extra, extraLength, kExtraExtendedTime, &size);
     if (body && UnixModificationTime(body, size, result))
         return kTimeFromUnix;
+    body = FindExtraField(extra, extraLength, kExtraInfoZipUnix, &size);
+    if (body && InfoZipUnixModificationTime(body, size, result))
+        return kTimeFromInfoZipUnix;
     if (DosDateTimeToFileTime(ClampDate(date), ClampTime(time), result))
         return kTimeFromDos;
     return kTimeFromNone;

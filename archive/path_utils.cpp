@@ -22,7 +22,7 @@ __attribute__((noinline)) int PathExists(const char *path, uint32_t *attributes)
 }
 
 int MakeFolder(const char *path) {
-    return CreateDirectoryA(path, 0) ? 0 : 1;
+    return CreateDirectoryA(path, 0) != 0;
 }
 
 void AppendSeparator(char *text) {
@@ -60,5 +60,5 @@ int ChangeFolder(char *path) {
     BOOL changed = SetCurrentDirectoryA(path);
     if (cut)
         path[length - 1] = '\\';
-    return changed ? 0 : 1;
+    return changed != 0;
 }

@@ -4,16 +4,14 @@
 
 #include "app/error_exit.h"
 #include "archive/entry_output.h"
+#include "archive/volume_names.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 
-static const char kLabelPrefix[] = "PKBACK#";
 enum SpannedSizes {
     kLabelSize = 32,                         // what the file system may report
-    kLabelPrefixLength = sizeof kLabelPrefix - 1,
     kVolumeNameSize = kPathBufferSize + 4,   // room to append an extension
 };
-static_assert(kLabelPrefixLength == 7, "PKBACK# is seven characters");
 
 // The drive the program was started from, as the prompts name it: "A:" from
 // a drive-letter path; for a UNC path the share, "\\server\share" (a share
@@ -33,23 +31,12 @@ static void FormDriveText(char *text) {
     text[length] = 0;
 }
 
-// The volume file on the disk: modulePath with its extension (from the last
-// '.' of the file name) replaced, or the extension appended when the file
-// name has none.
+// The volume file on the disk: modulePath with its extension replaced, or
+// the extension appended when the file name has none.
 static void FormVolumeName(char *name, int exeVolume) {
     lstrcpyA(name, ctx.modulePath);
-    const char *file = FileNamePart(name);
-    int dot = lstrlenA(name);
-    for (int i = dot - 1; i >= (int)(file - name); i--)
-        if (name[i] == '.') {
-            dot = i;
-            break;
-        }
-    lstrcpyA(name + dot, exeVolume ? ".EXE" : ".ZIP");
-}
-
-static int IsDigit(char c) {
-    return c >= '0' && c <= '9';
+    char *file = name + (FileNamePart(name) - name);
+    lstrcpyA(file + VolumeStemLength(file), VolumeExtension(exeVolume));
 }
 
 int ReadDiskNumber(const char *drive) {
@@ -62,20 +49,7 @@ int ReadDiskNumber(const char *drive) {
     if (!GetVolumeInformationA(root, label, kLabelSize, 0, 0, 0, 0, 0))
         return -1;
     label[kLabelSize] = 0;
-    for (int i = 0; i < kLabelPrefixLength; i++)
-        if (label[i] != kLabelPrefix[i])
-            return -1;
-    const char *p = label;
-    while (*p && *p != ' ' && *p != '.')
-        p++;
-    while (*p && !IsDigit(*p))
-        p++;
-    if (!*p)
-        return -1;   // a separator with no number behind it
-    uint16_t number = 0;
-    for (; IsDigit(*p); p++)
-        number = (uint16_t)(number * 10 + (*p - '0'));
-    return number;
+    return DiskNumberOfLabel(label);
 }
 
 void RequestDisk(int disk, int exeVolume) {

@@ -111,6 +111,7 @@ enum ZipExtraIds : uint16_t {
     kExtraZip64 = 0x0001,
     kExtraNtfs = 0x000A,                // 64-bit FILETIMEs, UTC
     kExtraExtendedTime = 0x5455,        // Unix times, UTC
+    kExtraInfoZipUnix = 0x5855,         // Info-ZIP's older Unix times (and ids), UTC
     kExtraUnicodePath = 0x7075,         // UTF-8 name beside a single-byte one
 };
 enum ZipExtraLayout { kExtraFieldHeaderSize = 4 };
@@ -122,6 +123,39 @@ enum UnicodePathLayout {
     kUnicodePathCrc = 1,
     kUnicodePathName = 5,
 };
+
+// The NTFS field's body: 4 reserved bytes, then attributes, each a tag, a
+// size and that many bytes. Tag 1 holds the modification, access and
+// creation FILETIMEs, in that order.
+enum NtfsLayout {
+    kNtfsReserved = 4,
+    kNtfsAttributeHeader = 4,        // tag (u16), size (u16)
+    kNtfsTimesTag = 1,
+    kNtfsTimesSize = 24,
+};
+
+// The extended-timestamp field's body in a local header: a flags byte, then
+// one signed 32-bit Unix time for each flag set, the modification time
+// (bit 0) first.
+enum ExtendedTimeLayout {
+    kExtendedTimeFlags = 0,
+    kExtendedTimeModified = 1,
+    kExtendedTimeMinSize = 5,        // the flags and the modification time
+    kExtendedTimeHasModified = 0x01,
+};
+
+// The Info-ZIP Unix field's body: the access time, then the modification
+// time (signed 32-bit Unix times); a local header may add the user and
+// group ids behind them.
+enum InfoZipUnixLayout {
+    kInfoZipUnixModified = 4,
+    kInfoZipUnixMinSize = 8,
+};
+
+// FILETIMEs count 100 ns from 1601-01-01; Unix times seconds from 1970-01-01.
+static const int64_t kUnixEpochInFileTimeSeconds = 11644473600ll;
+static const uint32_t kFileTimeTicksPerSecond = 10000000u;
+static_assert(kUnixEpochInFileTimeSeconds + INT32_MIN > 0, "every 32-bit Unix time falls after 1601");
 
 // Values that stand for "see the ZIP64 records" in the 16- and 32-bit fields.
 enum : uint32_t { kZip64Marker32 = 0xFFFFFFFFu };

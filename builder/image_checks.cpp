@@ -6,6 +6,7 @@
 #include "builder/pe_format.h"
 #include "builder/pe_stub.h"
 #include "image/byte_order.h"
+#include "image/checksum_range.h"
 #include "image/config_record.h"
 
 std::vector<size_t> FindMarkers(const std::vector<uint8_t> &bytes, size_t limit) {
@@ -24,26 +25,19 @@ bool ComputeStubChecksum(const std::vector<uint8_t> &image, uint32_t archiveOffs
         why = "the archive's recorded start is 0 or lies past the end of the file";
         return false;
     }
-    std::vector<size_t> markers = FindMarkers(image, archiveOffset);
-    if (markers.empty()) {
+    std::vector<uint8_t> copy(image.begin(), image.begin() + archiveOffset);
+    int64_t start = PrepareChecksumRange(copy.data(), archiveOffset, skipHeaders, (const uint8_t *)CONFIG_MARKER_BYTES);
+    switch (start) {
+    case kChecksumNoMarker:
         why = "no marker inside the checksummed bytes";
         return false;
+    case kChecksumNoLfanew:
+        why = "the checksummed bytes end before e_lfanew";
+        return false;
+    case kChecksumHeadersPastEnd:
+        why = "the PE headers end past the archive's start";
+        return false;
     }
-    uint64_t start = 0;
-    if (skipHeaders) {
-        if (archiveOffset < kDosLfanewOffset + 4) {
-            why = "the checksummed bytes end before e_lfanew";
-            return false;
-        }
-        start = (uint64_t)ReadLe32(image.data() + kDosLfanewOffset) + kPeHeadersSize;
-        if (start > archiveOffset) {
-            why = "the PE headers end past the archive's start";
-            return false;
-        }
-    }
-    std::vector<uint8_t> copy(image.begin(), image.begin() + archiveOffset);
-    for (size_t at = markers[0] + kStubCrcOffset; at < markers[0] + kStubCrcOffset + 4 && at < copy.size(); at++)
-        copy[at] = 0;
     crc = Crc32Of(copy.data() + start, archiveOffset - start);
     return true;
 }

@@ -3,11 +3,9 @@
 #include <stdio.h>
 
 #include "archive/member_time.h"
+#include "archive/zip_format.h"
 
 namespace {
-
-const int64_t kFileTimeEpoch = 11644473600;   // seconds from 1601-01-01 to 1970-01-01
-const uint64_t kTicksPerSecond = 10000000;
 
 struct CivilTime {
     int64_t year;
@@ -43,14 +41,15 @@ std::string MemberTimeText(const std::vector<uint8_t> &localExtra, uint16_t date
     if (source == kTimeFromNone)
         return "no time";
     uint64_t ticks = ((uint64_t)found.dwHighDateTime << 32) | found.dwLowDateTime;
-    CivilTime t = CivilFromSeconds((int64_t)(ticks / kTicksPerSecond) - kFileTimeEpoch);
+    CivilTime t = CivilFromSeconds((int64_t)(ticks / kFileTimeTicksPerSecond) - kUnixEpochInFileTimeSeconds);
     char text[80];
     int length = snprintf(text, sizeof text, "%04lld-%02u-%02u %02u:%02u:%02u", (long long)t.year, t.month, t.day,
                           t.hour, t.minute, t.second);
-    if (ticks % kTicksPerSecond)
-        length += snprintf(text + length, sizeof text - length, ".%07u", (unsigned)(ticks % kTicksPerSecond));
-    static const char *const sources[] = {"", "local (DOS)", "UTC (NTFS)", "UTC (Unix)"};
-    static_assert(kTimeFromDos == 1 && kTimeFromNtfs == 2 && kTimeFromUnix == 3, "sources by MemberTimeSource");
+    if (ticks % kFileTimeTicksPerSecond)
+        length += snprintf(text + length, sizeof text - length, ".%07u", (unsigned)(ticks % kFileTimeTicksPerSecond));
+    static const char *const sources[] = {"", "local (DOS)", "UTC (NTFS)", "UTC (Unix)", "UTC (Info-ZIP Unix)"};
+    static_assert(kTimeFromDos == 1 && kTimeFromNtfs == 2 && kTimeFromUnix == 3 && kTimeFromInfoZipUnix == 4,
+                  "sources by MemberTimeSource");
     snprintf(text + length, sizeof text - length, " %s", sources[source]);
     return text;
 }

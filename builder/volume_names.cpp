@@ -2,17 +2,17 @@
 
 #include <stdio.h>
 
+#include "archive/volume_names.h"
 #include "builder/file_io.h"
 #include "builder/system.h"
 
 std::string VolumeStem(const std::string &path) {
     std::string base = FileNameOfPath(path);
-    size_t dot = base.rfind('.');
-    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+    return base.substr(0, VolumeStemLength(base.c_str()));
 }
 
 std::string VolumeFileName(const std::string &stem, bool exe) {
-    return stem + (exe ? ".EXE" : ".ZIP");
+    return stem + VolumeExtension(exe);
 }
 
 std::string DiskFolder(const std::string &folder, unsigned disk) {
@@ -49,7 +49,7 @@ std::string SiblingVolumePath(const std::string &imagePath, unsigned disk, bool 
 }
 
 std::string VolumeLabel(unsigned disk) {
-    char label[16];
-    snprintf(label, sizeof label, "PKBACK# %03u", disk);
+    char label[32];
+    snprintf(label, sizeof label, "%s %03u", kVolumeLabelPrefix, disk);
     return label;
 }

@@ -1,11 +1,12 @@
 // Names of the files of a spanned set: disk folders disk1/, disk2/ ... side
 // by side. Disk 1 holds the self-extractor under the name it was given; the
 // volumes are named like it with the extension .EXE or .ZIP, in capitals,
-// as the stub forms them (it swaps its own extension for these).
+// by the stub's own rule (archive/volume_names.h).
 #pragma once
 #include <string>
 
-// The base name without its extension: what the volumes share.
+// The base name without its extension: what the volumes share (nothing
+// for a name that is only an extension).
 std::string VolumeStem(const std::string &path);
 
 // <stem>.EXE or <stem>.ZIP.

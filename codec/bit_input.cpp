@@ -16,7 +16,7 @@ int FetchByte(uint16_t *destination) {
             return 0;
     }
     *destination = *ctx.inputCursor++;
-    return 8;
+    return 1;
 }
 
 int NeedBits(unsigned n) {

@@ -165,16 +165,18 @@ static int TakeCode(const HuffmanEntry *table, unsigned rootBits, HuffmanEntry *
 }
 
 // Stores one byte at the window position; drains the window when it fills.
+// 1 when the byte is in, 0 when the drain found a memory destination full.
 static int PutByte(uint8_t byte) {
     ctx.inflateWindow[ctx.windowPos++] = byte;
     if (ctx.windowPos < kWindowSize)
-        return 0;
+        return 1;
     ctx.windowPos = 0;
     return FlushWindow(kWindowSize);
 }
 
 // Copies a match in runs that end at the window's end, for the source as for
 // the destination, draining the window whenever the destination fills it.
+// 1 when the match is in, 0 when a drain found a memory destination full.
 static int CopyMatchDraining(uint32_t distance, uint32_t length) {
     uint32_t to = ctx.windowPos;
     uint32_t from = (to - distance) & (kWindowSize - 1);
@@ -188,14 +190,14 @@ static int CopyMatchDraining(uint32_t distance, uint32_t length) {
         length -= run;
         if (to == kWindowSize) {
             to = 0;
-            if (FlushWindow(kWindowSize)) {
+            if (!FlushWindow(kWindowSize)) {
                 ctx.windowPos = 0;
-                return 1;
+                return 0;
             }
         }
     }
     ctx.windowPos = (uint16_t)to;
-    return 0;
+    return 1;
 }
 
 // Decodes one symbol through NeedBits, ensuring what the tables look at
@@ -206,7 +208,7 @@ static int DecodeCarefully(const HuffmanEntry *literals, const HuffmanEntry *dis
     if (!TakeCode(literals, litBits, &entry))
         return kSymbolsBad;
     if (entry.Operation == kOpLiteral)
-        return PutByte((uint8_t)entry.Value) ? kSymbolsBad : kSymbolsGoOn;
+        return PutByte((uint8_t)entry.Value) ? kSymbolsGoOn : kSymbolsBad;
     if (entry.Operation == kOpEndOfBlock)
         return kSymbolsEnd;
     if (!NeedBits(entry.Operation))
@@ -215,7 +217,7 @@ static int DecodeCarefully(const HuffmanEntry *literals, const HuffmanEntry *dis
     if (!TakeCode(distances, distBits, &entry) || !NeedBits(entry.Operation))
         return kSymbolsBad;
     uint32_t distance = entry.Value + TakeBits(entry.Operation);
-    return CopyMatchDraining(distance, length) ? kSymbolsBad : kSymbolsGoOn;
+    return CopyMatchDraining(distance, length) ? kSymbolsGoOn : kSymbolsBad;
 }
 
 int DecodeSymbols(const HuffmanEntry *literals, const HuffmanEntry *distances, unsigned litBits,

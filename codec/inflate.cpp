@@ -29,7 +29,7 @@ int DecodeStream() {
             return result;
     } while (!last);
     // Bits left in the buffer are look-ahead; nothing is given back.
-    if (FlushWindow(ctx.windowPos))
+    if (!FlushWindow(ctx.windowPos))
         return kInflateDataError;
     return kInflateOk;
 }
@@ -97,7 +97,7 @@ int CopyStoredBlock() {
         if (pos == kWindowSize) {
             pos = 0;
             ctx.windowPos = 0;
-            if (FlushWindow(kWindowSize))
+            if (!FlushWindow(kWindowSize))
                 return kInflateDataError;
         }
     }

@@ -32,6 +32,6 @@ int DecodeStream();
 // DecodeStream does it when it starts; shutdown may call it too.
 void ReleaseDecodeTables();
 
-// Takes the next input byte into *destination (zero-extended): 8 when a byte
+// Takes the next input byte into *destination (zero-extended): 1 when a byte
 // came, 0 when none could be had (destination untouched).
 int FetchByte(uint16_t *destination);

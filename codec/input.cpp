@@ -45,5 +45,5 @@ int ReadEncryptionHeader() {
     if (_lread(ctx.archiveFile, header, kEncryptionHeaderSize) != kEncryptionHeaderSize)
         ReadError(kReadErrorEncryptionHeader);
     ctx.memberBytesLeft -= kEncryptionHeaderSize;
-    return CheckEncryptionHeader(header) == 0;
+    return CheckEncryptionHeader(header);
 }

@@ -22,13 +22,9 @@ int RefillInput();
 // read error 14, before anything is read.
 int ReadEncryptionHeader();
 
-// Decrypts the 12 header bytes (a copy) with keys seeded from passwordText
-// and compares the last with the check byte: 0 when equal, -1 when not. The
-// keys are left ready for the member's data.
-int CheckEncryptionHeader(const uint8_t header[12]);
-void SeedKeys(const char *password);
-void AdvanceKeys(uint8_t plain);
-// The next keystream byte; depends on the low 16 bits of key 2 only.
-uint8_t KeystreamByte();
+// Decrypts the 12 header bytes in place with keys seeded from passwordText
+// and compares the last with the check byte: 1 when equal, 0 when not or
+// without a password. The keys are left ready for the member's data.
+int CheckEncryptionHeader(uint8_t header[12]);
 // Decrypts n bytes in place, advancing the keys with each plain byte.
 void DecryptBytes(uint8_t *data, uint32_t n);

@@ -28,13 +28,13 @@ static_assert((kIoBufferSize & (kIoBufferSize - 1)) == 0, "pieces are counted wi
 // 2048-byte piece, as FlushOutput's emptying in memory mode leaves it.
 static int CopyToMemory(const uint8_t *from, uint32_t count) {
     uint32_t room = ctx.memoryEnd > ctx.outputPointer ? (uint32_t)(ctx.memoryEnd - ctx.outputPointer) : 0;
-    int full = count > room;
-    if (full)
+    int fits = count <= room;
+    if (!fits)
         count = room;
     CopyBlock(ctx.outputPointer, from, count);
     ctx.outputPointer += count;
     ctx.pending = (ctx.pending + count) & (kIoBufferSize - 1);
-    return full;
+    return fits;
 }
 
 // Adds up to `count` bytes to the output buffer's piece, writing the piece
@@ -72,5 +72,5 @@ int FlushWindow(uint32_t count) {
         count -= whole;
     }
     AddToPiece(from, count);
-    return 0;
+    return 1;
 }

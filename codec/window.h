@@ -21,7 +21,7 @@ void CopyBlock(uint8_t *destination, const uint8_t *source, uint32_t count);
 // Hands the first count (at most 32768) bytes of the window on to the
 // output: in memory mode to the output pointer; in file mode as 2048-byte
 // pieces of output, the whole ones written at once and the rest left pending
-// in the output buffer. Answers 0; 1 when a memory-mode destination is full
+// in the output buffer. Answers 1; 0 when a memory-mode destination is full
 // (it is then written up to its last byte and no further).
 int FlushWindow(uint32_t count);
 

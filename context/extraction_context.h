@@ -80,7 +80,7 @@ struct ExtractionContext {
     char *afterUnzipCommand;         // 257 bytes
     char *afterUnzipArguments;       // 257 bytes
     char *infoText;                  // 512 bytes (TextBlock reader fills it)
-    char *messageBuffer;             // 500 bytes of scratch for formatted messages
+    char *messageBuffer;             // kMessageBufferSize bytes of scratch for formatted messages
     char *startupPrompt;             // 514-byte block, null when absent
     int overwriteWithoutPrompting;
     int autoMode;

@@ -6,59 +6,8 @@
 
 #include "platform/win32.h"
 
-// StringTable indices. The numbers are fixed; 52 is the main dialog template.
-enum StringIndex {
-    kStrIncomplete = 0,
-    kStrInsertDisk = 1,
-    kStrInsertLastDisk = 2,
-    kStrNoDiskInDrive = 3,
-    kStrDiskMissingOrWrongLabel = 4,
-    kStrNoPassword = 5,
-    kStrIncorrectPassword = 6,
-    kStrNoAuto = 7,
-    kStrSetup = 8,
-    kStrAuto = 9,
-    kStrRequiresWindows = 10,
-    kStrAbortQuestion = 11,
-    kStrFileInUse = 12,
-    kStrUnzipAborted = 13,
-    kStrErrorRunningCommand = 14,
-    kStrErrorChangingFolder = 15,
-    kStrOverwriteQuestion = 16,
-    kStrNoFolder = 17,
-    kStrBackslashTemp = 18,
-    kStrLongFilenames = 19,
-    kStrTempAssign = 20,
-    kStrFilesUnzipped = 21,
-    kStrIntroduction = 22,
-    kStrArchiverName = 23,
-    kStrExtensions = 24,
-    kStrWhenDoneOpen = 25,
-    kStrArchiverNotFound = 27,
-    kStrCannotCreateOutput = 28,
-    kStrUnsupportedMethod = 29,
-    kStrBadCrc = 30,
-    kStrInvalidHeader = 31,
-    kStrCouldNotCreateFolder = 32,
-    kStrBadCommandLineFolder = 33,
-    kStrUnzipping = 34,
-    kStrErrorWriting = 35,
-    kStrErrorReading = 36,
-    kStrIoError = 37,
-    kStrHelp = 38,
-    kStrDamaged = 39,
-    kStrAboutLong = 40,
-    kStrAboutShort = 43,
-    kStrAboutShortCopy = 44,
-    kStrInvalidDrive = 45,
-    kStrCannotUseCommandFile = 46,
-    kStrTmpAssign = 47,
-    kStrUnzipToFolder = 48,
-    kStrTemp = 49,
-    kStrNamesTooLong = 50,
-    kStrThisSelfExtractor = 51,
-    kMainDialogTemplate = 52,
-};
+// StringTable indices and control ids, named in image/resources/*.txt.
+#include "image/resource_ids.h"
 
 // Expands the ResourceBlock into its lasting block and converts the string
 // area from the OEM to the ANSI code page. Ends through HeaderCorrupt when a

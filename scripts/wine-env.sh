@@ -1,9 +1,11 @@
 # Sourced by wine-run and wine-session: the project's Wine set-up.
 #
 # Prefix: $WINE_RUN_PREFIX, default <repo>/build/wineprefix (win32), made on
-# first use. Where the kernel runs no i386 binaries (32-bit emulation switched
-# off), Wine's 32-bit loader is handed to qemu-i386-static through binfmt_misc
-# (registered here when root), with scripts/wine-qemu-shim.c preloaded.
+# first use, and only ever deleted again when this script made it (a marker
+# inside says so). Where the kernel runs no i386 binaries (32-bit emulation
+# switched off), Wine's 32-bit loader is handed to qemu-i386-static through
+# binfmt_misc (registered here when root, for the whole system, and only
+# then), with scripts/wine-qemu-shim.c preloaded.
 
 wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 wine_build_dir="$wine_repo/build"
@@ -24,6 +26,21 @@ wine_qemu_entry=$wine_binfmt_dir/qemu-i386
 wine_qemu_i386=/usr/bin/qemu-i386-static
 
 wine_i386_runs() { wine --version >/dev/null 2>&1; }
+
+# Whether this kernel runs i386 code (natively, or through an emulator
+# already registered): a 93-byte i386 ELF that only calls exit(0).
+wine_kernel_runs_i386() {
+    local probe rc
+    probe=$(mktemp) || return 1
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08' >"$probe"
+    printf '\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00' >>"$probe"
+    printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00' >>"$probe"
+    printf '\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >>"$probe"
+    chmod +x "$probe" && "$probe" 2>/dev/null
+    rc=$?
+    rm -f "$probe"
+    return $rc
+}
 
 # Registers qemu-i386 for i386 ELF files (static interpreter, opened at once:
 # flag F), so that Wine's loader and every process it starts run emulated.
@@ -64,6 +81,9 @@ wine_build_qemu_shim() {
 wine_setup_loader() {
     command -v wine >/dev/null || wine_fail_setup "wine is not installed"
     if ! wine_i386_runs; then
+        wine_kernel_runs_i386 &&
+            wine_fail_setup "wine does not run, although this kernel runs i386 binaries (see: wine --version)"
+        wine_say "this kernel runs no i386 binaries: registering qemu-i386 with binfmt_misc, for the whole system"
         wine_register_qemu_i386 && wine_i386_runs ||
             wine_fail_setup "this kernel runs no i386 binaries and qemu-i386 could not be registered (needs root and qemu-user-static)"
     fi
@@ -105,12 +125,21 @@ wine_finish_wineserver() {
 }
 
 # Creates the prefix when it is missing or was left half made. Needs the lock
-# and a display.
+# and a display. A half-made prefix is deleted only when the marker written
+# before wineboot shows this script made it; any other folder there (a real
+# prefix named by WINE_RUN_PREFIX) is refused, never touched.
 wine_ensure_prefix() {
     [ -f "$WINEPREFIX/.tarvex-ready" ] && return 0
+    if [ -e "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/.tarvex-made" ] &&
+        [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ]; then
+        wine_fail_setup "$WINEPREFIX exists but was not made by these scripts (no .tarvex-made in it); it is left as it is: set WINE_RUN_PREFIX to a new folder"
+    fi
     wine_say "creating Wine prefix $WINEPREFIX"
     wineserver -k 9>&- 2>/dev/null
-    rm -rf "$WINEPREFIX"
+    if [ -f "$WINEPREFIX/.tarvex-made" ]; then
+        rm -rf "$WINEPREFIX"
+    fi
+    mkdir -p "$WINEPREFIX" && touch "$WINEPREFIX/.tarvex-made" || wine_fail_setup "cannot create $WINEPREFIX"
     timeout -k 5 600 wineboot -i </dev/null >/dev/null 2>&1 9>&-
     local boot_rc=$?
     # Unmanaged windows: with no window manager on Xvfb, Wine would wait two

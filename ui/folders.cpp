@@ -58,7 +58,7 @@ int WindowsTempFolder(char *buffer) {
     lstrcatA(buffer, LookupString(kStrTemp));
     uint32_t attributes = 0;
     if (!PathExists(buffer, &attributes)) {
-        if (MakeFolder(buffer) != 0)
+        if (!MakeFolder(buffer))
             return 0;
     } else if (attributes != FILE_ATTRIBUTE_DIRECTORY) {
         return 0;

@@ -184,7 +184,7 @@ static void StopMeter(HWND dialog) {
 // The after-unzip command runs in the destination folder; the dialog ends
 // once the folder could be entered.
 static void OpenAfterUnzipCommand(HWND dialog) {
-    if (ctx.destinationFolder[0] == '\0' || ChangeFolder(ctx.destinationFolder) != 0) {
+    if (ctx.destinationFolder[0] == '\0' || !ChangeFolder(ctx.destinationFolder)) {
         ShowBox(LookupString(kStrErrorChangingFolder), MB_OK);
         return;
     }

@@ -1,5 +1,6 @@
 // The progress meter control: a window class of its own with four messages.
 #pragma once
+#include "image/resource_ids.h"   // the main dialog's control ids, kIdMeter among them
 #include "platform/win32.h"
 
 enum MeterMessages {
@@ -7,23 +8,6 @@ enum MeterMessages {
     METER_GETRANGE = WM_USER + 1,
     METER_SETPOS = WM_USER + 2,     // wParam: position (low 16 bits)
     METER_GETPOS = WM_USER + 3,
-};
-
-enum MainDialogControls {
-    kIdUnzip = 1,                   // the template's default button at first
-    kIdClose = 2,
-    kIdIntroduction = 101,
-    kIdOverwrite = 102,
-    kIdAfterUnzipCommand = 103,
-    kIdHelp = 104,
-    kIdFolderLabel = 105,
-    kIdFolder = 106,
-    kIdStatus = 109,
-    kIdAfterUnzipCheck = 111,
-    kIdAbout = 112,
-    kIdRunArchiver = 113,
-    kIdBrowse = 115,
-    kIdMeter = 201,
 };
 
 // Registers the window class "Meter" (class names match without regard to

@@ -7,10 +7,6 @@
 #include "ui/dialog_frame.h"
 #include "ui/password_text.h"
 
-enum PasswordDialogIds {
-    kPasswordEdit = 402,
-};
-
 // OK: an empty edit or a failed copy keeps the dialog open.
 static void ConfirmPassword(HWND dialog) {
     char text[kPasswordReadLimit];

@@ -387,6 +387,10 @@ TEST_P(TimeSourceTest, FileGetsTheTimeOfItsSource) {
     EXPECT_EQ(ModificationTime(Out("case.txt")), seconds);
 }
 
+std::string InfoZipUnixField(int64_t accessed, int64_t modified, const std::string &ids = "") {
+    return ExtraField(0x5855, LittleEndian((uint64_t)accessed, 4) + LittleEndian((uint64_t)modified, 4) + ids);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Sources, TimeSourceTest,
     ::testing::Values(
@@ -434,7 +438,15 @@ INSTANTIATE_TEST_SUITE_P(
                  1717245296, 7890123},
         // 0 asks SetFileTime to leave the time alone; the top bit is no time.
         TimeCase{"ntfsZero", NtfsField(0), kFromDos, 0},
-        TimeCase{"ntfsTopBitFallsToUnix", NtfsField(0x8000000000000000ull) + UnixField(1, {kUnixTime}), kUnixTime, 0}),
+        TimeCase{"ntfsTopBitFallsToUnix", NtfsField(0x8000000000000000ull) + UnixField(1, {kUnixTime}), kUnixTime, 0},
+        // The Info-ZIP Unix field: access, modification time, and in a local
+        // header the user and group ids; taken after the other two.
+        TimeCase{"infoZipUnixWithIds", InfoZipUnixField(5, kUnixTime, LittleEndian(501, 2) + LittleEndian(20, 2)),
+                 kUnixTime, 0},
+        TimeCase{"infoZipUnixTimesOnly", InfoZipUnixField(5, -315619200), -315619200, 0},
+        TimeCase{"infoZipUnixAfterExtended", InfoZipUnixField(5, 7) + UnixField(1, {kUnixTime}), kUnixTime, 0},
+        TimeCase{"infoZipUnixAfterNtfs", InfoZipUnixField(5, 7) + NtfsField(kNtfsTime), 1717245296, 7890123},
+        TimeCase{"infoZipUnixShort", ExtraField(0x5855, LittleEndian(5, 4) + "\x01\x02\x03"), kFromDos, 0}),
     [](const ::testing::TestParamInfo<TimeCase> &info) { return std::string(info.param.label); });
 
 }  // namespace

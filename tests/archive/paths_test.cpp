@@ -79,23 +79,23 @@ TEST_F(PathsTest, FolderAndDriveQueries) {
     EXPECT_EQ(PathExists("C:\\dir", &attributes), 1);
     EXPECT_EQ(attributes, (uint32_t)FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(PathExists("C:\\none", nullptr), 0);
-    EXPECT_EQ(MakeFolder("C:\\dir\\new"), 0);
     EXPECT_EQ(MakeFolder("C:\\dir\\new"), 1);
-    EXPECT_EQ(MakeFolder("C:\\missing\\new"), 1);
+    EXPECT_EQ(MakeFolder("C:\\dir\\new"), 0);
+    EXPECT_EQ(MakeFolder("C:\\missing\\new"), 0);
 
     EXPECT_TRUE(DriveIsValid("C:\\anything"));
     EXPECT_FALSE(DriveIsValid("Q:\\out"));
 
     char path[32] = "C:\\dir\\";
-    EXPECT_EQ(ChangeFolder(path), 0);
+    EXPECT_EQ(ChangeFolder(path), 1);
     EXPECT_STREQ(path, "C:\\dir\\");
     char current[64];
     EXPECT_STREQ(GetCurrentFolder(current, sizeof current), "C:\\dir");
     char missing[32] = "C:\\none\\";
-    EXPECT_EQ(ChangeFolder(missing), 1);
+    EXPECT_EQ(ChangeFolder(missing), 0);
     EXPECT_STREQ(missing, "C:\\none\\");
     char root[8] = "C:\\";
-    EXPECT_EQ(ChangeFolder(root), 0);
+    EXPECT_EQ(ChangeFolder(root), 1);
     EXPECT_STREQ(GetCurrentFolder(current, sizeof current), "C:\\");
 }
 

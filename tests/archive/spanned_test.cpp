@@ -190,6 +190,7 @@ TEST_F(SpannedTest, VolumeFileNames) {
         {"A:\\SETUP", 0, "disk1/SETUP.ZIP"},                  // no extension: one is appended
         {"A:\\V1.2\\SETUP", 0, "disk1/V1.2/SETUP.ZIP"},       // a '.' in a folder is not an extension
         {"A:\\DIR\\ARCHIVE.TAR.EXE", 0, "disk1/DIR/ARCHIVE.TAR.ZIP"},
+        {"A:\\.EXE", 0, "disk1/.ZIP"},                          // only an extension: it is replaced
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.modulePath);

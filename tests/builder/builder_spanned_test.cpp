@@ -7,11 +7,13 @@
 #include <filesystem>
 
 #include "archive/crc32.h"
+#include "archive/volume_names.h"
 #include "builder/file_io.h"
 #include "builder/image_build.h"
 #include "builder/pe_format.h"
 #include "builder/spanned_set.h"
 #include "builder/stub_run.h"
+#include "builder/volume_names.h"
 #include "archive/zip_format.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
@@ -243,6 +245,26 @@ TEST(SpannedOutput, KeepsTheNameAndReplacesAnEarlierSet) {
         EXPECT_EQ(entry.path().filename().string().rfind(".mksfx", 0), std::string::npos) << entry.path();
     CommandResult info = Mksfx("info " + Quote(temp / "set/disk1/Setup.exe"));
     EXPECT_EQ(info.status, 0) << info.out << info.err;
+}
+
+// The volumes mksfx writes are the ones the stub opens (its own cases in
+// tests/archive/spanned_test.cpp), and the labels it writes are the ones
+// the stub reads back as the disk's number.
+TEST(VolumeNames, AreTheStubsNames) {
+    struct Case {
+        const char *image, *zipVolume, *exeVolume;
+    } cases[] = {
+        {"out/SETUP.EXE", "SETUP.ZIP", "SETUP.EXE"},
+        {"out/setup", "setup.ZIP", "setup.EXE"},
+        {"v1.2/archive.tar.exe", "archive.tar.ZIP", "archive.tar.EXE"},
+        {"out/.exe", ".ZIP", ".EXE"},   // only an extension: nothing of it is kept
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(VolumeFileName(VolumeStem(c.image), false), c.zipVolume) << c.image;
+        EXPECT_EQ(VolumeFileName(VolumeStem(c.image), true), c.exeVolume) << c.image;
+    }
+    for (unsigned disk : {1u, 7u, 999u, 1000u, 65535u})
+        EXPECT_EQ(DiskNumberOfLabel(VolumeLabel(disk).c_str()), (int)disk) << VolumeLabel(disk);
 }
 
 }  // namespace

@@ -109,6 +109,8 @@ TEST(MemberTimeText, NamesTheTimeAndItsSource) {
         {archivetest::NtfsField(ntfs), 0x5A4E, 0x7D1C, "2024-06-01 12:34:56.7890123 UTC (NTFS)"},
         {archivetest::UnixField(1, {1700000001}), 0x5A4E, 0x7D1C, "2023-11-14 22:13:21 UTC (Unix)"},
         {archivetest::UnixField(1, {INT32_MIN}), 0x5A4E, 0x7D1C, "1901-12-13 20:45:52 UTC (Unix)"},
+        {archivetest::ExtraField(0x5855, archivetest::LittleEndian(5, 4) + archivetest::LittleEndian(1700000001, 4)),
+         0x5A4E, 0x7D1C, "2023-11-14 22:13:21 UTC (Info-ZIP Unix)"},
         {"", 0x5A4E, 0x7D1C, "2025-02-14 15:40:56 local (DOS)"},
         {archivetest::UnixField(1), 0x5A00, 0xFFFF, "2025-01-01 23:59:58 local (DOS)"},   // clamped
     };

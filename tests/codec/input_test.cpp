@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/error_exit.h"
+#include "archive/cipher_keys.h"
 #include "archive/crc32.h"
 #include "codec/inflate.h"
 #include "codec/input.h"
@@ -76,7 +77,7 @@ TEST_F(InputTest, FetchByteTakesEveryByteThenReportsTheEnd) {
     ctx.inputCount = 0;
     std::string seen;
     uint16_t byte = 0;
-    while (FetchByte(&byte) == 8)
+    while (FetchByte(&byte) == 1)
         seen += (char)byte;
     EXPECT_EQ(member, seen);
     byte = 0x1234;
@@ -267,11 +268,11 @@ TEST_F(InputTest, DataContinuesTheHeaderKeystream) {
 }
 
 TEST_F(InputTest, KeystreamDependsOnTheLowHalfOfKey2Only) {
-    ctx.cipherKeys[2] = 0x0000ABCD;
-    uint8_t low = KeystreamByte();
+    uint32_t keys[kCipherKeyCount] = {0, 0, 0x0000ABCD};
+    uint8_t low = CipherKeystreamByte(keys);
     for (uint32_t high : {0x1234u, 0xFFFFu, 0x8000u}) {
-        ctx.cipherKeys[2] = high << 16 | 0xABCD;
-        EXPECT_EQ(low, KeystreamByte());
+        keys[2] = high << 16 | 0xABCD;
+        EXPECT_EQ(low, CipherKeystreamByte(keys));
     }
 }
 
