@@ -117,6 +117,23 @@ TEST_F(NamesTest, DecodedNamesLandOrAreRefused) {
     }
 }
 
+// A member that its Unicode Path name makes a folder keeps the data its
+// local header declares: the walk steps over it whole, so a record hidden in
+// that data is never taken for one of the archive's own.
+TEST_F(NamesTest, FolderByDecodedNameStepsOverItsData) {
+    ZipLayout inner = BuildZip({Member("hidden.txt", "secret")});
+    std::string records = inner.bytes.substr(0, inner.centralStarts[0]);
+    for (uint16_t method : {0, 8}) {
+        SCOPED_TRACE(method);
+        testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
+        ZipMember carrier = Member("carrier.txt", records, method);
+        carrier.extra = UnicodePath("carrier.txt", "carrier/");
+        InstallImage(BuildZip({Member("ok.txt", "fine"), carrier, Member("later.txt", "after")}).bytes);
+        EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+        EXPECT_EQ(ListTree(root_ + "/C/OUT"), (std::vector<std::string>{"carrier/", "later.txt", "ok.txt"}));
+    }
+}
+
 // Messages show a name in the ANSI code page (here Windows-1252), with '?'
 // for what it lacks and never a look-alike in its place.
 TEST_F(NamesTest, NamesAsMessagesShowThem) {
