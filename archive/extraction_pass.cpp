@@ -114,7 +114,6 @@ void ProcessMember() {
     ReadLocalExtra(h.extraLength);
     WalkTrace(kTraceMemberRead);
 
-    lstrcpyA(ctx.messagePath, ctx.entryPath);
     int length = DecodeMemberName();
     if (IsSeparator(ctx.memberName[length - 1]))
         ProcessFolderMember();

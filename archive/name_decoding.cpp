@@ -36,6 +36,28 @@ static const char *UnicodePathName(int *length) {
     return (const char *)field + kUnicodePathName;
 }
 
+// The first length characters of memberName into messagePath, each control
+// character as \xNN: a name holding a NUL or a line break shows whole, never
+// as a harmless-looking part of itself. outputPath, composed only after
+// this, holds the escaped text.
+static_assert(kOutputPathSize > 4 * kMemberNameSize, "every character escaped fits");
+
+static void ShowNameEscaped(int length) {
+    WCHAR *shown = ctx.outputPath;
+    for (const WCHAR *c = ctx.memberName; c < ctx.memberName + length; c++) {
+        if (*c < 32) {
+            *shown++ = '\\';
+            *shown++ = 'x';
+            *shown++ = (WCHAR)('0' + (*c >> 4));
+            *shown++ = "0123456789ABCDEF"[*c & 15];
+        } else {
+            *shown++ = *c;
+        }
+    }
+    *shown = 0;
+    FormatPathForDisplay(ctx.outputPath, ctx.messagePath);
+}
+
 int DecodeMemberName() {
     const char *text = ctx.entryPath;
     int length = ctx.localHeader.nameLength;
@@ -50,9 +72,12 @@ int DecodeMemberName() {
     // Invalid UTF-8 (overlong forms among it, such as C0 AE for '.') gives 0.
     int count = MultiByteToWideChar(unicode ? CP_UTF8 : CP_ACP, unicode ? MB_ERR_INVALID_CHARS : 0, text, length,
                                     ctx.memberName, kMemberNameSize - 1);
+    // A name that is no UTF-8 shows as stored, in the ANSI code page (which
+    // takes any byte).
+    ShowNameEscaped(count ? count
+                          : MultiByteToWideChar(CP_ACP, 0, ctx.entryPath, ctx.localHeader.nameLength, ctx.memberName,
+                                                kMemberNameSize - 1));
     ctx.memberName[count] = 0;
-    if (count > 0)
-        FormatPathForDisplay(ctx.memberName, ctx.messagePath);
     if (!MemberNameIsSafe(ctx.memberName, count))
         RefuseMember(kUnsafeNameText);
     return count;

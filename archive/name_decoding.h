@@ -5,7 +5,8 @@
 
 // Decodes the stored name (entryPath, nameLength bytes) into memberName as
 // UTF-16 and answers its length; sets unicodeName for a UTF-8 name, and
-// shows the decoded name in messagePath. Ends the pass with the unsafe-name
+// shows the decoded name in messagePath (a name that is no UTF-8 as stored),
+// control characters escaped as \xNN. Ends the pass with the unsafe-name
 // message for a UTF-8 name that is not well-formed and for any name that
 // MemberNameIsSafe refuses.
 int DecodeMemberName();
