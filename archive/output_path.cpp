@@ -79,11 +79,17 @@ void ComposeOutputPath() {
     FormatPathForDisplay(ctx.plainPath, ctx.messagePath);
 }
 
-// Where folder creation starts: past a long prefix; past the server and
-// share of a UNC path (never created), each with the separator behind it;
-// or past a drive and a separator.
+// Where folder creation starts: past a long prefix, the one put in front or
+// one the destination came with (\\?\ or \\.\, \\?\UNC\); past the server
+// and share of a UNC path (never created), each with the separator behind
+// it; or past a drive and a separator.
 static int CreationStart(const WCHAR *path) {
-    int at = ctx.longPrefix;
+    int at = 0;
+    if (IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '?' || path[2] == '.') && IsSeparator(path[3])) {
+        at = kLongPrefixLength;
+        if ((path[4] | 0x20) == 'u' && (path[5] | 0x20) == 'n' && (path[6] | 0x20) == 'c' && IsSeparator(path[7]))
+            at = kUncLongPrefixLength;
+    }
     if (at == kUncLongPrefixLength || (at == 0 && IsSeparator(path[0]) && IsSeparator(path[1]))) {
         at = at ? at : 2;
         for (int passed = 0; path[at] && passed < 2; at++)

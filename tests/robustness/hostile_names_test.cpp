@@ -106,7 +106,9 @@ TEST_P(HostileNamesTest, StayInsideOrAreRefusedByName) {
 
 INSTANTIATE_TEST_SUITE_P(Destinations, HostileNamesTest,
                          ::testing::Values(Destination{"drive", "C:\\OUT", "C/OUT"},
-                                           Destination{"share", "\\\\SRV\\S\\OUT", "UNC/SRV/S/OUT"}),
+                                           Destination{"share", "\\\\SRV\\S\\OUT", "UNC/SRV/S/OUT"},
+                                           Destination{"long_drive", "\\\\?\\C:\\OUT", "C/OUT"},
+                                           Destination{"long_share", "\\\\?\\UNC\\SRV\\S\\OUT", "UNC/SRV/S/OUT"}),
                          [](const ::testing::TestParamInfo<Destination> &info) {
                              return std::string(info.param.label);
                          });
