@@ -38,13 +38,12 @@ static const char *UnicodePathName(int *length) {
 
 // The first length characters of memberName into messagePath, each control
 // character as \xNN: a name holding a NUL or a line break shows whole, never
-// as a harmless-looking part of itself. outputPath, composed only after
-// this, holds the escaped text.
-static_assert(kOutputPathSize > 4 * kMemberNameSize, "every character escaped fits");
-
+// as a harmless-looking part of itself. A name too long for messagePath
+// comes out cut.
 static void ShowNameEscaped(int length) {
-    WCHAR *shown = ctx.outputPath;
-    for (const WCHAR *c = ctx.memberName; c < ctx.memberName + length; c++) {
+    WCHAR *shown = ctx.messagePath;
+    const WCHAR *end = ctx.messagePath + kMessagePathSize - 4;
+    for (const WCHAR *c = ctx.memberName; c < ctx.memberName + length && shown < end; c++) {
         if (*c < 32) {
             *shown++ = '\\';
             *shown++ = 'x';
@@ -55,7 +54,6 @@ static void ShowNameEscaped(int length) {
         }
     }
     *shown = 0;
-    FormatPathForDisplay(ctx.outputPath, ctx.messagePath);
 }
 
 int DecodeMemberName() {

@@ -76,7 +76,7 @@ void ComposeMemberPath() {
 
 void ComposeOutputPath() {
     ComposeMemberPath();
-    FormatPathForDisplay(ctx.plainPath, ctx.messagePath);
+    ShowPathInMessages(ctx.plainPath);
 }
 
 // Where folder creation starts: past a long prefix, the one put in front or
@@ -112,7 +112,7 @@ void CreateFolders() {
     WCHAR *known = ctx.knownFolders;
     const char *destination = ctx.destinationFolder;
     if (!known[0] && destination[0] && destination[1] == ':' && !DriveIsValid(destination)) {
-        char drive[2] = {destination[0], 0};
+        WCHAR drive[2] = {(WCHAR)(uint8_t)destination[0], 0};
         ShowErrorAbout(LookupString(kStrInvalidDrive), drive);
     }
 
@@ -133,7 +133,7 @@ void CreateFolders() {
             continue;
         *at = 0;
         if (!MemberPathExists(path) && !MakeMemberFolder(path)) {
-            FormatPathForDisplay(path, ctx.messagePath);
+            ShowPathInMessages(path);
             ShowErrorAbout(LookupString(kStrCouldNotCreateFolder), ctx.messagePath);
         }
         *at = '\\';

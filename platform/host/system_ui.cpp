@@ -68,6 +68,11 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     return IDCANCEL;
 }
 
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
+    return MessageBoxA(owner, Utf16ToUtf8(text, lstrlenW(text)).c_str(), Utf16ToUtf8(caption, lstrlenW(caption)).c_str(),
+                       style);
+}
+
 void WalkTrace(WalkTraceEvent event) {
     if (Sim().walkTrace)
         Sim().walkTrace(event);
@@ -79,6 +84,10 @@ BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
     Sim().controlTexts[id] = text;
     Sim().textsSet.emplace_back(id, text);
     return TRUE;
+}
+
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
+    return SetDlgItemTextA(dialog, id, Utf16ToUtf8(text, lstrlenW(text)).c_str());
 }
 
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {

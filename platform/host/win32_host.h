@@ -5,6 +5,7 @@
 #pragma once
 #include "platform/win32.h"   // the seam's own declarations (WalkTraceEvent)
 
+#include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -237,6 +238,7 @@ LPSTR lstrcatA(LPSTR to, LPCSTR from);
 int lstrlenA(LPCSTR text);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
+int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list args);
 BOOL OemToCharBuffA(LPCSTR from, LPSTR to, DWORD length);
 LPSTR CharNextA(LPCSTR text);
 int lstrlenW(LPCWSTR text);
@@ -252,9 +254,12 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LP
 
 // user interface, as far as the extraction pass touches it
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+// The wide calls record their texts as UTF-8.
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style);
 // Hands the event to hostsim::Sim().walkTrace when one is set.
 void WalkTrace(WalkTraceEvent event);
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 HWND GetDlgItem(HWND dialog, int id);
 BOOL InvalidateRect(HWND window, const RECT *rect, BOOL erase);
