@@ -47,8 +47,9 @@ static void ShowNameEscaped(int length) {
         if (*c < 32) {
             *shown++ = '\\';
             *shown++ = 'x';
+            int low = *c & 15;
             *shown++ = (WCHAR)('0' + (*c >> 4));
-            *shown++ = "0123456789ABCDEF"[*c & 15];
+            *shown++ = (WCHAR)(low < 10 ? '0' + low : 'A' - 10 + low);
         } else {
             *shown++ = *c;
         }

@@ -155,6 +155,7 @@ struct ExtractionContext {
     // --- the buffers, each with its owner: behind every other field, so
     // that the stub reaches those with one-byte displacements (see ctx below) ---
     char modulePath[kPathBufferSize];           // start-up
+    WCHAR imagePath[kPathBufferSize];           // start-up: the image's path, wide; empty where the wide calls fail
     char destinationFolder[kPathBufferSize];    // start-up
     uint16_t stringOffsets[kStringOffsetCount]; // image: where each string lies in resourceBlock
     uint32_t crcTables[16][256];                // CRC-32: [0] entry i is the CRC of byte i; [k] that followed by k zero bytes

@@ -21,9 +21,22 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     (void)module;
     if (size == 0)
         return 0;
-    std::string path = Sim().modulePath.substr(0, size - 1);
+    std::string whole = Utf8ToAnsi(Sim().modulePath);
+    std::string path = whole.substr(0, size - 1);
     strcpy(buffer, path.c_str());
-    return (DWORD)path.size() + (Sim().modulePath.size() >= size ? 1 : 0);
+    return (DWORD)path.size() + (whole.size() >= size ? 1 : 0);
+}
+
+// Sim().modulePath is UTF-8; the ANSI call answers it in the ANSI code page.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
+    (void)module;
+    std::u16string path = Utf8ToUtf16(Sim().modulePath);
+    if (size == 0)
+        return 0;
+    std::u16string kept = path.substr(0, size - 1);
+    std::copy(kept.begin(), kept.end(), buffer);
+    buffer[kept.size()] = 0;
+    return (DWORD)kept.size() + (path.size() >= size ? 1 : 0);
 }
 
 void ExitProcess(UINT code) {

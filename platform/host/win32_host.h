@@ -66,6 +66,7 @@ typedef const void *LPCDLGTEMPLATEA;
 #define FILE_SHARE_READ 0x1
 #define FILE_SHARE_WRITE 0x2
 #define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
 
 #define CP_ACP 0
 #define CP_UTF8 65001
@@ -181,6 +182,7 @@ struct MSG {
 LPSTR GetCommandLineA();
 HMODULE GetModuleHandleA(LPCSTR name);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 [[noreturn]] void ExitProcess(UINT code);
 UINT SetErrorMode(UINT mode);
 DWORD GetVersion();
@@ -201,9 +203,9 @@ HFILE _lclose(HFILE file);
 BOOL DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME result);
 BOOL LocalFileTimeToFileTime(const FILETIME *local, LPFILETIME result);
 BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written);
-// Opens as _lcreat does for the access, sharing and disposition the logic
-// asks (read and write, both shared, CREATE_ALWAYS); the handle works with
-// _lwrite, SetFileTime and _lclose.
+// Opens as _lcreat does for CREATE_ALWAYS (the access and sharing are not
+// looked at), as _lopen does for OPEN_EXISTING; the handle works with the
+// handle calls (_lread, _lwrite, _llseek, SetFileTime, _lclose).
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *security, DWORD disposition, DWORD flags,
                    HANDLE templateFile);
 
