@@ -1,5 +1,7 @@
 #include "app/error_exit.h"
 
+#include <stdarg.h>
+
 #include "archive/entry_output.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
@@ -31,10 +33,39 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
 #endif
 }
 
-int ShowBox(const char *text, UINT style) {
+static const WCHAR kWideCaption[] = WIDE_TEXT("Tarvex Self-Extractor");
+
+static_assert(sizeof(kWideCaption) == 2 * sizeof(kCaption), "the same caption");
+
+int ShowWideBox(const WCHAR *text, UINT style) {
     // A pass's box comes with the dialog naming the member it is about.
     ShowStatusNow();
-    return MessageBoxA(ctx.mainDialog, text, kCaption, style);
+    return MessageBoxW(ctx.mainDialog, text, kWideCaption, style);
+}
+
+// A text longer than the buffer comes out cut. Not inlined: one call of the
+// conversion serves both callers.
+__attribute__((noinline)) static void WidenText(const char *text, WCHAR *wide) {
+    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kMessageBufferSize))
+        wide[kMessageBufferSize - 1] = 0;
+}
+
+int ShowBox(const char *text, UINT style) {
+    WidenText(text, ctx.messageText);
+    return ShowWideBox(ctx.messageText, style);
+}
+
+static void FormatWideList(WCHAR *text, const char *format, va_list arguments) {
+    WCHAR wideFormat[kMessageBufferSize];
+    WidenText(format, wideFormat);
+    wvsprintfW(text, wideFormat, arguments);
+}
+
+void FormatWide(WCHAR *text, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    FormatWideList(text, format, arguments);
+    va_end(arguments);
 }
 
 void ShowError(const char *text) {
@@ -42,9 +73,13 @@ void ShowError(const char *text) {
     ReturnToGuard(kGuardFailed);
 }
 
-void ShowErrorAbout(const char *format, const char *name) {
-    wsprintfA(ctx.messageBuffer, format, name);
-    ShowError(ctx.messageBuffer);
+void ShowErrorAbout(const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    FormatWideList(ctx.messageText, format, arguments);
+    va_end(arguments);
+    ShowWideBox(ctx.messageText, MB_ICONERROR);
+    ReturnToGuard(kGuardFailed);
 }
 
 void HeaderCorrupt() {

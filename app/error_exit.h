@@ -28,12 +28,18 @@ extern const char kCaption[];
 extern const char kHeaderCorruptText[];
 
 // A message box with the program's caption, owned by mainDialog (no owner
-// before the dialog exists); answers the button that ended it.
+// before the dialog exists); answers the button that ended it. Every box is
+// a wide one, so that a member's name shows with all its characters, also
+// those the ANSI code page lacks; text in the ANSI code page is converted.
 int ShowBox(const char *text, UINT style);
+int ShowWideBox(const WCHAR *text, UINT style);
+// format (ANSI, from the StringTable) filled with its arguments into text
+// (kMessageBufferSize characters) as wide text: each "%s" takes a wide string.
+void FormatWide(WCHAR *text, const char *format, ...);
 // Error box (owner mainDialog, error icon), then back to the guard with code 2.
 [[noreturn]] void ShowError(const char *text);
-// ShowError with format's one "%s" filled with name (in messageBuffer).
-[[noreturn]] void ShowErrorAbout(const char *format, const char *name);
+// ShowError with format filled as FormatWide fills it (in messageText).
+[[noreturn]] void ShowErrorAbout(const char *format, ...);
 // ShowError with the header-corrupt text.
 [[noreturn]] void HeaderCorrupt();
 // Back to the guard with code 2, no box.

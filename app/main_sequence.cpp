@@ -88,6 +88,7 @@ static void AllocateGlobalTexts() {
 // modulePath with its last component in long form. A long name that would
 // not fit leaves the path as the system gave it.
 static void FindModulePath() {
+    GetModuleFileNameW(0, ctx.imagePath, kPathBufferSize - 1);
     GetModuleFileNameA(0, ctx.modulePath, kPathBufferSize - 1);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(ctx.modulePath, &found);

@@ -22,8 +22,8 @@ int ConfirmOverwrite() {
         return 1;
     if (ctx.meterShown)
         RefreshMeter();
-    wsprintfA(ctx.messageBuffer, LookupString(kStrOverwriteQuestion), ctx.messagePath);
-    int answer = ShowBox(ctx.messageBuffer, MB_YESNOCANCEL);
+    FormatWide(ctx.messageText, LookupString(kStrOverwriteQuestion), ctx.messagePath);
+    int answer = ShowWideBox(ctx.messageText, MB_YESNOCANCEL);
     if (answer == IDYES)
         return 1;
     if (answer == IDNO)
@@ -105,9 +105,8 @@ void ExtractMember() {
 
     ctx.crcRegister = ~ctx.crcRegister;
     if (ctx.crcRegister != header.crc32) {
-        // %lx reads 32 bits in wsprintfA, so the values go as uint32_t.
-        wsprintfA(ctx.messageBuffer, LookupString(kStrBadCrc), ctx.messagePath, ctx.crcRegister, header.crc32);
-        ShowError(ctx.messageBuffer);
+        // %lx reads 32 bits in wvsprintfW, so the values go as uint32_t.
+        ShowErrorAbout(LookupString(kStrBadCrc), ctx.messagePath, ctx.crcRegister, header.crc32);
     }
     // The pump after writes may have let the last few pass; input that came
     // meanwhile is answered here, with the member whole on disk.
@@ -115,8 +114,8 @@ void ExtractMember() {
         AbortSilently();
 }
 
-void FormatUnzipping(char *buffer) {
-    wsprintfA(buffer, LookupString(kStrUnzipping), FileNamePart(ctx.messagePath));
+void FormatUnzipping(WCHAR *buffer) {
+    FormatWide(buffer, LookupString(kStrUnzipping), FileNamePart(ctx.messagePath));
 }
 
 void ShowUnzipping() {
@@ -138,6 +137,6 @@ void ShowStatusNow() {
     // The meter paints the same text itself.
     if (ctx.meterShown)
         return;
-    SetDlgItemTextA(ctx.mainDialog, kIdStatus, ctx.statusText);
+    SetDlgItemTextW(ctx.mainDialog, kIdStatus, ctx.statusText);
     InvalidateRect(GetDlgItem(ctx.mainDialog, kIdStatus), 0, FALSE);
 }

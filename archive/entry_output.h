@@ -3,6 +3,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "platform/win32.h"
+
 // The member's path from the destination and the decoded name, into
 // memberPath (see archive/member_files.h for the calls it takes). Ends the
 // pass only for a path longer than Windows takes at all. The walk runs it
@@ -51,8 +53,9 @@ void CatchUpStatus();
 // Names the member on the status line now if it is behind (before a box and
 // at the end of a pass).
 void ShowStatusNow();
-// string 34 with the file name part of messagePath, into buffer.
-void FormatUnzipping(char *buffer);
+// string 34 with the file name part of messagePath, into buffer
+// (kMessageBufferSize characters).
+void FormatUnzipping(WCHAR *buffer);
 
 // The meter position for bytesWritten: bytesWritten * 100 / TotalSize cut
 // to 16 bits, 100 while TotalSize is 0.

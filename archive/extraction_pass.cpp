@@ -74,14 +74,14 @@ void ReadName(uint32_t length, char *buffer) {
     buffer[length] = 0;
 }
 
-// A folder member: its folders are made; data that a folder declares without
-// an uncompressed size is stepped over.
+// A folder member: its folders are made and whatever data its local header
+// declares is stepped over. A decoded name (a Unicode Path field) can make a
+// folder of a member with data, and that data read as records could hold a
+// member that no listing of the archive shows.
 static void ProcessFolderMember() {
-    const LocalHeader &h = ctx.localHeader;
     ComposeMemberPath();
     CreateFolders();
-    if (h.uncompressedSize == 0 && h.compressedSize > 0)
-        SkipArchiveBytes(h.compressedSize);
+    SkipArchiveBytes(ctx.localHeader.compressedSize);
 }
 
 static void ProcessFileMember() {
@@ -114,7 +114,6 @@ void ProcessMember() {
     ReadLocalExtra(h.extraLength);
     WalkTrace(kTraceMemberRead);
 
-    lstrcpyA(ctx.messagePath, ctx.entryPath);
     int length = DecodeMemberName();
     if (IsSeparator(ctx.memberName[length - 1]))
         ProcessFolderMember();

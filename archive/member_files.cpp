@@ -5,9 +5,17 @@
 
 static_assert(kMessagePathSize >= 2 * (kMaxPathLength + 1), "a classic path fits in its ANSI form");
 
-void FormatPathForDisplay(const WCHAR *path, char *text) {
+// A path that came from the ANSI code page (so turning it back is exact).
+static void AnsiPath(const WCHAR *path, char *text) {
     if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, text, kMessagePathSize, 0, 0))
         text[kMessagePathSize - 1] = 0;
+}
+
+void ShowPathInMessages(const WCHAR *path) {
+    WCHAR *shown = ctx.messagePath;
+    while (*path && shown < ctx.messagePath + kMessagePathSize - 1)
+        *shown++ = *path++;
+    *shown = 0;
 }
 
 // The one call on a member's path that each of the functions below makes:
@@ -22,7 +30,7 @@ enum MemberCall {
 static HFILE CallOnPath(MemberCall call, const WCHAR *path) {
     if (!ctx.wideCalls) {
         char text[kMessagePathSize];
-        FormatPathForDisplay(path, text);
+        AnsiPath(path, text);
         if (call == kCallExists)
             return PathExists(text, 0);
         if (call == kCallMakeFolder)

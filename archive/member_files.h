@@ -13,9 +13,6 @@ int MemberPathExists(const WCHAR *path);
 int MakeMemberFolder(const WCHAR *path);      // true when made
 HFILE CreateMemberFile(const WCHAR *path);    // created or truncated; HFILE_ERROR on failure
 
-// path in the ANSI code page into text (kMessagePathSize bytes), with '?'
-// for every character the code page lacks: never a look-alike (best fit
-// would show U+2215 as '/'), so the text names no other file. A path too
-// long for text comes out cut. Messages show paths this way, and a path
-// that came from the ANSI code page comes back exactly.
-void FormatPathForDisplay(const WCHAR *path, char *text);
+// path into messagePath, as messages show it: with every character it has
+// (the boxes and the status line are wide), cut when too long for it.
+void ShowPathInMessages(const WCHAR *path);

@@ -27,6 +27,27 @@ const char *ChooseNameText(uint16_t flags, const char *stored, int *length, cons
     return stored;
 }
 
+// The first length characters of memberName into messagePath, each control
+// character as \xNN: a name holding a NUL or a line break shows whole, never
+// as a harmless-looking part of itself. A name too long for messagePath
+// comes out cut.
+static void ShowNameEscaped(int length) {
+    WCHAR *shown = ctx.messagePath;
+    const WCHAR *end = ctx.messagePath + kMessagePathSize - 4;
+    for (const WCHAR *c = ctx.memberName; c < ctx.memberName + length && shown < end; c++) {
+        if (*c < 32) {
+            *shown++ = '\\';
+            *shown++ = 'x';
+            int low = *c & 15;
+            *shown++ = (WCHAR)('0' + (*c >> 4));
+            *shown++ = (WCHAR)(low < 10 ? '0' + low : 'A' - 10 + low);
+        } else {
+            *shown++ = *c;
+        }
+    }
+    *shown = 0;
+}
+
 int DecodeMemberName() {
     int length = ctx.localHeader.nameLength;
     ctx.crcRegister = 0xFFFFFFFFu;
@@ -34,9 +55,10 @@ int DecodeMemberName() {
     const char *text = ChooseNameText(ctx.localHeader.flags, ctx.entryPath, &length, ctx.localExtra,
                                       ctx.localExtraLength, ~ctx.crcRegister, &ctx.unicodeName);
     int count = DecodeNameText(text, length, ctx.unicodeName, ctx.memberName);
+    // A name that DecodeNameText refuses shows as stored, in the ANSI code
+    // page (which takes any byte).
+    ShowNameEscaped(count ? count : DecodeNameText(ctx.entryPath, ctx.localHeader.nameLength, 0, ctx.memberName));
     ctx.memberName[count] = 0;
-    if (count > 0)
-        FormatPathForDisplay(ctx.memberName, ctx.messagePath);
     if (MemberNameRule(ctx.memberName, count) != kNameSafe)
         RefuseMember(kUnsafeNameText);
     return count;

@@ -26,7 +26,8 @@ int DecodeNameText(const char *text, int length, int utf8, WCHAR *name);
 
 // Decodes the stored name (entryPath, nameLength bytes) into memberName as
 // UTF-16 and answers its length; sets unicodeName for a UTF-8 name, and
-// shows the decoded name in messagePath. Ends the pass with the unsafe-name
-// message for a name DecodeNameText answers 0 for and for any name that
-// breaks a rule of MemberNameRule.
+// shows the decoded name in messagePath (a name DecodeNameText answers 0
+// for as stored), control characters escaped as \xNN. Ends the pass with
+// the unsafe-name message for a name DecodeNameText answers 0 for and for
+// any name that breaks a rule of MemberNameRule.
 int DecodeMemberName();

@@ -76,14 +76,20 @@ void ComposeMemberPath() {
 
 void ComposeOutputPath() {
     ComposeMemberPath();
-    FormatPathForDisplay(ctx.plainPath, ctx.messagePath);
+    ShowPathInMessages(ctx.plainPath);
 }
 
-// Where folder creation starts: past a long prefix; past the server and
-// share of a UNC path (never created), each with the separator behind it;
-// or past a drive and a separator.
+// Where folder creation starts: past a long prefix, the one put in front or
+// one the destination came with (\\?\ or \\.\, \\?\UNC\); past the server
+// and share of a UNC path (never created), each with the separator behind
+// it; or past a drive and a separator.
 static int CreationStart(const WCHAR *path) {
-    int at = ctx.longPrefix;
+    int at = 0;
+    if (IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '?' || path[2] == '.') && IsSeparator(path[3])) {
+        at = kLongPrefixLength;
+        if ((path[4] | 0x20) == 'u' && (path[5] | 0x20) == 'n' && (path[6] | 0x20) == 'c' && IsSeparator(path[7]))
+            at = kUncLongPrefixLength;
+    }
     if (at == kUncLongPrefixLength || (at == 0 && IsSeparator(path[0]) && IsSeparator(path[1]))) {
         at = at ? at : 2;
         for (int passed = 0; path[at] && passed < 2; at++)
@@ -106,7 +112,7 @@ void CreateFolders() {
     WCHAR *known = ctx.knownFolders;
     const char *destination = ctx.destinationFolder;
     if (!known[0] && destination[0] && destination[1] == ':' && !DriveIsValid(destination)) {
-        char drive[2] = {destination[0], 0};
+        WCHAR drive[2] = {(WCHAR)(uint8_t)destination[0], 0};
         ShowErrorAbout(LookupString(kStrInvalidDrive), drive);
     }
 
@@ -127,7 +133,7 @@ void CreateFolders() {
             continue;
         *at = 0;
         if (!MemberPathExists(path) && !MakeMemberFolder(path)) {
-            FormatPathForDisplay(path, ctx.messagePath);
+            ShowPathInMessages(path);
             ShowErrorAbout(LookupString(kStrCouldNotCreateFolder), ctx.messagePath);
         }
         *at = '\\';

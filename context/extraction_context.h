@@ -155,13 +155,15 @@ struct ExtractionContext {
     // --- the buffers, each with its owner: behind every other field, so
     // that the stub reaches those with one-byte displacements (see ctx below) ---
     char modulePath[kPathBufferSize];           // start-up
+    WCHAR imagePath[kPathBufferSize];           // start-up: the image's path, wide; empty where the wide calls fail
     char destinationFolder[kPathBufferSize];    // start-up
     uint16_t stringOffsets[kStringOffsetCount]; // image: where each string lies in resourceBlock
     uint32_t crcTables[16][256];                // CRC-32: [0] entry i is the CRC of byte i; [k] that followed by k zero bytes
     uint8_t localExtra[kLocalExtraCapacity];    // archive: the current member's extra field, as far as kept
     char entryPath[kEntryPathSize];             // archive: the member name as stored
-    char messagePath[kMessagePathSize];         // archive: the name or path messages show, in the ANSI code page
-    char statusText[kMessageBufferSize];        // archive: "Unzipping <file>" of the member last started
+    WCHAR messagePath[kMessagePathSize];        // archive: the name or path messages show
+    WCHAR statusText[kMessageBufferSize];       // archive: "Unzipping <file>" of the member last started
+    WCHAR messageText[kMessageBufferSize];      // error exit: the text of the box being shown
     WCHAR memberName[kMemberNameSize];          // archive: the name decoded (archive/name_decoding.h)
     WCHAR plainPath[kPlainPathSize];            // archive: the destination and the decoded name
     WCHAR outputPath[kOutputPathSize];          // archive: the full path, behind room for a long prefix

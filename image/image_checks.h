@@ -12,7 +12,7 @@
 // stored tail, so that the stub itself never holds one as contiguous bytes.
 void SetUpSignatures();
 
-// Opens modulePath as the archive file (read, deny write to others), or ends
+// Opens the image (imagePath, or modulePath where that is empty) as the archive file (read, deny write to others), or ends
 // through HeaderCorrupt.
 void OpenImage();
 

@@ -20,6 +20,9 @@ enum WalkTraceEvent {
 #ifdef TARVEX_REAL_WIN32
 #include <windows.h>
 
+// A UTF-16 literal of type WCHAR: wchar_t under mingw, char16_t on the host.
+#define WIDE_TEXT(text) L##text
+
 // The shell library is never imported: an imported library is looked for
 // beside the program first, where anyone can put one of that name. Start-up
 // loads it from the system folder (app/dll_search.h); its two launching
@@ -71,4 +74,5 @@ BOOL WINAPI DirectUpdateWindow(HWND window) __asm__("_UpdateWindow@4");
 #define UpdateWindow DirectUpdateWindow
 #else
 #include "platform/host/win32_host.h"
+#define WIDE_TEXT(text) u##text
 #endif

@@ -55,11 +55,11 @@ HFONT CreateMeterFont(HDC dc, HFONT previous, int create) {
 
 // Draws text centred at x, y in textColour on backColour, clipped to and
 // filling area.
-static void DrawMeterPart(HDC dc, int x, int y, const RECT *area, const char *text, COLORREF textColour,
+static void DrawMeterPart(HDC dc, int x, int y, const RECT *area, const WCHAR *text, COLORREF textColour,
                           COLORREF backColour) {
     SetTextColor(dc, textColour);
     SetBkColor(dc, backColour);
-    ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, area, text, lstrlenA(text), NULL);
+    ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, area, text, lstrlenW(text), NULL);
 }
 
 // The two outputs cover the whole client area, so the meter is never erased.
@@ -70,7 +70,7 @@ static void PaintMeter(HWND meter) {
         range = 1;
         position = 0;
     }
-    char text[kMeterTextSize];
+    WCHAR text[kMeterTextSize];
     FormatUnzipping(text);
 
     PAINTSTRUCT paint;

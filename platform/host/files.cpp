@@ -82,9 +82,10 @@ static std::string SameNameIgnoringCase(const std::string &host) {
     return host;
 }
 
-HFILE _lopen(LPCSTR path, int mode) {
-    (void)mode;
-    std::string host = CallPath(AnsiToUtf8(path), kClassicPathLimit, true);
+// An existing file opened for reading, as _lopen and CreateFileW with
+// OPEN_EXISTING open it.
+static HFILE OpenHostFile(const std::string &windowsPath) {
+    std::string host = CallPath(windowsPath, kClassicPathLimit, true);
     if (host.empty())
         return HFILE_ERROR;
     if (Fails(kFaultOpen))
@@ -96,6 +97,11 @@ HFILE _lopen(LPCSTR path, int mode) {
         return HFILE_ERROR;
     int fd = HostOpenForReading(host);
     return fd < 0 ? HFILE_ERROR : fd;
+}
+
+HFILE _lopen(LPCSTR path, int mode) {
+    (void)mode;
+    return OpenHostFile(AnsiToUtf8(path));
 }
 
 // A file created or truncated, as _lcreat and CreateFileW with
@@ -114,7 +120,9 @@ HFILE _lcreat(LPCSTR path, int attribute) {
 
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *security, DWORD disposition, DWORD flags,
                    HANDLE templateFile) {
-    (void)access, (void)share, (void)security, (void)disposition, (void)flags, (void)templateFile;
+    (void)access, (void)share, (void)security, (void)flags, (void)templateFile;
+    if (disposition == OPEN_EXISTING)
+        return (HANDLE)(intptr_t)OpenHostFile(WidePath(path));
     return (HANDLE)(intptr_t)CreateHostFile(CallPath(WidePath(path), kClassicPathLimit, true));
 }
 

@@ -48,7 +48,7 @@ struct State {
     std::string currentDirectory = "C:\\";
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM32";
-    std::string modulePath = "C:\\SFX.EXE";
+    std::string modulePath = "C:\\SFX.EXE";   // UTF-8
     std::string commandLine = "SFX.EXE";
     std::map<std::string, std::string> environment;
     std::map<std::string, std::string> registry;   // HKEY_CLASSES_ROOT subkey -> default value

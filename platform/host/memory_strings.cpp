@@ -1,7 +1,8 @@
-// Memory blocks, string calls and wsprintfA on the host.
+// Memory blocks, string calls and wsprintfA (and wvsprintfW) on the host.
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/host/sim_internal.h"
 
@@ -62,17 +63,17 @@ int lstrcmpiA(LPCSTR a, LPCSTR b) {
 
 // wsprintfA's subset: flags '-' and '0', a width, the 'l' and 'h' size
 // prefixes, and s c d i u x X %. As on Windows, 'l' means 32 bits and the
-// output stops at 1024 characters.
-int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+// output stops at 1024 characters. wvsprintfW is the same over UTF-16, its
+// %s taking a UTF-16 string.
+template <typename Char>
+static int FormatText(Char *buffer, const Char *format, va_list args) {
     enum { kLimit = 1024 };
-    va_list args;
-    va_start(args, format);
     int n = 0;
-    auto put = [&](char c) {
+    auto put = [&](Char c) {
         if (n < kLimit - 1)
             buffer[n++] = c;
     };
-    for (const char *p = format; *p; p++) {
+    for (const Char *p = format; *p; p++) {
         if (*p != '%') {
             put(*p);
             continue;
@@ -93,32 +94,32 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
         while (*p == 'l' || *p == 'h')
             p++;
         char digits[40];
-        const char *text = digits;
-        int length;
+        std::basic_string<Char> text;
         switch (*p) {
-        case 's':
-            text = va_arg(args, const char *);
-            if (!text)
-                text = "(null)";
-            length = (int)strlen(text);
+        case 's': {
+            const Char *argument = va_arg(args, const Char *);
+            if (argument)
+                text = argument;
+            else
+                for (const char *c = "(null)"; *c; c++)
+                    text += (Char)*c;
             break;
+        }
         case 'c':
-            digits[0] = (char)va_arg(args, int);
-            length = 1;
+            text += (Char)va_arg(args, int);
             break;
         case 'd':
         case 'i':
-            length = snprintf(digits, sizeof digits, "%d", va_arg(args, int));
-            break;
         case 'u':
-            length = snprintf(digits, sizeof digits, "%u", va_arg(args, unsigned));
-            break;
         case 'x':
-            length = snprintf(digits, sizeof digits, "%x", va_arg(args, unsigned));
+        case 'X': {
+            const char spec[3] = {'%', (char)(*p == 'i' ? 'd' : *p), 0};
+            int length = *p == 'd' || *p == 'i' ? snprintf(digits, sizeof digits, spec, va_arg(args, int))
+                                                : snprintf(digits, sizeof digits, spec, va_arg(args, unsigned));
+            for (int i = 0; i < length; i++)
+                text += (Char)digits[i];
             break;
-        case 'X':
-            length = snprintf(digits, sizeof digits, "%X", va_arg(args, unsigned));
-            break;
+        }
         case 0:
             p--;
             continue;
@@ -126,6 +127,7 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
             put(*p);
             continue;
         }
+        int length = (int)text.size();
         int padding = width > length ? width - length : 0;
         if (!left)
             for (int i = 0; i < padding; i++)
@@ -136,9 +138,20 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
             for (int i = 0; i < padding; i++)
                 put(' ');
     }
-    va_end(args);
     buffer[n] = 0;
     return n;
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = FormatText(buffer, format, args);
+    va_end(args);
+    return n;
+}
+
+int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list args) {
+    return FormatText(buffer, format, args);
 }
 
 BOOL OemToCharBuffA(LPCSTR from, LPSTR to, DWORD length) {

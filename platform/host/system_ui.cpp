@@ -21,9 +21,22 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     (void)module;
     if (size == 0)
         return 0;
-    std::string path = Sim().modulePath.substr(0, size - 1);
+    std::string whole = Utf8ToAnsi(Sim().modulePath);
+    std::string path = whole.substr(0, size - 1);
     strcpy(buffer, path.c_str());
-    return (DWORD)path.size() + (Sim().modulePath.size() >= size ? 1 : 0);
+    return (DWORD)path.size() + (whole.size() >= size ? 1 : 0);
+}
+
+// Sim().modulePath is UTF-8; the ANSI call answers it in the ANSI code page.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
+    (void)module;
+    std::u16string path = Utf8ToUtf16(Sim().modulePath);
+    if (size == 0)
+        return 0;
+    std::u16string kept = path.substr(0, size - 1);
+    std::copy(kept.begin(), kept.end(), buffer);
+    buffer[kept.size()] = 0;
+    return (DWORD)kept.size() + (path.size() >= size ? 1 : 0);
 }
 
 void ExitProcess(UINT code) {
@@ -68,6 +81,11 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     return IDCANCEL;
 }
 
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
+    return MessageBoxA(owner, Utf16ToUtf8(text, lstrlenW(text)).c_str(), Utf16ToUtf8(caption, lstrlenW(caption)).c_str(),
+                       style);
+}
+
 void WalkTrace(WalkTraceEvent event) {
     if (Sim().walkTrace)
         Sim().walkTrace(event);
@@ -79,6 +97,10 @@ BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
     Sim().controlTexts[id] = text;
     Sim().textsSet.emplace_back(id, text);
     return TRUE;
+}
+
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
+    return SetDlgItemTextA(dialog, id, Utf16ToUtf8(text, lstrlenW(text)).c_str());
 }
 
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,6 +5,7 @@
 #pragma once
 #include "platform/win32.h"   // the seam's own declarations (WalkTraceEvent)
 
+#include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -65,6 +66,7 @@ typedef const void *LPCDLGTEMPLATEA;
 #define FILE_SHARE_READ 0x1
 #define FILE_SHARE_WRITE 0x2
 #define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
 
 #define CP_ACP 0
 #define CP_UTF8 65001
@@ -180,6 +182,7 @@ struct MSG {
 LPSTR GetCommandLineA();
 HMODULE GetModuleHandleA(LPCSTR name);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 [[noreturn]] void ExitProcess(UINT code);
 UINT SetErrorMode(UINT mode);
 DWORD GetVersion();
@@ -200,9 +203,9 @@ HFILE _lclose(HFILE file);
 BOOL DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME result);
 BOOL LocalFileTimeToFileTime(const FILETIME *local, LPFILETIME result);
 BOOL SetFileTime(HANDLE file, const FILETIME *created, const FILETIME *accessed, const FILETIME *written);
-// Opens as _lcreat does for the access, sharing and disposition the logic
-// asks (read and write, both shared, CREATE_ALWAYS); the handle works with
-// _lwrite, SetFileTime and _lclose.
+// Opens as _lcreat does for CREATE_ALWAYS (the access and sharing are not
+// looked at), as _lopen does for OPEN_EXISTING; the handle works with the
+// handle calls (_lread, _lwrite, _llseek, SetFileTime, _lclose).
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *security, DWORD disposition, DWORD flags,
                    HANDLE templateFile);
 
@@ -237,6 +240,7 @@ LPSTR lstrcatA(LPSTR to, LPCSTR from);
 int lstrlenA(LPCSTR text);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
+int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list args);
 BOOL OemToCharBuffA(LPCSTR from, LPSTR to, DWORD length);
 LPSTR CharNextA(LPCSTR text);
 int lstrlenW(LPCWSTR text);
@@ -252,9 +256,12 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LP
 
 // user interface, as far as the extraction pass touches it
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+// The wide calls record their texts as UTF-8.
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style);
 // Hands the event to hostsim::Sim().walkTrace when one is set.
 void WalkTrace(WalkTraceEvent event);
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 HWND GetDlgItem(HWND dialog, int id);
 BOOL InvalidateRect(HWND window, const RECT *rect, BOOL erase);

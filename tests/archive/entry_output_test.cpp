@@ -70,9 +70,9 @@ TEST_F(EntryOutputTest, StatusTextNamesTheFileUnlessTheMeterShowsIt) {
     InstallImage(BuildZip({Member("other.txt", "y")}).bytes);
     EXPECT_EQ(Pass(), kGuardDone);
     EXPECT_EQ(hostsim::Sim().controlTexts.count(kIdStatus), 0u);
-    char text[100];
+    WCHAR text[kMessageBufferSize];
     FormatUnzipping(text);
-    EXPECT_STREQ(text, "Unzipping other.txt");
+    EXPECT_EQ(Utf8(text), "Unzipping other.txt");
 }
 
 // The status line changes at most once a pump interval. With the clock

@@ -262,8 +262,8 @@ TEST_F(WalkTest, FolderMembersWithAndWithoutDeclaredSizes) {
 }
 
 // A folder member whose data is a whole local record of its own: skipped
-// when the folder declares no uncompressed size, read on as the next record
-// when it declares one.
+// whatever uncompressed size the folder declares, so the record hidden in it
+// never comes out.
 TEST_F(WalkTest, FolderMemberWithDataBehindIt) {
     ZipLayout inner = BuildZip({Member("hidden.txt", "hidden")});
     const std::string record = inner.bytes.substr(0, inner.dataStarts[0] + 6);
@@ -275,10 +275,7 @@ TEST_F(WalkTest, FolderMemberWithDataBehindIt) {
         folder.uncompressedOverride = declared;
         InstallImage(BuildZip({folder, Member("after.txt", "after")}).bytes);
         EXPECT_EQ(Pass(), kGuardDone) << LastBox();
-        std::vector<std::string> expected = {"after.txt", "dir/"};
-        if (declared != 0)
-            expected.push_back("hidden.txt");
-        EXPECT_EQ(ListTree(root_ + "/C/OUT"), expected);
+        EXPECT_EQ(ListTree(root_ + "/C/OUT"), (std::vector<std::string>{"after.txt", "dir/"}));
     }
 }
 

@@ -40,7 +40,7 @@ Decoded DecodeFile(const std::string &stream, const std::string &trailing, size_
 
 Decoded DecodeOpenArchive(unsigned abortAtPump) {
     ctx.outputFile = _lcreat("C:\\OUT.BIN", 0);
-    lstrcpyA(ctx.messagePath, "C:\\OUT.BIN");
+    memcpy(ctx.messagePath, u"C:\\OUT.BIN", sizeof u"C:\\OUT.BIN");
     ctx.inputCount = 0;
     ctx.pending = 0;
     ctx.outputPointer = ctx.outputBuffer;

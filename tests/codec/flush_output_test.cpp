@@ -3,6 +3,8 @@
 // every 64 KiB, write errors and the abort.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "app/error_exit.h"
 #include "archive/crc32.h"
 #include "archive/entry_output.h"
@@ -20,7 +22,7 @@ protected:
         root_ = testsupport::FreshMachine("flush");
         savedTotal_ = configRecord.TotalSize;
         ctx.outputFile = _lcreat("C:\\OUT.BIN", 0);
-        lstrcpyA(ctx.messagePath, "C:\\OUT.BIN");
+        memcpy(ctx.messagePath, u"C:\\OUT.BIN", sizeof u"C:\\OUT.BIN");
         ctx.mainDialog = (HWND)(uintptr_t)0x100;
         hostsim::Sim().dialogHasMeter = true;
         piece_ = codectest::SampleData("random").substr(0, 2048);

@@ -38,8 +38,11 @@ protected:
 
     // The image operations in start-up's order, under a guard, as start-up
     // runs them; answers what the user saw.
-    Outcome RunChecks(const TestImage &image) {
-        InstallTestImage(image, kTestImagePath);
+    // wide false: as on Windows 95 and 98, whose wide calls fail.
+    Outcome RunChecks(const TestImage &image, const std::string &path = kTestImagePath, bool wide = true) {
+        InstallTestImage(image, path);
+        if (!wide)
+            ctx.imagePath[0] = 0;
         if (ctx.archiveFile > 0)
             _lclose(ctx.archiveFile);
         ctx.archiveFile = 0;
@@ -212,9 +215,32 @@ TEST_F(ImageChecks, StubChecksumRefusesHeadersThatPointOutsideTheCoveredBytes) {
 TEST_F(ImageChecks, MissingImageFileIsAHeaderCorruption) {
     TestImage image = Make(TestImageShape());
     InstallTestImage(image, kTestImagePath);
-    strcpy(ctx.modulePath, "C:\\SETUP\\GONE.EXE");
+    UseImagePath("C:\\SETUP\\GONE.EXE");
     int code = GuardedCall(OpenImage);
     EXPECT_STREQ(OutcomeName(Seen(code)), OutcomeName(kHeaderCorrupt));
+}
+
+// The image opens by its wide path: a name the ANSI code page lacks (which
+// modulePath shows as '?') starts as any other. Without the wide path
+// modulePath is opened, which names such an image no more.
+TEST_F(ImageChecks, ImageOpensByItsWidePath) {
+    const std::string cyrillic = "C:\\SETUP\\установка.exe";
+    struct Case {
+        std::string path;
+        bool wide;
+        Outcome expected;
+    } cases[] = {
+        {kTestImagePath, false, kPasses},
+        {cyrillic, true, kPasses},
+        {cyrillic, false, kHeaderCorrupt},
+    };
+    TestImage image = Make(TestImageShape());
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path + (c.wide ? " wide" : " ANSI"));
+        EXPECT_STREQ(OutcomeName(RunChecks(image, c.path, c.wide)), OutcomeName(c.expected));
+        EXPECT_EQ(TestEntryPoint(), c.expected == kPasses ? 1 : 0);
+    }
+    EXPECT_STREQ(ctx.modulePath, "C:\\SETUP\\?????????.exe");
 }
 
 TEST_F(ImageChecks, TextBlockFillsTheFieldsOrRefusesWhatDoesNotFit) {
@@ -350,7 +376,7 @@ TEST_F(ImageChecks, EntryPointMustMatchTheRecord) {
         InstallTestImage(image, kTestImagePath);
         EXPECT_EQ(TestEntryPoint(), c.expected);
     }
-    strcpy(ctx.modulePath, "C:\\SETUP\\GONE.EXE");
+    UseImagePath("C:\\SETUP\\GONE.EXE");
     EXPECT_EQ(TestEntryPoint(), 0);
 }
 

@@ -55,6 +55,16 @@ const HostileName kNames[] = {
     {ClimbingName(), ""},
 };
 
+std::string Escaped(const std::string &name) {
+    std::string shown;
+    for (unsigned char c : name) {
+        char escape[5];
+        snprintf(escape, sizeof escape, "\\x%02X", c);
+        shown += c < 32 ? std::string(escape) : std::string(1, (char)c);
+    }
+    return shown;
+}
+
 struct Destination {
     const char *label;
     const char *windowsPath;
@@ -82,8 +92,8 @@ TEST_P(HostileNamesTest, StayInsideOrAreRefusedByName) {
             Outcome outcome = RunChecked(image, 0, label);
             if (row.inside.empty()) {
                 EXPECT_EQ(outcome.kind, "unsafe name") << label;
-                // The message names the member as far as a C string reaches.
-                EXPECT_EQ(outcome.box, "Unsafe file name in archive: " + std::string(name.c_str())) << label;
+                // The message names the whole member, control characters as \xNN.
+                EXPECT_EQ(outcome.box, "Unsafe file name in archive: " + Escaped(name)) << label;
                 EXPECT_EQ(archivetest::ListTree(Destination()), std::vector<std::string>{"ok.txt"}) << label;
             } else {
                 EXPECT_EQ(outcome.kind, "success") << label;
@@ -96,7 +106,9 @@ TEST_P(HostileNamesTest, StayInsideOrAreRefusedByName) {
 
 INSTANTIATE_TEST_SUITE_P(Destinations, HostileNamesTest,
                          ::testing::Values(Destination{"drive", "C:\\OUT", "C/OUT"},
-                                           Destination{"share", "\\\\SRV\\S\\OUT", "UNC/SRV/S/OUT"}),
+                                           Destination{"share", "\\\\SRV\\S\\OUT", "UNC/SRV/S/OUT"},
+                                           Destination{"long_drive", "\\\\?\\C:\\OUT", "C/OUT"},
+                                           Destination{"long_share", "\\\\?\\UNC\\SRV\\S\\OUT", "UNC/SRV/S/OUT"}),
                          [](const ::testing::TestParamInfo<Destination> &info) {
                              return std::string(info.param.label);
                          });

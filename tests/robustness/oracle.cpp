@@ -59,7 +59,7 @@ ReferenceWalk WalkArchiveBytes(const std::string &a) {
             if (at + kLocalFixed > size)
                 return walk;
             uint32_t flags = Le16(a, at + 6), time = Le16(a, at + 10), date = Le16(a, at + 12), crc = Le32(a, at + 14),
-                     compressed = Le32(a, at + 18), uncompressed = Le32(a, at + 22), nameLength = Le16(a, at + 26),
+                     compressed = Le32(a, at + 18), nameLength = Le16(a, at + 26),
                      extra = Le16(a, at + 28);
             if (nameLength == 0 || nameLength > kLongestName || at + kLocalFixed + nameLength > size)
                 return walk;
@@ -73,9 +73,8 @@ ReferenceWalk WalkArchiveBytes(const std::string &a) {
             m.date = (uint16_t)date;
             m.time = (uint16_t)time;
             at += kLocalFixed + nameLength + extra;
-            // A folder skips data only when it declares no uncompressed size.
-            if (!m.folder || uncompressed == 0)
-                at += compressed;
+            // Every member's declared data is stepped over, a folder's too.
+            at += compressed;
             if (flags & 8)
                 at += kDescriptor;
             walk.members.push_back(m);

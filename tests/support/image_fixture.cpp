@@ -117,10 +117,15 @@ void SealTestImage(TestImage &image) {
     }
 }
 
+void UseImagePath(const std::string &windowsPath) {
+    hostsim::Sim().modulePath = windowsPath;
+    GetModuleFileNameA(0, ctx.modulePath, kPathBufferSize - 1);
+    GetModuleFileNameW(0, ctx.imagePath, kPathBufferSize - 1);
+}
+
 void InstallTestImage(const TestImage &image, const std::string &windowsPath) {
     WriteFile(hostsim::HostPath(windowsPath), image.bytes);
-    hostsim::Sim().modulePath = windowsPath;
-    strncpy(ctx.modulePath, windowsPath.c_str(), kPathBufferSize - 1);
+    UseImagePath(windowsPath);
     configRecord = image.record;
 }
 

@@ -57,8 +57,11 @@ uint32_t StubChecksumOf(const TestImage &image);
 // not 0 (call after changing the record or the TextBlock).
 void SealTestImage(TestImage &image);
 
+// Makes windowsPath (UTF-8) the running program's path, on the machine and
+// in ctx (modulePath and imagePath, as start-up finds them).
+void UseImagePath(const std::string &windowsPath);
 // Writes the image to windowsPath on the simulated machine and makes it the
-// running program: modulePath in ctx and the machine, configRecord.
+// running program: UseImagePath, configRecord.
 void InstallTestImage(const TestImage &image, const std::string &windowsPath);
 
 }  // namespace testsupport

@@ -11,9 +11,9 @@
 #include "ui/meter.h"
 
 // The meter paints the entry output's text; a fixed member name here.
-void FormatUnzipping(char *buffer)
+void FormatUnzipping(WCHAR *buffer)
 {
-    lstrcpyA(buffer, "Unzipping probe-member.txt");
+    lstrcpyW(buffer, L"Unzipping probe-member.txt");
 }
 
 static const int kWidth = 200;
