@@ -110,9 +110,9 @@ static void CheckDestinationDrive() {
 }
 
 // Whether the folders in knownFolders are there: the deepest is, as it
-// ends (with no separator), after one attribute query, which Wine answers
-// without a round trip to its server. A folder that is there is on a valid
-// drive, inside every folder above it.
+// ends (with no separator), after one attribute query, which opens no
+// handle. A folder that is there is on a valid drive, inside every folder
+// above it.
 static int KnownFoldersAreThere() {
     WCHAR *known = ctx.knownFolders;
     WCHAR *end = known;
