@@ -16,6 +16,9 @@ void ComposeMemberPath();
 void ComposeOutputPath();
 // Every missing folder along memberPath (a folder member's own too).
 void CreateFolders();
+// The folders CreateFolders found or made are looked up again: at the start
+// of a pass, and when a disk is changed.
+void ForgetFolders();
 int ConfirmOverwrite();          // 1 write, 0 skip; Cancel does not return
 void ExtractMember();
 

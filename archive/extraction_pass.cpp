@@ -175,7 +175,7 @@ void WalkArchive() {
 
 // The pass proper, under the guard: an exit leaves it at any point.
 static void RunPass() {
-    ctx.knownFolders[0] = 0;
+    ForgetFolders();
     SetCursor(ctx.waitCursor);
     if (ctx.spanned)
         RequestDisk(1, ctx.exeVolumes);

@@ -103,17 +103,47 @@ static int CreationStart(const WCHAR *path) {
     return at;
 }
 
-// The folders along a member's path that the pass found or made for the
-// member before need no second look: under Wine each look is a round trip to
-// its server, and most members share their folders with the one before.
-// knownFolders holds that member's path up to its last separator.
-void CreateFolders() {
-    // A drive that held a folder for an earlier member is there.
-    WCHAR *known = ctx.knownFolders;
+void ForgetFolders() {
+    ctx.knownFolders[0] = 0;
+}
+
+static void CheckDestinationDrive() {
     const char *destination = ctx.destinationFolder;
-    if (!known[0] && destination[0] && destination[1] == ':' && !DriveIsValid(destination)) {
+    if (destination[0] && destination[1] == ':' && !DriveIsValid(destination)) {
         WCHAR drive[2] = {(WCHAR)(uint8_t)destination[0], 0};
         ShowErrorAbout(LookupString(kStrInvalidDrive), drive);
+    }
+}
+
+// Whether the folders in knownFolders are there: the deepest is, as it
+// ends (with no separator), after one attribute query, which opens no
+// handle. A folder that is there is on a valid drive, inside every folder
+// above it.
+static int KnownFoldersAreThere() {
+    WCHAR *known = ctx.knownFolders;
+    WCHAR *end = known;
+    while (*++end) {
+    }
+    end[-1] = 0;
+    DWORD attributes = GetFileAttributesW(known);
+    end[-1] = '\\';
+    return attributes != INVALID_FILE_ATTRIBUTES;
+}
+
+// The folders along a member's path that the pass found or made for the
+// member before are not looked up one by one again: under Wine each look is
+// a round trip to its server, and most members share their folders with the
+// one before. knownFolders holds that member's path up to its last
+// separator. What the drive check and those looks answer can change between
+// members (a disk changed, a drive or a folder gone), so the member first
+// asks whether the deepest of them is still there; when it is not, the
+// member gets the full walk, drive check first, as the first member of a
+// pass does.
+void CreateFolders() {
+    WCHAR *known = ctx.knownFolders;
+    if (!known[0] || !KnownFoldersAreThere()) {
+        known[0] = 0;
+        CheckDestinationDrive();
     }
 
     // Each separator ends a folder: a folder member's path ends in one, so

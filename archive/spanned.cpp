@@ -81,6 +81,8 @@ void RequestDisk(int disk, int exeVolume) {
         if (!AskOkCancel(ctx.messageBuffer, 0))
             AbortSilently();
     }
+    // The destination may be on the disk just changed.
+    ForgetFolders();
     char volume[kVolumeNameSize];
     FormVolumeName(volume, exeVolume);
     HFILE file = _lopen(volume, OF_READ | OF_SHARE_DENY_WRITE);

@@ -126,7 +126,8 @@ TEST_F(PathsTest, FolderThatCannotBeMade) {
 }
 
 // Each folder along the members' paths is looked up once a pass: a member
-// whose folders the member before it found or made looks up none of them.
+// whose folders the member before it found or made looks up none of them,
+// only whether the deepest folder of the member before is still there.
 // A name that only begins like a known folder ("ab" after "a") is looked up
 // as new; each new pass looks again.
 TEST_F(PathsTest, FoldersAreLookedUpOnceAPass) {
@@ -143,11 +144,76 @@ TEST_F(PathsTest, FoldersAreLookedUpOnceAPass) {
         testsupport::Run("rm -rf '" + root_ + "/C/OUT'");
         hostsim::Sim().pathLookups = 0;
         ASSERT_EQ(Pass(), kGuardDone) << LastBox();
-        // OUT, a, b; c; d; ab.
-        EXPECT_EQ(hostsim::Sim().pathLookups, 6u);
+        // OUT, a, b; c; d; ab; and the deepest folder before each member
+        // but the first.
+        EXPECT_EQ(hostsim::Sim().pathLookups, 6u + 22u);
         EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/a/b/19"), "x");
         EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/a/c/d/f"), "in d");
         EXPECT_EQ(testsupport::ReadFile(root_ + "/C/OUT/ab/f"), "in ab");
+    }
+}
+
+// Between two members of one folder the destination's drive vanishes, or
+// the folder does, with or without a box up. The pass ends as the full walk
+// of every member (drive check, then each folder looked up) would end it,
+// though it looks only at the deepest folder it made for the member before:
+// a drive gone by the next member's walk is named; one gone after the walk,
+// while the overwrite question is up, fails that member's file.
+TEST_F(PathsTest, FoldersKnownFromTheMemberBeforeAreCheckedAgain) {
+    enum When { kAtQuestion, kBetweenMembers };
+    struct Case {
+        const char *label;
+        When when;
+        int answer;          // to the question about a.txt
+        bool wholeDrive;     // else only the folder d goes
+        int code;
+        const char *box;     // the last box, "" for none
+    } cases[] = {
+        {"driveGoneAtQuestionNo", kAtQuestion, IDNO, true, kGuardFailed,
+         "Drive Q is not a valid drive, unzip operation cancelled."},
+        {"driveGoneAtQuestionYes", kAtQuestion, IDYES, true, kGuardFailed,
+         "Can't create output file: Q:\\OUT\\d\\a.txt"},
+        {"driveGoneBetweenMembers", kBetweenMembers, IDYES, true, kGuardFailed,
+         "Drive Q is not a valid drive, unzip operation cancelled."},
+        {"folderGoneAtQuestion", kAtQuestion, IDNO, false, kGuardDone,
+         "File Q:\\OUT\\d\\a.txt already exists.  Overwrite file?"},
+        {"folderGoneBetweenMembers", kBetweenMembers, IDYES, false, kGuardDone, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        hostsim::Sim().transcript.clear();
+        const std::string drive = root_ + "/Q";
+        testsupport::Run("rm -rf '" + drive + "' '" + root_ + "/gone' && mkdir -p '" + drive + "'");
+        hostsim::Sim().driveFolders['Q'] = drive;
+        lstrcpyA(ctx.destinationFolder, "Q:\\OUT");
+        InstallImage(BuildZip({Member("d/z.txt", "z"), Member("d/a.txt", "new"), Member("d/b.txt", "b")}).bytes);
+        auto vanish = [&] {
+            if (c.wholeDrive)
+                hostsim::Sim().driveFolders['Q'] = root_ + "/gone";
+            else
+                testsupport::Run("rm -rf '" + drive + "/OUT/d'");
+        };
+        hostsim::Sim().boxHandler = [&](const hostsim::BoxRecord &box) {
+            if (c.when == kAtQuestion && box.text.rfind("File ", 0) == 0)
+                vanish();
+            return c.answer;
+        };
+        int done = 0;
+        hostsim::Sim().walkTrace = [&](WalkTraceEvent event) {
+            if (event == kTraceMemberDone && ++done == 1) {
+                if (c.when == kAtQuestion)
+                    testsupport::WriteFile(drive + "/OUT/d/a.txt", "old");
+                else
+                    vanish();
+            }
+        };
+        EXPECT_EQ(Pass(), c.code) << LastBox();
+        EXPECT_EQ(hostsim::Sim().transcript.empty() ? "" : LastBox(), c.box);
+        if (c.code == kGuardDone) {
+            EXPECT_EQ(testsupport::ReadFile(drive + "/OUT/d/b.txt"), "b");
+        }
+        hostsim::Sim().boxHandler = nullptr;
+        hostsim::Sim().walkTrace = nullptr;
     }
 }
 

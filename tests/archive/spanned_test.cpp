@@ -289,6 +289,22 @@ TEST_F(SpannedTest, PassRunsAcrossVolumeEnds) {
     }
 }
 
+// A destination on the drive whose disks are changed: each disk gets the
+// folders of the members read from it, also folders an earlier disk got.
+TEST_F(SpannedTest, DestinationOnTheChangedDrive) {
+    SpannedArchive a = MakeSpanned();
+    const ZipLayout &l = a.layout;
+    lstrcpyA(ctx.destinationFolder, "A:\\OUT");
+    // one.bin on disk 1; two.txt and dir/ on disk 2; dir/three.bin on disk 3.
+    WriteVolumes(a.bytes, {l.localStarts[1] + 4, l.localStarts[3] + 4}, "SETUP.ZIP");
+    Insert(1);
+    EXPECT_EQ(Pass(), kGuardDone) << LastBox();
+    EXPECT_TRUE(testsupport::ReadFile(Disk(1) + "/OUT/one.bin") == a.members[0].data);
+    EXPECT_TRUE(testsupport::ReadFile(Disk(2) + "/OUT/two.txt") == a.members[1].data);
+    EXPECT_TRUE(Exists(Disk(2) + "/OUT/dir"));
+    EXPECT_TRUE(testsupport::ReadFile(Disk(3) + "/OUT/dir/three.bin") == a.members[3].data);
+}
+
 TEST_F(SpannedTest, MemberSkippedAtTheQuestionContinuesOnTheNextDisk) {
     SpannedArchive a = MakeSpanned();
     testsupport::WriteFile(root_ + "/C/OUT/two.txt", "keep me");
