@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/exit_codes.h"
 #include "image/config_record.h"
 
 #ifndef TARVEX_VERSION
@@ -38,6 +39,10 @@ const char kHelp[] =
     "  --info TEXT                  info text, shown by \"-info\"\n"
     "  --auto                       auto mode: unpack without asking\n"
     "  --overwrite                  overwrite without prompting by default\n"
+    "  --run PROGRAM                open PROGRAM (a file unzipped into the destination\n"
+    "                               folder, or a command) after a successful unzip; the\n"
+    "                               dialog offers it ticked, auto mode opens it\n"
+    "  --run-args TEXT              the arguments PROGRAM is opened with\n"
     "  --install-verb               open the after-unzip command with the verb Install\n"
     "  --encrypted                  ask for the password before the first member (set\n"
     "                               anyway when a member is encrypted)\n"
@@ -80,6 +85,16 @@ const char kHelp[] =
     "  The stub is sfxstub.exe in ../share/tarvex/ from mksfx's own folder (an\n"
     "  installed mksfx), else beside mksfx, else in the build tree (../win32/);\n"
     "  --stub overrides all three.\n"
+    "\n"
+    "Unattended use (switches of the self-extractor, before AUTO or NOAUTO):\n"
+    "  -y                           overwrite existing files without asking\n"
+    "  -silent                      no window and no message box; implies auto mode;\n"
+    "                               existing files are kept unless -y is given\n"
+    "  -log FILE                    one UTF-8 line per member written or kept, per\n"
+    "                               message, and the exit code\n"
+    "\n"
+    "Self-extractor exit codes:\n"
+    EXIT_CODE_TABLE
     "\n"
     "Exit status:\n"
     "  0  done (info: the stub would start and extract every member)\n"
@@ -136,7 +151,7 @@ bool SetPromptButtons(const std::string &value, uint32_t &flags) {
 
 const char *const kValueOptions[] = {"-o",     "--output",   "--stub",           "--folder", "--prompt",
                                      "--title", "--info",    "--password",       "--prompt-buttons",
-                                     "--span"};
+                                     "--span",  "--run",      "--run-args"};
 const char *const kInfoValueOptions[] = {"--password"};
 
 template <size_t N>
@@ -170,6 +185,12 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
     } else if (name == "--prompt-buttons") {
         if (!SetPromptButtons(value, image.flags))
             why = "--prompt-buttons takes ok, yesno or okcancel, not '" + value + "'";
+    } else if (name == "--run") {
+        line.runCommand = value;
+        line.image.flags |= kFlagRunCommand;
+    } else if (name == "--run-args") {
+        line.runArguments = value;
+        line.runArgumentsGiven = true;
     } else if (name == "--span") {
         if (!ParseSize(value, line.spanSize))
             why = "--span takes a size in bytes, optionally with k or m, not '" + value + "'";
@@ -278,6 +299,13 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         why = "no output given (-o OUTPUT.exe)";
         return false;
     }
+    if (line.runArgumentsGiven && !(line.image.flags & kFlagRunCommand)) {
+        why = "--run-args needs --run";
+        return false;
+    }
+    if ((line.image.flags & kFlagRunCommand) &&
+        !ComposeRunCommand(line.runCommand, line.runArguments, line.image.texts[kTextSkipped], why))
+        return false;
     if ((line.image.flags & kFlagExeVolumes) && line.spanSize == 0) {
         why = "--exe-volumes needs --span";
         return false;

@@ -19,6 +19,9 @@ struct CommandLine {
     std::string password;           // folder input: encrypt every member; info: check with it
     ImageOptions image;
     uint32_t spanSize = 0;          // 0: one image; else the largest volume file
+    std::string runCommand;         // --run: opened after the unzip (with runArguments)
+    std::string runArguments;
+    bool runArgumentsGiven = false;
 };
 
 // Parses the arguments after the program name; fails with the reason (a

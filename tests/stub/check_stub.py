@@ -15,8 +15,8 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 # Every image carries the stub, so its size is a target of its own: at most
-# 28 KiB.
-SIZE_LIMIT = 28672
+# 29 KiB (the unattended switches and the run log took it past 28 KiB).
+SIZE_LIMIT = 29696
 # System libraries that Windows maps from its own folder whatever lies beside
 # the program. The shell is not among the imports: the stub loads it from the
 # system folder itself.
