@@ -2,6 +2,8 @@
 
 #include <stdarg.h>
 
+#include "app/exit_codes.h"
+#include "app/run_log.h"
 #include "archive/entry_output.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
@@ -25,7 +27,7 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
     if (!ctx.guard.armed) {
         // No guard can only mean a fault in the program itself; end it the way
         // the start-up guard would.
-        ExitProcess(0);
+        ExitProcess(ctx.exitStatus);
     }
     GUARD_JUMP(ctx.guard);
 #ifndef TARVEX_REAL_WIN32
@@ -37,9 +39,26 @@ static const WCHAR kWideCaption[] = WIDE_TEXT("Tarvex Self-Extractor");
 
 static_assert(sizeof(kWideCaption) == 2 * sizeof(kCaption), "the same caption");
 
+// What -silent answers for a box it does not show: No to the overwrite
+// question (the file is kept) and to the abort question, OK to a message.
+// A disk prompt (OK/Cancel, Abort/Retry/Ignore) has no answer that lets the
+// pass go on: the run ends.
+static int SilentAnswer(UINT style) {
+    UINT buttons = style & MB_TYPEMASK;
+    static_assert(MB_OKCANCEL == 1 && MB_ABORTRETRYIGNORE == 2, "the disk prompts' buttons are 1 and 2");
+    if (buttons - 1 < 2) {
+        ctx.exitStatus = kExitNeedsAnswer;
+        ReturnToGuard(kGuardFailed);
+    }
+    return buttons == MB_OK ? IDOK : IDNO;
+}
+
 int ShowWideBox(const WCHAR *text, UINT style) {
     // A pass's box comes with the dialog naming the member it is about.
     ShowStatusNow();
+    LogWide(kLogMessage, text);
+    if (ctx.silent)
+        return SilentAnswer(style);
     return MessageBoxW(ctx.mainDialog, text, kWideCaption, style);
 }
 
@@ -70,6 +89,8 @@ void FormatWide(WCHAR *text, const char *format, ...) {
 
 void ShowError(const char *text) {
     ShowBox(text, MB_ICONERROR);
+    // Outside a pass an error can only be start-up's (or a dialog's) own.
+    ctx.exitStatus = ctx.extractionRunning ? kExitFailed : kExitRefused;
     ReturnToGuard(kGuardFailed);
 }
 
@@ -87,10 +108,12 @@ void HeaderCorrupt() {
 }
 
 void AbortSilently() {
+    ctx.exitStatus = kExitCancelled;
     ReturnToGuard(kGuardFailed);
 }
 
 void CancelPass() {
+    ctx.exitStatus = kExitCancelled;
     ReturnToGuard(kGuardCancelled);
 }
 

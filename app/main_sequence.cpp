@@ -5,6 +5,8 @@
 #include "app/command_line.h"
 #include "app/dll_search.h"
 #include "app/error_exit.h"
+#include "app/exit_codes.h"
+#include "app/run_log.h"
 #include "app/global_blocks.h"
 #include "archive/crc32.h"
 #include "archive/spanned.h"
@@ -30,7 +32,8 @@ enum StartupConstants {
 
 static const DWORD kNotNtFamily = 0x80000000u;   // GetVersion's high bit
 
-// The argument text and the version, kept for the guarded part of start-up.
+// The argument text behind the switches, and the version, kept for the
+// guarded part of start-up.
 static char *startArguments;
 static DWORD windowsVersion;
 
@@ -151,10 +154,15 @@ static int PassesVersionGate(DWORD version) {
     return 1;
 }
 
-// False when the user declined the start-up prompt.
+// False when the user declined the start-up prompt. Under -silent it is
+// taken as accepted: whoever asked for a silent run has answered it.
 static int AcceptStartupPrompt() {
     if (!ctx.startupPrompt)
         return 1;
+    if (ctx.silent) {
+        LogText(kLogMessage, ctx.startupPrompt);
+        return 1;
+    }
     uint32_t flags = configRecord.Flags;
     UINT buttons = MB_OK;
     if (flags & kFlagPromptButtons)
@@ -200,6 +208,16 @@ static void Shutdown() {
     ctx.shellLibrary = 0;
 }
 
+// %NAME% in the folder (the default one or the one given after AUTO) from
+// the environment; names it does not know stay as written. A result too
+// long for the folder leaves the folder as written.
+static void ExpandFolderVariables() {
+    char expanded[kPathBufferSize];
+    DWORD size = ExpandEnvironmentStringsA(ctx.destinationFolder, expanded, kPathBufferSize);
+    if (size != 0 && size <= kPathBufferSize)
+        lstrcpyA(ctx.destinationFolder, expanded);
+}
+
 // Everything under the start-up guard. Returning early ends the program
 // without the shutdown, as does any exit back to the guard.
 static void StartupWork() {
@@ -209,11 +227,13 @@ static void StartupWork() {
         !ctx.messageBuffer)
         HeaderCorrupt();
     InitialiseImage();
+    ctx.exitStatus = kExitRefused;
     if (!TestEntryPoint()) {
         ShowBox(LookupString(kStrDamaged), MB_ICONERROR);
         return;
     }
     if (HasInfoOption(startArguments)) {
+        ctx.exitStatus = kExitUnzipped;
         ShowBox(ctx.infoText, MB_OK);
         return;
     }
@@ -223,14 +243,19 @@ static void StartupWork() {
         ShowBox(LookupString(kStrIncomplete), MB_ICONERROR);
         return;
     }
-    ctx.overwriteWithoutPrompting = (configRecord.Flags & kFlagOverwriteDefault) != 0;
+    ctx.overwriteWithoutPrompting = ctx.answerYes || (configRecord.Flags & kFlagOverwriteDefault) != 0;
     ctx.currentEntryEncrypted = (configRecord.Flags & kFlagEncrypted) != 0;
     RegisterMeterClass(ctx.instance);
+    ctx.exitStatus = kExitDeclined;
     if (!AcceptStartupPrompt())
         return;
+    // Until a pass ends, ending the dialog is a cancel.
+    ctx.exitStatus = kExitCancelled;
     if (configRecord.Flags & kFlagAutoMode)
         ctx.autoMode = 1;
     ScanCommandLine(startArguments);
+    ctx.autoMode |= ctx.silent;
+    ExpandFolderVariables();
     // The template sits at an odd offset in the ResourceBlock; the dialog
     // runs from an aligned copy of its own.
     RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopySize, 0,
@@ -255,7 +280,8 @@ int MainSequence(HINSTANCE instance, char *arguments) {
     LoadShellFolderFunctions();
     AllocateGlobalTexts();
     FindModulePath();
-    startArguments = arguments;
+    startArguments = ScanSwitches(arguments);
     GuardedCall(StartupWork);
-    return 0;
+    LogExit();
+    return ctx.exitStatus;
 }

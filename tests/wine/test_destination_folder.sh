@@ -25,7 +25,7 @@ STEPS
     expect_transcript <<OUT
 window: Tarvex Self-Extractor - files.exe
 text 106: $1
-exit: 0
+exit: 2
 OUT
 }
 
