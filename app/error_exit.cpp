@@ -87,11 +87,16 @@ void FormatWide(WCHAR *text, const char *format, ...) {
     va_end(arguments);
 }
 
-void ShowError(const char *text) {
-    ShowBox(text, MB_ICONERROR);
+// After an error's box: the exit code it gives, then back to the guard.
+[[noreturn]] static void EndWithError() {
     // Outside a pass an error can only be start-up's (or a dialog's) own.
     ctx.exitStatus = ctx.extractionRunning ? kExitFailed : kExitRefused;
     ReturnToGuard(kGuardFailed);
+}
+
+void ShowError(const char *text) {
+    ShowBox(text, MB_ICONERROR);
+    EndWithError();
 }
 
 void ShowErrorAbout(const char *format, ...) {
@@ -100,7 +105,7 @@ void ShowErrorAbout(const char *format, ...) {
     FormatWideList(ctx.messageText, format, arguments);
     va_end(arguments);
     ShowWideBox(ctx.messageText, MB_ICONERROR);
-    ReturnToGuard(kGuardFailed);
+    EndWithError();
 }
 
 void HeaderCorrupt() {

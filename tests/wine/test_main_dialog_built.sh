@@ -35,7 +35,7 @@ $(main_dialog_dump "${shown[@]}" folder='C:\Data\Out')
 box: Tarvex Self-Extractor | This self-extracting Zip file was created by\nTarvex Self-Extractor\n\nIt turns an ordinary Zip file into a program that unzips itself, with no archiver needed to open it.
 box: Tarvex Self-Extractor | No folder specified.
 $(main_dialog_dump "${shown[@]}" folder=)
-exit: 0
+exit: 1
 OUT
 
 # 25 characters: the introduction says "this self-extractor file", while
