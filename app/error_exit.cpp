@@ -62,9 +62,8 @@ int ShowWideBox(const WCHAR *text, UINT style) {
     return MessageBoxW(ctx.mainDialog, text, kWideCaption, style);
 }
 
-// A text longer than the buffer comes out cut. Not inlined: one call of the
-// conversion serves both callers.
-__attribute__((noinline)) static void WidenText(const char *text, WCHAR *wide) {
+// Not inlined: one call of the conversion serves every caller.
+__attribute__((noinline)) void WidenText(const char *text, WCHAR *wide) {
     if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kMessageBufferSize))
         wide[kMessageBufferSize - 1] = 0;
 }

@@ -155,7 +155,8 @@ static int AcceptStartupPrompt() {
     if (!ctx.startupPrompt)
         return 1;
     if (ctx.silent) {
-        LogText(kLogMessage, ctx.startupPrompt);
+        WidenText(ctx.startupPrompt, ctx.messageText);
+        LogWide(kLogMessage, ctx.messageText);
         return 1;
     }
     uint32_t flags = configRecord.Flags;
