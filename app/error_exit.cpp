@@ -35,9 +35,6 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
 #endif
 }
 
-static const WCHAR kWideCaption[] = WIDE_TEXT("Tarvex Self-Extractor");
-
-static_assert(sizeof(kWideCaption) == 2 * sizeof(kCaption), "the same caption");
 
 // What -silent answers for a box it does not show: No to the overwrite
 // question (the file is kept) and to the abort question, OK to a message.
@@ -59,12 +56,16 @@ int ShowWideBox(const WCHAR *text, UINT style) {
     LogWide(kLogMessage, text);
     if (ctx.silent)
         return SilentAnswer(style);
-    return MessageBoxW(ctx.mainDialog, text, kWideCaption, style);
+    // The caption is ASCII: widened a byte at a time, it needs no copy of
+    // its own.
+    WCHAR caption[sizeof kCaption];
+    for (unsigned i = 0; i < sizeof kCaption; i++)
+        caption[i] = (uint8_t)kCaption[i];
+    return MessageBoxW(ctx.mainDialog, text, caption, style);
 }
 
-// A text longer than the buffer comes out cut. Not inlined: one call of the
-// conversion serves both callers.
-__attribute__((noinline)) static void WidenText(const char *text, WCHAR *wide) {
+// Not inlined: one call of the conversion serves every caller.
+__attribute__((noinline)) void WidenText(const char *text, WCHAR *wide) {
     if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kMessageBufferSize))
         wide[kMessageBufferSize - 1] = 0;
 }

@@ -20,7 +20,6 @@
 #include "ui/meter.h"
 
 enum StartupConstants {
-    kCurrentFolderBufferSize = 512,
     kErrorMode = 0x8001,               // SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX
     kFirstWin32Major = 4,
     kFontHeight = 14,
@@ -53,24 +52,6 @@ static void CreateCodePageFont() {
     ctx.codePageFont = CreateFontIndirectA(&look);
 }
 
-// Makes the image's folder current. A folder at the root of a drive keeps
-// its backslash: "C:" alone would name the drive's current folder instead.
-static void EnterImageFolder() {
-    char path[kCurrentFolderBufferSize];
-    path[sizeof path - 1] = 0;
-    if (GetModuleFileNameA(0, path, sizeof path - 1) == 0)
-        return;
-    int cut = lstrlenA(path) - 1;
-    while (cut >= 0 && path[cut] != '\\')
-        cut--;
-    if (cut < 0)
-        return;
-    if (cut > 0 && path[cut - 1] == ':')
-        cut++;
-    path[cut] = 0;
-    SetCurrentDirectoryA(path);
-}
-
 static void LoadShellFolderFunctions() {
     ctx.shellLibrary = LoadShellLibrary();
     if (!ctx.shellLibrary)
@@ -88,21 +69,35 @@ static void AllocateGlobalTexts() {
     ctx.messageBuffer = (char *)LockedGlobalBlock(GPTR, kMessageBufferSize);
 }
 
-// modulePath with its last component in long form. A long name that would
-// not fit leaves the path as the system gave it.
+// The image's paths: imagePath as the system gives it, modulePath its ANSI
+// form with the last component in long form (a long name that would not fit
+// leaves the path as it was). The ANSI form is the code page's conversion,
+// as GetModuleFileNameA would answer, so one import serves both.
+// Then makes the image's folder current. A folder at the root of a drive
+// keeps its backslash: "C:" alone would name the drive's current folder.
 static void FindModulePath() {
     GetModuleFileNameW(0, ctx.imagePath, kPathBufferSize - 1);
-    GetModuleFileNameA(0, ctx.modulePath, kPathBufferSize - 1);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
+    if (!WideCharToMultiByte(CP_ACP, 0, ctx.imagePath, -1, ctx.modulePath, kPathBufferSize - 1, 0, 0))
+        ctx.modulePath[kPathBufferSize - 2] = 0;
     int name = lstrlenA(ctx.modulePath);
     while (name > 0 && ctx.modulePath[name - 1] != '\\' && ctx.modulePath[name - 1] != '/')
         name--;
-    if (name + lstrlenA(found.cFileName) < kPathBufferSize)
-        lstrcpyA(ctx.modulePath + name, found.cFileName);
-    FindClose(search);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        if (name + lstrlenA(found.cFileName) < kPathBufferSize)
+            lstrcpyA(ctx.modulePath + name, found.cFileName);
+        FindClose(search);
+    }
+    if (name == 0)
+        return;
+    char folder[kPathBufferSize];
+    int cut = name - 1;
+    if (cut > 0 && ctx.modulePath[cut - 1] == ':')
+        cut++;
+    memcpy(folder, ctx.modulePath, cut);
+    folder[cut] = 0;
+    SetCurrentDirectoryA(folder);
 }
 
 static uint8_t *LocalBuffer(size_t size) {
@@ -160,7 +155,8 @@ static int AcceptStartupPrompt() {
     if (!ctx.startupPrompt)
         return 1;
     if (ctx.silent) {
-        LogText(kLogMessage, ctx.startupPrompt);
+        WidenText(ctx.startupPrompt, ctx.messageText);
+        LogWide(kLogMessage, ctx.messageText);
         return 1;
     }
     uint32_t flags = configRecord.Flags;
@@ -273,13 +269,12 @@ int MainSequence(HINSTANCE instance, char *arguments) {
     CreateCodePageFont();
     ctx.waitCursor = LoadCursorA(0, IDC_WAIT);
     ctx.arrowCursor = LoadCursorA(0, IDC_ARROW);
-    EnterImageFolder();
+    FindModulePath();
     ctx.instance = instance;
     SetErrorMode(kErrorMode);
     windowsVersion = GetVersion();
     LoadShellFolderFunctions();
     AllocateGlobalTexts();
-    FindModulePath();
     startArguments = ScanSwitches(arguments);
     GuardedCall(StartupWork);
     LogExit();

@@ -34,15 +34,6 @@ static void WriteLine(LogLabel label, const WCHAR *text) {
     _lwrite(ctx.logFile, line, end + 1);
 }
 
-void LogText(LogLabel label, const char *text) {
-    if (!ctx.logFile)
-        return;
-    WCHAR wide[kLogWideSize];
-    wide[0] = 0;
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kLogWideSize);
-    WriteLine(label, wide);
-}
-
 void LogWide(LogLabel label, const WCHAR *text) {
     if (ctx.logFile)
         WriteLine(label, text);
@@ -55,6 +46,6 @@ void LogMember(LogLabel label) {
 
 void LogExit() {
     static_assert(kExitNeedsAnswer < 10, "every exit code is one digit");
-    char digit[2] = {(char)('0' + ctx.exitStatus), 0};
-    LogText(kLogExit, digit);
+    WCHAR digit[2] = {(WCHAR)('0' + ctx.exitStatus), 0};
+    LogWide(kLogExit, digit);
 }

@@ -21,9 +21,6 @@ enum LogLabel {
     kLogExit = 27,      // "exit: "
 };
 
-// One line: label, then text in the ANSI code page.
-void LogText(LogLabel label, const char *text);
-
 // One line: label, then text.
 void LogWide(LogLabel label, const WCHAR *text);
 
