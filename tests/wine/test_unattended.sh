@@ -97,6 +97,16 @@ exit: 0
 OUT
 [ "$(tr -d '\r' < "$TEST_TMP/run.log")" = $'written: readme.txt\nexit: 0' ] || { cat "$TEST_TMP/run.log"; fail "log of -y"; }
 
+# %NAME% in the default folder, from the environment the image runs in.
+make_image var.exe --folder '%TARVEX_UNZIP_ROOT%\out'
+DRIVE_ENV=(--set "TARVEX_UNZIP_ROOT=$(winpath "$TEST_TMP/var")")
+drive "$TEST_TMP/var.exe" -auto <<'STEPS'
+waitexit 120000
+STEPS
+unset DRIVE_ENV
+expect_line '^exit: 0$'
+[ "$(cat "$TEST_TMP/var/out/readme.txt")" = hello ] || fail "%TARVEX_UNZIP_ROOT% was not expanded"
+
 # --run: the dialog offers the command ticked; auto mode opens it from the
 # destination folder once the files are there.
 mkdir -p "$TEST_TMP/runin"
@@ -123,13 +133,4 @@ for _ in $(seq 60); do [ -s "$TEST_TMP/ran/ran.txt" ] && break; sleep 1; done
 [ "$(tr -d '\r ' < "$TEST_TMP/ran/ran.txt")" = hello ] ||
     { show_run; ls -la "$TEST_TMP/ran"; fail "setup.bat did not run with its argument"; }
 
-# %NAME% in the default folder, from the environment the image runs in.
-make_image var.exe --folder '%TARVEX_UNZIP_ROOT%\out'
-DRIVE_ENV=(--set "TARVEX_UNZIP_ROOT=$(winpath "$TEST_TMP/var")")
-drive "$TEST_TMP/var.exe" -auto <<'STEPS'
-waitexit 120000
-STEPS
-unset DRIVE_ENV
-expect_line '^exit: 0$'
-[ "$(cat "$TEST_TMP/var/out/readme.txt")" = hello ] || fail "%TARVEX_UNZIP_ROOT% was not expanded"
 pass
