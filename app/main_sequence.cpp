@@ -5,8 +5,6 @@
 #include "app/command_line.h"
 #include "app/dll_search.h"
 #include "app/error_exit.h"
-#include "app/exit_codes.h"
-#include "app/run_log.h"
 #include "app/global_blocks.h"
 #include "archive/crc32.h"
 #include "archive/spanned.h"
@@ -20,6 +18,7 @@
 #include "ui/meter.h"
 
 enum StartupConstants {
+    kCurrentFolderBufferSize = 512,
     kErrorMode = 0x8001,               // SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX
     kFirstWin32Major = 4,
     kFontHeight = 14,
@@ -31,8 +30,7 @@ enum StartupConstants {
 
 static const DWORD kNotNtFamily = 0x80000000u;   // GetVersion's high bit
 
-// The argument text behind the switches, and the version, kept for the
-// guarded part of start-up.
+// The argument text and the version, kept for the guarded part of start-up.
 static char *startArguments;
 static DWORD windowsVersion;
 
@@ -52,6 +50,24 @@ static void CreateCodePageFont() {
     ctx.codePageFont = CreateFontIndirectA(&look);
 }
 
+// Makes the image's folder current. A folder at the root of a drive keeps
+// its backslash: "C:" alone would name the drive's current folder instead.
+static void EnterImageFolder() {
+    char path[kCurrentFolderBufferSize];
+    path[sizeof path - 1] = 0;
+    if (GetModuleFileNameA(0, path, sizeof path - 1) == 0)
+        return;
+    int cut = lstrlenA(path) - 1;
+    while (cut >= 0 && path[cut] != '\\')
+        cut--;
+    if (cut < 0)
+        return;
+    if (cut > 0 && path[cut - 1] == ':')
+        cut++;
+    path[cut] = 0;
+    SetCurrentDirectoryA(path);
+}
+
 static void LoadShellFolderFunctions() {
     ctx.shellLibrary = LoadShellLibrary();
     if (!ctx.shellLibrary)
@@ -69,35 +85,21 @@ static void AllocateGlobalTexts() {
     ctx.messageBuffer = (char *)LockedGlobalBlock(GPTR, kMessageBufferSize);
 }
 
-// The image's paths: imagePath as the system gives it, modulePath its ANSI
-// form with the last component in long form (a long name that would not fit
-// leaves the path as it was). The ANSI form is the code page's conversion,
-// as GetModuleFileNameA would answer, so one import serves both.
-// Then makes the image's folder current. A folder at the root of a drive
-// keeps its backslash: "C:" alone would name the drive's current folder.
+// modulePath with its last component in long form. A long name that would
+// not fit leaves the path as the system gave it.
 static void FindModulePath() {
     GetModuleFileNameW(0, ctx.imagePath, kPathBufferSize - 1);
-    if (!WideCharToMultiByte(CP_ACP, 0, ctx.imagePath, -1, ctx.modulePath, kPathBufferSize - 1, 0, 0))
-        ctx.modulePath[kPathBufferSize - 2] = 0;
+    GetModuleFileNameA(0, ctx.modulePath, kPathBufferSize - 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
     int name = lstrlenA(ctx.modulePath);
     while (name > 0 && ctx.modulePath[name - 1] != '\\' && ctx.modulePath[name - 1] != '/')
         name--;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        if (name + lstrlenA(found.cFileName) < kPathBufferSize)
-            lstrcpyA(ctx.modulePath + name, found.cFileName);
-        FindClose(search);
-    }
-    if (name == 0)
-        return;
-    char folder[kPathBufferSize];
-    int cut = name - 1;
-    if (cut > 0 && ctx.modulePath[cut - 1] == ':')
-        cut++;
-    memcpy(folder, ctx.modulePath, cut);
-    folder[cut] = 0;
-    SetCurrentDirectoryA(folder);
+    if (name + lstrlenA(found.cFileName) < kPathBufferSize)
+        lstrcpyA(ctx.modulePath + name, found.cFileName);
+    FindClose(search);
 }
 
 static uint8_t *LocalBuffer(size_t size) {
@@ -149,16 +151,10 @@ static int PassesVersionGate(DWORD version) {
     return 1;
 }
 
-// False when the user declined the start-up prompt. Under -silent it is
-// taken as accepted: whoever asked for a silent run has answered it.
+// False when the user declined the start-up prompt.
 static int AcceptStartupPrompt() {
     if (!ctx.startupPrompt)
         return 1;
-    if (ctx.silent) {
-        WidenText(ctx.startupPrompt, ctx.messageText);
-        LogWide(kLogMessage, ctx.messageText);
-        return 1;
-    }
     uint32_t flags = configRecord.Flags;
     UINT buttons = MB_OK;
     if (flags & kFlagPromptButtons)
@@ -204,16 +200,6 @@ static void Shutdown() {
     ctx.shellLibrary = 0;
 }
 
-// %NAME% in the folder (the default one or the one given after AUTO) from
-// the environment; names it does not know stay as written. A result too
-// long for the folder leaves the folder as written.
-static void ExpandFolderVariables() {
-    char expanded[kPathBufferSize];
-    DWORD size = ExpandEnvironmentStringsA(ctx.destinationFolder, expanded, kPathBufferSize);
-    if (size != 0 && size <= kPathBufferSize)
-        lstrcpyA(ctx.destinationFolder, expanded);
-}
-
 // Everything under the start-up guard. Returning early ends the program
 // without the shutdown, as does any exit back to the guard.
 static void StartupWork() {
@@ -223,13 +209,11 @@ static void StartupWork() {
         !ctx.messageBuffer)
         HeaderCorrupt();
     InitialiseImage();
-    ctx.exitStatus = kExitRefused;
     if (!TestEntryPoint()) {
         ShowBox(LookupString(kStrDamaged), MB_ICONERROR);
         return;
     }
     if (HasInfoOption(startArguments)) {
-        ctx.exitStatus = kExitUnzipped;
         ShowBox(ctx.infoText, MB_OK);
         return;
     }
@@ -239,19 +223,14 @@ static void StartupWork() {
         ShowBox(LookupString(kStrIncomplete), MB_ICONERROR);
         return;
     }
-    ctx.overwriteWithoutPrompting = ctx.answerYes || (configRecord.Flags & kFlagOverwriteDefault) != 0;
+    ctx.overwriteWithoutPrompting = (configRecord.Flags & kFlagOverwriteDefault) != 0;
     ctx.currentEntryEncrypted = (configRecord.Flags & kFlagEncrypted) != 0;
     RegisterMeterClass(ctx.instance);
-    ctx.exitStatus = kExitDeclined;
     if (!AcceptStartupPrompt())
         return;
-    // Until a pass ends, ending the dialog is a cancel.
-    ctx.exitStatus = kExitCancelled;
     if (configRecord.Flags & kFlagAutoMode)
         ctx.autoMode = 1;
     ScanCommandLine(startArguments);
-    ctx.autoMode |= ctx.silent;
-    ExpandFolderVariables();
     // The template sits at an odd offset in the ResourceBlock; the dialog
     // runs from an aligned copy of its own.
     RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopySize, 0,
@@ -269,14 +248,14 @@ int MainSequence(HINSTANCE instance, char *arguments) {
     CreateCodePageFont();
     ctx.waitCursor = LoadCursorA(0, IDC_WAIT);
     ctx.arrowCursor = LoadCursorA(0, IDC_ARROW);
-    FindModulePath();
+    EnterImageFolder();
     ctx.instance = instance;
     SetErrorMode(kErrorMode);
     windowsVersion = GetVersion();
     LoadShellFolderFunctions();
     AllocateGlobalTexts();
-    startArguments = ScanSwitches(arguments);
+    FindModulePath();
+    startArguments = arguments;
     GuardedCall(StartupWork);
-    LogExit();
-    return ctx.exitStatus;
+    return 0;
 }

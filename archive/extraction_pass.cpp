@@ -3,8 +3,6 @@
 #include "archive/extraction_pass.h"
 
 #include "app/error_exit.h"
-#include "app/exit_codes.h"
-#include "app/run_log.h"
 #include "archive/entry_output.h"
 #include "archive/local_extra.h"
 #include "archive/name_decoding.h"
@@ -90,7 +88,6 @@ static void ProcessFileMember() {
     ComposeOutputPath();
     CreateFolders();
     if (!ConfirmOverwrite()) {
-        LogMember(kLogKept);
         // The compressed size includes any encryption header.
         SkipArchiveBytes(ctx.localHeader.compressedSize);
         return;
@@ -98,7 +95,6 @@ static void ProcessFileMember() {
     if (ctx.currentEntryEncrypted && !ReadEncryptionHeader())
         ShowError(LookupString(ctx.passwordText ? kStrIncorrectPassword : kStrNoPassword));
     ExtractMember();
-    LogMember(kLogWritten);
 }
 
 void ProcessMember() {
@@ -192,9 +188,6 @@ static void RunPass() {
 int ExtractionPass() {
     ctx.extractionRunning = 1;
     int code = GuardedCall(RunPass);
-    // A failed pass's exit has set the status.
-    if (code == kGuardDone)
-        ctx.exitStatus = kExitUnzipped;
     ShowStatusNow();
     if (code != kGuardDone && ctx.outputFile) {
         // Whatever was written of the member stays on disk.
