@@ -113,9 +113,9 @@ static int FormatText(Char *buffer, const Char *format, va_list args) {
         case 'u':
         case 'x':
         case 'X': {
-            const char spec[3] = {'%', (char)(*p == 'i' ? 'd' : *p), 0};
-            int length = *p == 'd' || *p == 'i' ? snprintf(digits, sizeof digits, spec, va_arg(args, int))
-                                                : snprintf(digits, sizeof digits, spec, va_arg(args, unsigned));
+            const char conversion[3] = {'%', (char)(*p == 'i' ? 'd' : *p), 0};
+            int length = *p == 'd' || *p == 'i' ? snprintf(digits, sizeof digits, conversion, va_arg(args, int))
+                                                : snprintf(digits, sizeof digits, conversion, va_arg(args, unsigned));
             for (int i = 0; i < length; i++)
                 text += (Char)digits[i];
             break;
