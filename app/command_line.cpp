@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/error_exit.h"
+#include "app/run_log.h"
 #include "context/extraction_context.h"
 #include "image/byte_compare.h"
 #include "image/resources.h"
@@ -25,19 +26,86 @@ char *ArgumentText(char *commandLine) {
     return *p != 0 ? p + 1 : p;
 }
 
-// A word ends at a blank, at a quote (a quoted argument that follows it) or
-// at the end of the text.
-static int EndsWord(char c) {
-    return c == 0 || c == ' ' || c == '"';
+static int IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Words are parted by blanks, tabs and the other control characters; a
+// quote opens or closes a quoted one. The text's end parts it too.
+static int PartsWords(char c) {
+    return (uint8_t)c <= ' ' || c == '"';
 }
 
 int HasInfoOption(const char *arguments) {
     for (const char *p = arguments; *p != 0; p++) {
-        int startsWord = p == arguments || p[-1] == ' ';
-        if (startsWord && ByteCompare(p, kInfoOption, kInfoLength) == 0 && EndsWord(p[kInfoLength]))
+        char after = p[kInfoLength];
+        if ((p == arguments || PartsWords(p[-1])) && ByteCompare(p, kInfoOption, kInfoLength) == 0 &&
+            (after == ':' || PartsWords(after)))
             return 1;
     }
     return 0;
+}
+
+static char *SkipBlanks(char *p) {
+    while (IsBlank(*p))
+        p++;
+    return p;
+}
+
+// The length of name (in capitals) when text starts with it in any case and
+// the word ends there; 0 otherwise.
+static int SwitchLength(const char *text, const char *name) {
+    int n = 0;
+    for (; name[n] != 0; n++)
+        if ((text[n] & ~kCaseBit) != name[n])
+            return 0;
+    return text[n] == 0 || IsBlank(text[n]) ? n : 0;
+}
+
+// Opens the run log named at text, quoted or up to the next blank or tab;
+// the name's end is overwritten with its terminator. Answers the text
+// behind it.
+static char *TakeLogName(char *text) {
+    char stop = ' ';
+    if (*text == '"')
+        stop = *text++;
+    char *name = text;
+    while (*text != 0 && *text != stop && !(stop == ' ' && *text == '\t'))
+        text++;
+    if (*text != 0)
+        *text++ = 0;
+    if (*name != 0)
+        OpenRunLog(name);
+    return text;
+}
+
+// The switch names in capitals, in the order of SwitchIndex.
+static const char kSwitchNames[] = "Y\0SILENT\0LOG";
+enum SwitchIndex { kSwitchYes, kSwitchSilent, kSwitchLog, kSwitchCount };
+
+static_assert(offsetof(ExtractionContext, silent) == offsetof(ExtractionContext, answerYes) + kSwitchSilent,
+              "the flags of -y and -silent lie in the order of their switches");
+
+char *ScanSwitches(char *arguments) {
+    char *p = arguments;
+    for (;;) {
+        char *start = p;
+        p = SkipBlanks(p);
+        if (*p != '-' && *p != '/')
+            return start;
+        p++;
+        int which = 0, length = 0;
+        for (const char *name = kSwitchNames; which < kSwitchCount; name += lstrlenA(name) + 1, which++)
+            if ((length = SwitchLength(p, name)) != 0)
+                break;
+        if (which == kSwitchCount)
+            return start;
+        p += length;
+        if (which == kSwitchLog)
+            p = TakeLogName(SkipBlanks(p));
+        else
+            (&ctx.answerYes)[which] = 1;
+    }
 }
 
 static char *FirstOption(char *arguments) {
@@ -57,7 +125,11 @@ static void TakeFolder(const char *folder) {
     while (folder[length] != 0 && !(quoted && folder[length] == '"'))
         length++;
     if (length >= kPathBufferSize) {
-        ShowBox(LookupString(kStrBadCommandLineFolder), MB_ICONERROR);
+        const char *refusal = LookupString(kStrBadCommandLineFolder);
+        // Under -silent no one could choose another folder.
+        if (ctx.silent)
+            ShowError(refusal);
+        ShowBox(refusal, MB_ICONERROR);
         ctx.autoMode = 0;
         return;
     }

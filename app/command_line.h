@@ -1,5 +1,5 @@
-// The command line: the program name split off, "-info", and the AUTO and
-// NOAUTO options.
+// The command line: the program name split off, "-info", the switches -y,
+// -silent and -log, and the AUTO and NOAUTO options.
 #pragma once
 
 // The argument text behind the program name: a name starting with a double
@@ -8,9 +8,18 @@
 char *ArgumentText(char *commandLine);
 
 // True when "-info" (lower case) stands in arguments as a word of its own:
-// at the start or behind a blank, and followed by a blank, a quote or the
-// end. A path that merely contains it (C:\my-information) is no option.
+// at the start, behind a blank, a tab or a quote, and followed by a blank, a
+// tab, a quote, a colon or the end. A path that merely contains it
+// (C:\my-information) is no option.
 int HasInfoOption(const char *arguments);
+
+// The switches in front of the AUTO/NOAUTO option, in any order and number,
+// each introduced by "-" or "/", in any case, and ended by a blank, a tab or
+// the end: -y (answerYes), -silent (silent) and -log FILE (the run log,
+// opened here; FILE may be quoted, and its end is overwritten with a NUL).
+// Answers the text behind the last one, which "-info" and ScanCommandLine
+// then read.
+char *ScanSwitches(char *arguments);
 
 // Looks at the first option introduced by "-" or "/": NOAUTO clears
 // autoMode; AUTO sets it and takes the rest of the text (up to a closing

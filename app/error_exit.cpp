@@ -2,6 +2,8 @@
 
 #include <stdarg.h>
 
+#include "app/exit_codes.h"
+#include "app/run_log.h"
 #include "archive/entry_output.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
@@ -25,7 +27,7 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
     if (!ctx.guard.armed) {
         // No guard can only mean a fault in the program itself; end it the way
         // the start-up guard would.
-        ExitProcess(0);
+        ExitProcess(ctx.exitStatus);
     }
     GUARD_JUMP(ctx.guard);
 #ifndef TARVEX_REAL_WIN32
@@ -33,19 +35,37 @@ static_assert(sizeof(kCaption) == 22, "the caption is 21 characters");
 #endif
 }
 
-static const WCHAR kWideCaption[] = WIDE_TEXT("Tarvex Self-Extractor");
 
-static_assert(sizeof(kWideCaption) == 2 * sizeof(kCaption), "the same caption");
+// What -silent answers for a box it does not show: No to the overwrite
+// question (the file is kept) and to the abort question, OK to a message.
+// A disk prompt (OK/Cancel, Abort/Retry/Ignore) has no answer that lets the
+// pass go on: the run ends.
+static int SilentAnswer(UINT style) {
+    UINT buttons = style & MB_TYPEMASK;
+    static_assert(MB_OKCANCEL == 1 && MB_ABORTRETRYIGNORE == 2, "the disk prompts' buttons are 1 and 2");
+    if (buttons - 1 < 2) {
+        ctx.exitStatus = kExitNeedsAnswer;
+        ReturnToGuard(kGuardFailed);
+    }
+    return buttons == MB_OK ? IDOK : IDNO;
+}
 
 int ShowWideBox(const WCHAR *text, UINT style) {
     // A pass's box comes with the dialog naming the member it is about.
     ShowStatusNow();
-    return MessageBoxW(ctx.mainDialog, text, kWideCaption, style);
+    LogWide(kLogMessage, text);
+    if (ctx.silent)
+        return SilentAnswer(style);
+    // The caption is ASCII: widened a byte at a time, it needs no copy of
+    // its own.
+    WCHAR caption[sizeof kCaption];
+    for (unsigned i = 0; i < sizeof kCaption; i++)
+        caption[i] = (uint8_t)kCaption[i];
+    return MessageBoxW(ctx.mainDialog, text, caption, style);
 }
 
-// A text longer than the buffer comes out cut. Not inlined: one call of the
-// conversion serves both callers.
-__attribute__((noinline)) static void WidenText(const char *text, WCHAR *wide) {
+// Not inlined: one call of the conversion serves every caller.
+__attribute__((noinline)) void WidenText(const char *text, WCHAR *wide) {
     if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kMessageBufferSize))
         wide[kMessageBufferSize - 1] = 0;
 }
@@ -68,9 +88,16 @@ void FormatWide(WCHAR *text, const char *format, ...) {
     va_end(arguments);
 }
 
+// After an error's box: the exit code it gives, then back to the guard.
+[[noreturn]] static void EndWithError() {
+    // Outside a pass an error can only be start-up's (or a dialog's) own.
+    ctx.exitStatus = ctx.extractionRunning ? kExitFailed : kExitRefused;
+    ReturnToGuard(kGuardFailed);
+}
+
 void ShowError(const char *text) {
     ShowBox(text, MB_ICONERROR);
-    ReturnToGuard(kGuardFailed);
+    EndWithError();
 }
 
 void ShowErrorAbout(const char *format, ...) {
@@ -79,7 +106,7 @@ void ShowErrorAbout(const char *format, ...) {
     FormatWideList(ctx.messageText, format, arguments);
     va_end(arguments);
     ShowWideBox(ctx.messageText, MB_ICONERROR);
-    ReturnToGuard(kGuardFailed);
+    EndWithError();
 }
 
 void HeaderCorrupt() {
@@ -87,10 +114,12 @@ void HeaderCorrupt() {
 }
 
 void AbortSilently() {
+    ctx.exitStatus = kExitCancelled;
     ReturnToGuard(kGuardFailed);
 }
 
 void CancelPass() {
+    ctx.exitStatus = kExitCancelled;
     ReturnToGuard(kGuardCancelled);
 }
 

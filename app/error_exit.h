@@ -32,6 +32,9 @@ extern const char kHeaderCorruptText[];
 // a wide one, so that a member's name shows with all its characters, also
 // those the ANSI code page lacks; text in the ANSI code page is converted.
 int ShowBox(const char *text, UINT style);
+// text (ANSI code page) into wide, which holds kMessageBufferSize
+// characters; a longer text comes out cut.
+void WidenText(const char *text, WCHAR *wide);
 int ShowWideBox(const WCHAR *text, UINT style);
 // format (ANSI, from the StringTable) filled with its arguments into text
 // (kMessageBufferSize characters) as wide text: each "%s" takes a wide string.

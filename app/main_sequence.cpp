@@ -5,6 +5,8 @@
 #include "app/command_line.h"
 #include "app/dll_search.h"
 #include "app/error_exit.h"
+#include "app/exit_codes.h"
+#include "app/run_log.h"
 #include "app/global_blocks.h"
 #include "archive/crc32.h"
 #include "archive/spanned.h"
@@ -18,7 +20,6 @@
 #include "ui/meter.h"
 
 enum StartupConstants {
-    kCurrentFolderBufferSize = 512,
     kErrorMode = 0x8001,               // SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX
     kFirstWin32Major = 4,
     kFontHeight = 14,
@@ -30,7 +31,8 @@ enum StartupConstants {
 
 static const DWORD kNotNtFamily = 0x80000000u;   // GetVersion's high bit
 
-// The argument text and the version, kept for the guarded part of start-up.
+// The argument text behind the switches, and the version, kept for the
+// guarded part of start-up.
 static char *startArguments;
 static DWORD windowsVersion;
 
@@ -50,24 +52,6 @@ static void CreateCodePageFont() {
     ctx.codePageFont = CreateFontIndirectA(&look);
 }
 
-// Makes the image's folder current. A folder at the root of a drive keeps
-// its backslash: "C:" alone would name the drive's current folder instead.
-static void EnterImageFolder() {
-    char path[kCurrentFolderBufferSize];
-    path[sizeof path - 1] = 0;
-    if (GetModuleFileNameA(0, path, sizeof path - 1) == 0)
-        return;
-    int cut = lstrlenA(path) - 1;
-    while (cut >= 0 && path[cut] != '\\')
-        cut--;
-    if (cut < 0)
-        return;
-    if (cut > 0 && path[cut - 1] == ':')
-        cut++;
-    path[cut] = 0;
-    SetCurrentDirectoryA(path);
-}
-
 static void LoadShellFolderFunctions() {
     ctx.shellLibrary = LoadShellLibrary();
     if (!ctx.shellLibrary)
@@ -85,21 +69,35 @@ static void AllocateGlobalTexts() {
     ctx.messageBuffer = (char *)LockedGlobalBlock(GPTR, kMessageBufferSize);
 }
 
-// modulePath with its last component in long form. A long name that would
-// not fit leaves the path as the system gave it.
+// The image's paths: imagePath as the system gives it, modulePath its ANSI
+// form with the last component in long form (a long name that would not fit
+// leaves the path as it was). The ANSI form is the code page's conversion,
+// as GetModuleFileNameA would answer, so one import serves both.
+// Then makes the image's folder current. A folder at the root of a drive
+// keeps its backslash: "C:" alone would name the drive's current folder.
 static void FindModulePath() {
     GetModuleFileNameW(0, ctx.imagePath, kPathBufferSize - 1);
-    GetModuleFileNameA(0, ctx.modulePath, kPathBufferSize - 1);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
+    if (!WideCharToMultiByte(CP_ACP, 0, ctx.imagePath, -1, ctx.modulePath, kPathBufferSize - 1, 0, 0))
+        ctx.modulePath[kPathBufferSize - 2] = 0;
     int name = lstrlenA(ctx.modulePath);
     while (name > 0 && ctx.modulePath[name - 1] != '\\' && ctx.modulePath[name - 1] != '/')
         name--;
-    if (name + lstrlenA(found.cFileName) < kPathBufferSize)
-        lstrcpyA(ctx.modulePath + name, found.cFileName);
-    FindClose(search);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        if (name + lstrlenA(found.cFileName) < kPathBufferSize)
+            lstrcpyA(ctx.modulePath + name, found.cFileName);
+        FindClose(search);
+    }
+    if (name == 0)
+        return;
+    char folder[kPathBufferSize];
+    int cut = name - 1;
+    if (cut > 0 && ctx.modulePath[cut - 1] == ':')
+        cut++;
+    memcpy(folder, ctx.modulePath, cut);
+    folder[cut] = 0;
+    SetCurrentDirectoryA(folder);
 }
 
 static uint8_t *LocalBuffer(size_t size) {
@@ -151,10 +149,16 @@ static int PassesVersionGate(DWORD version) {
     return 1;
 }
 
-// False when the user declined the start-up prompt.
+// False when the user declined the start-up prompt. Under -silent it is
+// taken as accepted: whoever asked for a silent run has answered it.
 static int AcceptStartupPrompt() {
     if (!ctx.startupPrompt)
         return 1;
+    if (ctx.silent) {
+        WidenText(ctx.startupPrompt, ctx.messageText);
+        LogWide(kLogMessage, ctx.messageText);
+        return 1;
+    }
     uint32_t flags = configRecord.Flags;
     UINT buttons = MB_OK;
     if (flags & kFlagPromptButtons)
@@ -200,6 +204,16 @@ static void Shutdown() {
     ctx.shellLibrary = 0;
 }
 
+// %NAME% in the folder (the default one or the one given after AUTO) from
+// the environment; names it does not know stay as written. A result too
+// long for the folder leaves the folder as written.
+static void ExpandFolderVariables() {
+    char expanded[kPathBufferSize];
+    DWORD size = ExpandEnvironmentStringsA(ctx.destinationFolder, expanded, kPathBufferSize);
+    if (size != 0 && size <= kPathBufferSize)
+        lstrcpyA(ctx.destinationFolder, expanded);
+}
+
 // Everything under the start-up guard. Returning early ends the program
 // without the shutdown, as does any exit back to the guard.
 static void StartupWork() {
@@ -209,11 +223,13 @@ static void StartupWork() {
         !ctx.messageBuffer)
         HeaderCorrupt();
     InitialiseImage();
+    ctx.exitStatus = kExitRefused;
     if (!TestEntryPoint()) {
         ShowBox(LookupString(kStrDamaged), MB_ICONERROR);
         return;
     }
     if (HasInfoOption(startArguments)) {
+        ctx.exitStatus = kExitUnzipped;
         ShowBox(ctx.infoText, MB_OK);
         return;
     }
@@ -223,14 +239,19 @@ static void StartupWork() {
         ShowBox(LookupString(kStrIncomplete), MB_ICONERROR);
         return;
     }
-    ctx.overwriteWithoutPrompting = (configRecord.Flags & kFlagOverwriteDefault) != 0;
+    ctx.overwriteWithoutPrompting = ctx.answerYes || (configRecord.Flags & kFlagOverwriteDefault) != 0;
     ctx.currentEntryEncrypted = (configRecord.Flags & kFlagEncrypted) != 0;
     RegisterMeterClass(ctx.instance);
+    ctx.exitStatus = kExitDeclined;
     if (!AcceptStartupPrompt())
         return;
+    // Until a pass ends, ending the dialog is a cancel.
+    ctx.exitStatus = kExitCancelled;
     if (configRecord.Flags & kFlagAutoMode)
         ctx.autoMode = 1;
     ScanCommandLine(startArguments);
+    ctx.autoMode |= ctx.silent;
+    ExpandFolderVariables();
     // The template sits at an odd offset in the ResourceBlock; the dialog
     // runs from an aligned copy of its own.
     RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopySize, 0,
@@ -248,14 +269,14 @@ int MainSequence(HINSTANCE instance, char *arguments) {
     CreateCodePageFont();
     ctx.waitCursor = LoadCursorA(0, IDC_WAIT);
     ctx.arrowCursor = LoadCursorA(0, IDC_ARROW);
-    EnterImageFolder();
+    FindModulePath();
     ctx.instance = instance;
     SetErrorMode(kErrorMode);
     windowsVersion = GetVersion();
     LoadShellFolderFunctions();
     AllocateGlobalTexts();
-    FindModulePath();
-    startArguments = arguments;
+    startArguments = ScanSwitches(arguments);
     GuardedCall(StartupWork);
-    return 0;
+    LogExit();
+    return ctx.exitStatus;
 }

@@ -3,6 +3,8 @@
 #include "archive/extraction_pass.h"
 
 #include "app/error_exit.h"
+#include "app/exit_codes.h"
+#include "app/run_log.h"
 #include "archive/entry_output.h"
 #include "archive/local_extra.h"
 #include "archive/name_decoding.h"
@@ -88,6 +90,7 @@ static void ProcessFileMember() {
     ComposeOutputPath();
     CreateFolders();
     if (!ConfirmOverwrite()) {
+        LogMember(kLogKept);
         // The compressed size includes any encryption header.
         SkipArchiveBytes(ctx.localHeader.compressedSize);
         return;
@@ -95,6 +98,7 @@ static void ProcessFileMember() {
     if (ctx.currentEntryEncrypted && !ReadEncryptionHeader())
         ShowError(LookupString(ctx.passwordText ? kStrIncorrectPassword : kStrNoPassword));
     ExtractMember();
+    LogMember(kLogWritten);
 }
 
 void ProcessMember() {
@@ -188,6 +192,9 @@ static void RunPass() {
 int ExtractionPass() {
     ctx.extractionRunning = 1;
     int code = GuardedCall(RunPass);
+    // A failed pass's exit has set the status.
+    if (code == kGuardDone)
+        ctx.exitStatus = kExitUnzipped;
     ShowStatusNow();
     if (code != kGuardDone && ctx.outputFile) {
         // Whatever was written of the member stays on disk.

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/exit_codes.h"
 #include "builder/system.h"
 #include "image/config_record.h"
 
@@ -47,6 +48,10 @@ const char kHelp[] =
     "  --info TEXT             info text, shown by \"-info\"\n"
     "  --auto                  auto mode: unpack without asking\n"
     "  --overwrite             overwrite without prompting by default\n"
+    "  --run PROGRAM           open PROGRAM (a file unzipped into the destination\n"
+    "                          folder, or a command) after a successful unzip;\n"
+    "                          the dialog offers it ticked, auto mode opens it\n"
+    "  --run-args TEXT         the arguments PROGRAM is opened with\n"
     "  --install-verb          open the after-unzip command with the verb Install\n"
     "  --encrypted             ask for the password before the first member (set\n"
     "                          anyway when a member is encrypted)\n"
@@ -102,6 +107,16 @@ const char kHelp[] =
     "  installed mksfx), else beside mksfx, else in the build tree (../win32/);\n"
     "  --stub overrides all three. An output inside a folder given as INPUT is\n"
     "  left out of the members.\n"
+    "\n"
+    "Unattended use (switches of the self-extractor, before AUTO or NOAUTO):\n"
+    "  -y                      overwrite existing files without asking\n"
+    "  -silent                 no window and no message box; implies auto mode;\n"
+    "                          existing files are kept unless -y is given\n"
+    "  -log FILE               one UTF-8 line per member written or kept, per\n"
+    "                          message, and the exit code\n"
+    "\n"
+    "Self-extractor exit codes:\n"
+    EXIT_CODE_TABLE
     "\n"
     "Exit status:\n"
     "  0  done (info: the stub would start and extract every member)\n"
@@ -185,7 +200,8 @@ const OptionSpec kOptions[] = {
     {"--no-stub-crc", 0, false, false, false},    {"--no-end-record-test", 0, false, false, false},
     {"--no-text-block", 0, false, false, false},  {"--incomplete", 0, false, false, true},
     {"--span", 0, true, false, false},            {"--exe-volumes", 0, false, false, false},
-    {"--name-codepage", 0, true, false, false},
+    {"--name-codepage", 0, true, false, false},   {"--run", 0, true, false, false},
+    {"--run-args", 0, true, false, false},
     {"--allow-damaged", 0, false, false, false},  {"--quiet", 'q', false, false, false},
     {"--help", 'h', false, true, false},          {"--version", 0, false, false, false},
     {"--best", 0, false, false, false},           {"--recompress", 0, false, false, false},
@@ -262,6 +278,12 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
         if (value.empty() || *end || page == 0 || page > 65535 || !CodePageToUtf8((unsigned)page, "A", probe))
             why = "--name-codepage takes a code page number such as 437, 866 or 932, not '" + value + "'";
         line.nameCodePage = (unsigned)page;
+    } else if (name == "--run") {
+        line.runCommand = value;
+        line.image.flags |= kFlagRunCommand;
+    } else if (name == "--run-args") {
+        line.runArguments = value;
+        line.runArgumentsGiven = true;
     } else if (name == "--span") {
         if (!ParseSize(value, line.spanSize))
             why = "--span takes a size in bytes, optionally with k or m, not '" + value + "'";
@@ -392,6 +414,13 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         why = "give the password one way only: --password, --password-file or --ask-password";
         return false;
     }
+    if (line.runArgumentsGiven && !(line.image.flags & kFlagRunCommand)) {
+        why = "--run-args needs --run";
+        return false;
+    }
+    if ((line.image.flags & kFlagRunCommand) &&
+        !ComposeRunCommand(line.runCommand, line.runArguments, line.image.texts[kTextSkipped], why))
+        return false;
     if ((line.image.flags & kFlagExeVolumes) && line.spanSize == 0) {
         why = "--exe-volumes needs --span";
         return false;

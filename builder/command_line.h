@@ -26,6 +26,9 @@ struct CommandLine {
     bool recompress = false;        // ZIP input: deflate its members again at `level`
     ImageOptions image;
     uint32_t spanSize = 0;          // 0: one image; else the largest volume file
+    std::string runCommand;         // --run: opened after the unzip (with runArguments)
+    std::string runArguments;
+    bool runArgumentsGiven = false;
 };
 
 // Parses the arguments after the program name; fails with the reason (a

@@ -29,7 +29,7 @@ const FlagName kFlagNames[] = {
     {kFlagCrcSkipsHeaders, "CrcSkipsHeaders"},   {kFlagSpanned, "Spanned"},
     {kFlagExeVolumes, "ExeVolumes"},             {kFlagInstallVerb, "InstallVerb"},
     {kFlagTitleInWindow, "TitleInWindow"},       {kFlagPromptButtons, "PromptButtons"},
-    {kFlagPromptOkCancel, "PromptOkCancel"},
+    {kFlagPromptOkCancel, "PromptOkCancel"},     {kFlagRunCommand, "RunCommand"},
 };
 
 std::string FlagNames(uint32_t flags) {
@@ -187,6 +187,12 @@ int ShowImageInfo(const std::string &path, const std::string &password) {
             printf("TextBlock (%u bytes):\n", archiveOffset - textBlockOffset);
             for (int i = 0; i < kTextStringCount; i++)
                 printf("  %-8s %s\n", kTextStringNames[i], Quoted(strings[i]).c_str());
+            if (flags & kFlagRunCommand) {
+                std::string command, arguments;
+                SplitRunCommand(strings[kTextSkipped], command, arguments);
+                printf("After unzip: open %s with arguments %s%s\n", Quoted(command).c_str(), Quoted(arguments).c_str(),
+                       (flags & kFlagInstallVerb) ? " (verb Install)" : "");
+            }
         }
     }
 

@@ -36,6 +36,32 @@ std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings) {
     return block;
 }
 
+bool ComposeRunCommand(const std::string &command, const std::string &arguments, std::string &text,
+                       std::string &why) {
+    const std::pair<const char *, const std::string *> parts[] = {{"--run", &command}, {"--run-args", &arguments}};
+    for (const auto &part : parts) {
+        if (part.second->size() > kRunCapacity)
+            why = std::string(part.first) + " has " + std::to_string(part.second->size()) + " characters (at most " +
+                  std::to_string((int)kRunCapacity) + ")";
+        else if (part.second->find_first_of(std::string(1, kRunSeparator) + '\0') != std::string::npos)
+            why = std::string(part.first) + " holds a line break or a NUL byte";
+        if (!why.empty())
+            return false;
+    }
+    if (command.empty()) {
+        why = "--run needs a program that is not empty";
+        return false;
+    }
+    text = arguments.empty() ? command : command + kRunSeparator + arguments;
+    return true;
+}
+
+void SplitRunCommand(const std::string &text, std::string &command, std::string &arguments) {
+    size_t separator = text.find(kRunSeparator);
+    command = text.substr(0, separator);
+    arguments = separator == std::string::npos ? "" : text.substr(separator + 1);
+}
+
 bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, std::string &why) {
     size_t at = 0;
     for (int i = 0; i < kTextStringCount; i++) {

@@ -9,7 +9,7 @@
 
 enum TextBlockString {
     kTextFolder,      // default destination folder
-    kTextSkipped,     // passed over by the stub
+    kTextSkipped,     // the after-unzip command (RunCommand flag); else passed over by the stub
     kTextPrompt,      // start-up prompt, empty = none
     kTextTitle,       // title text, used with HasTitle
     kTextInfo,        // shown by -info
@@ -30,3 +30,12 @@ std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings);
 bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, std::string &why);
 
 extern const char *const kTextStringNames[kTextStringCount];
+
+// The second string for --run and --run-args: the command, the separator
+// and the arguments. Fails with the reason when either does not fit the
+// stub's buffers or holds the separator.
+bool ComposeRunCommand(const std::string &command, const std::string &arguments, std::string &text,
+                       std::string &why);
+
+// The command and the arguments back from the second string.
+void SplitRunCommand(const std::string &text, std::string &command, std::string &arguments);

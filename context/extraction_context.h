@@ -84,6 +84,7 @@ struct ExtractionContext {
     char *startupPrompt;             // 514-byte block, null when absent
     int overwriteWithoutPrompting;
     int autoMode;
+    HFILE logFile;                   // -log FILE, 0 = none (app/run_log.h)
 
     // --- error exit (app) ---
     GuardRecord guard;
@@ -124,10 +125,15 @@ struct ExtractionContext {
     uint32_t lastMeterMark;
     uint32_t filesExtracted;
     uint16_t currentDisk;            // spanned archives: the disk in the drive
+    // Start-up's (app) switches and the error exit's status, in what would
+    // be padding, within the short displacements (see ctx below).
+    uint8_t answerYes;               // -y: overwrite questions are answered Yes before they are asked
+    uint8_t silent;                  // -silent: no window and no box; questions take their safe answer
 
     // --- inflate (codec) ---
     uint8_t *inflateWindow;          // 32776 bytes, 32768 used; the last 8 absorb word-wide copies
     uint16_t windowPos;
+    uint8_t exitStatus;              // error exit (app): the process's exit code so far (app/exit_codes.h)
     uint64_t bitBuffer;              // unconsumed input bits, next bit in bit 0; zero above bitCount
     uint16_t bitCount;
     uint16_t fillerBits;             // zero bits fed in at the top since the input ran out

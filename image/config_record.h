@@ -72,6 +72,7 @@ enum ConfigFlags : uint32_t {
     kFlagTitleInWindow = 0x40000,
     kFlagPromptButtons = 0x80000,
     kFlagPromptOkCancel = 0x100000,
+    kFlagRunCommand = 0x1000000,   // the TextBlock's second string holds the after-unzip command
 };
 
 // TextBlock limits: the whole block and the capacity of each string
@@ -82,7 +83,12 @@ enum TextBlockLimits {
     kPromptCapacity = 513,
     kTitleCapacity = 64,
     kInfoCapacity = 511,
+    kRunCapacity = 256,            // the after-unzip command, and its arguments, each
 };
+
+// With RunCommand the second string is the command, this separator and the
+// arguments (a file name holds no control character).
+const char kRunSeparator = '\n';
 
 // PE layout facts the image checks and the builder share.
 enum PeLayout {

@@ -7,6 +7,14 @@
 #include "context/extraction_context.h"
 #include "image/resource_data.h"
 
+// A DLGTEMPLATE starts with its style, little-endian: WS_VISIBLE (0x10000000)
+// is bit 4 of its fourth byte.
+enum TemplateStyle : uint8_t {
+    kTemplateStyleTopByte = 3,
+    kVisibleStyleBit = 0x10,
+};
+static_assert((uint32_t)kVisibleStyleBit << 24 == WS_VISIBLE, "WS_VISIBLE in the style's top byte");
+
 static_assert((int)kStringOffsetCount == (int)kResourceOffsetCount, "one offset for every string and the template");
 static_assert(kResourceBufferSize <= 0xFFFF, "offsets into the block fit 16 bits");
 
@@ -109,6 +117,11 @@ INT_PTR RunDialogFromCopy(const void *dialogTemplate, uint32_t size, HWND owner,
     if (!copy)
         return 0;
     CopyBlock(copy, (const uint8_t *)dialogTemplate, size);
+    // Under -silent the dialog is made without WS_VISIBLE (the top byte of
+    // the template's style) and ends before it has nothing left to do,
+    // which is when the dialog manager would show it.
+    if (ctx.silent)
+        copy[kTemplateStyleTopByte] &= ~kVisibleStyleBit;
     INT_PTR result = DialogBoxIndirectParamA(ctx.instance, (LPCDLGTEMPLATEA)copy, owner, dialogProc, 0);
     FreeLockedGlobal(copy);
     return result;

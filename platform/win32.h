@@ -44,6 +44,7 @@ LPSTR WINAPI DirectLstrcpyA(LPSTR to, LPCSTR from) __asm__("_lstrcpyA@8");
 int WINAPI DirectLstrlenA(LPCSTR text) __asm__("_lstrlenA@4");
 int WINAPIV DirectWsprintfA(LPSTR out, LPCSTR format, ...) __asm__("_wsprintfA");
 UINT WINAPI DirectLread(HFILE file, LPVOID buffer, UINT count) __asm__("__lread@12");
+UINT WINAPI DirectLwrite(HFILE file, LPCSTR buffer, UINT count) __asm__("__lwrite@12");
 HWND WINAPI DirectGetDlgItem(HWND dialog, int id) __asm__("_GetDlgItem@8");
 BOOL WINAPI DirectSetDlgItemTextA(HWND dialog, int id, LPCSTR text) __asm__("_SetDlgItemTextA@12");
 LRESULT WINAPI DirectSendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam)
@@ -61,6 +62,7 @@ BOOL WINAPI DirectUpdateWindow(HWND window) __asm__("_UpdateWindow@4");
 #define lstrlenA DirectLstrlenA
 #define wsprintfA DirectWsprintfA
 #define _lread DirectLread
+#define _lwrite DirectLwrite
 #define GetDlgItem DirectGetDlgItem
 #define SetDlgItemTextA DirectSetDlgItemTextA
 #define SendDlgItemMessageA DirectSendDlgItemMessageA

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "app/error_exit.h"
+#include "app/exit_codes.h"
 #include "archive/entry_output.h"
 #include "archive/extraction_pass.h"
 #include "context/extraction_context.h"
@@ -145,8 +146,10 @@ static void MakeCloseTheDefault(HWND dialog) {
 // Answers 1 when the folder can be used; tells the user why not otherwise.
 static int AcceptFolder() {
     const char *problem = FolderProblem(ctx.destinationFolder);
-    if (problem)
+    if (problem) {
         ShowBox(problem, MB_ICONERROR);
+        ctx.exitStatus = kExitFailed;
+    }
     return problem == NULL;
 }
 
@@ -246,6 +249,10 @@ static INT_PTR OnUnzip(HWND dialog) {
     ctx.unzipRunning = 1;
     INT_PTR result = RunUnzipCommand(dialog);
     ctx.unzipRunning = 0;
+    // Under -silent nobody could go on with the dialog: one Unzip ends it,
+    // whatever its outcome.
+    if (ctx.silent)
+        EndDialog(dialog, 1);
     return result;
 }
 

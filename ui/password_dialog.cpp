@@ -2,6 +2,7 @@
 // expanded afresh for every showing (image/resources).
 #include "ui/password_dialog.h"
 
+#include "app/exit_codes.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 #include "ui/dialog_frame.h"
@@ -36,6 +37,11 @@ static INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wPa
 int AskPassword(HWND owner) {
     if (!ctx.currentEntryEncrypted)
         return 1;
+    // Under -silent the password that would be asked for ends the run.
+    if (ctx.silent) {
+        ctx.exitStatus = kExitNeedsAnswer;
+        return 0;
+    }
     // The low byte decides: 1 after OK, 0 after Cancel or without a template.
     // A failed dialog call (-1) lets the pass go on with passwordText as it is.
     return (int)(RunPasswordTemplate(owner, WINDOWS_PROCEDURE(PasswordDialogProc)) & 0xFF);

@@ -63,6 +63,31 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
     return (DWORD)CopyOut(found->second, buffer, size);
 }
 
+// As Windows: %NAME% with a known name is replaced by its value, anything
+// else stays as written; the result is the size with the terminator.
+DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR buffer, DWORD size) {
+    std::string in(text), out;
+    size_t at = 0;
+    while (at < in.size()) {
+        size_t open = in.find('%', at), close = open == std::string::npos ? open : in.find('%', open + 1);
+        if (close == std::string::npos) {
+            out += in.substr(at);
+            break;
+        }
+        out += in.substr(at, open - at);
+        auto found = Sim().environment.find(in.substr(open + 1, close - open - 1));
+        if (found == Sim().environment.end() || close == open + 1) {
+            out += '%';   // the closing % may open the next name
+            at = open + 1;
+            continue;
+        }
+        out += found->second;
+        at = close + 1;
+    }
+    CopyOut(out, buffer, size);
+    return (DWORD)out.size() + 1;
+}
+
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     State &s = Sim();
     BoxRecord record{owner, caption ? caption : "", text ? text : "", style};

@@ -82,10 +82,13 @@ typedef const void *LPCDLGTEMPLATEA;
 #define GPTR 0x0040
 #define GHND 0x0042
 
+#define WS_VISIBLE 0x10000000L
+
 #define MB_OK 0x0
 #define MB_OKCANCEL 0x1
 #define MB_ABORTRETRYIGNORE 0x2
 #define MB_YESNOCANCEL 0x3
+#define MB_TYPEMASK 0xF
 #define MB_YESNO 0x4
 #define MB_ICONERROR 0x10
 #define MB_ICONHAND 0x10
@@ -223,6 +226,7 @@ UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 BOOL GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize, DWORD *serial,
                            DWORD *componentLength, DWORD *flags, LPSTR fileSystem, DWORD fileSystemSize);
 UINT GetDriveTypeA(LPCSTR root);
+DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR buffer, DWORD size);
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
 
 // memory

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "app/command_line.h"
+#include "context/extraction_context.h"
 #include "tests/support/test_support.h"
 
 using namespace testsupport;
@@ -49,7 +51,12 @@ TEST(InfoOption, IsAWholeLowerCaseWord) {
         {"-auto C:\\x-info", 0},                // at the end, but inside a word
         {"x-infos\\sfx.exe", 0},                 // the rest of an unquoted program path
         {"-infos", 0},
-        {"\"-info\"", 0},
+        {"\"-info\"", 1},                      // quoted
+        {"-auto C:\\out\t-info", 1},           // behind a tab
+        {"-info:", 1},
+        {"-info:x", 1},                         // the colon ends the word
+        {"-info\t-auto", 1},
+        {"-auto \"C:\\x\"-info", 1},            // behind a closing quote
         {"-INFO", 0},
         {"-Info", 0},
         {"-inf", 0},
@@ -68,6 +75,50 @@ protected:
     void TearDown() override { ReleaseMachine(root); }
     std::string root;
 };
+
+// The switches in front of AUTO/NOAUTO; every case of the AUTO/NOAUTO table
+// below also goes through this scan first and must come out unchanged.
+TEST_F(CommandLineScan, SwitchesComeBeforeTheAutoOption) {
+    struct Case {
+        std::string arguments;
+        int yes, silent;
+        std::string rest;       // what the AUTO/NOAUTO scan reads
+        std::string log = "";   // the log file made, as a host path below the machine
+    } cases[] = {
+        {"-y", 1, 0, ""},
+        {"/Y -auto C:\\x", 1, 0, " -auto C:\\x"},
+        {"-SILENT", 0, 1, ""},
+        {"-silent\t/y", 1, 1, ""},
+        {"-Silent -y -noauto", 1, 1, " -noauto"},
+        {"-log C:\\run.log -auto", 0, 0, "-auto", "C/run.log"},   // the blank became the terminator
+        {"-log \"C:\\my logs\\run.log\" -y", 1, 0, "", "C/my logs/run.log"},
+        {"/LOG\tC:\\run.log", 0, 0, "", "C/run.log"},
+        {"-log", 0, 0, ""},
+        {"-yes", 0, 0, "-yes"},             // no switch: the AUTO scan sees it
+        {"-silently -y", 0, 0, "-silently -y"},
+        {"-auto C:\\x -y", 0, 0, "-auto C:\\x -y"},   // behind AUTO: part of the folder
+        {"C:\\x -y", 0, 0, "C:\\x -y"},
+        {"-y-silent", 0, 0, "-y-silent"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments);
+        TearDown();
+        SetUp();
+        testsupport::WriteFile(root + "/C/my logs/x", "");
+        ctx.answerYes = ctx.silent = 0;
+        std::vector<char> text(c.arguments.begin(), c.arguments.end());
+        text.push_back(0);
+        EXPECT_EQ(std::string(ScanSwitches(text.data())), c.rest);
+        EXPECT_EQ(ctx.answerYes, c.yes);
+        EXPECT_EQ(ctx.silent, c.silent);
+        EXPECT_EQ(ctx.logFile != 0, !c.log.empty());
+        if (!c.log.empty())
+            EXPECT_TRUE(std::filesystem::exists(root + "/" + c.log));
+        if (ctx.logFile)
+            _lclose(ctx.logFile);
+        ctx.logFile = 0;
+    }
+}
 
 TEST_F(CommandLineScan, SetsAutoModeAndTheFolderFromTheFirstOption) {
     const char *kDefault = "C:\\Default";
@@ -110,6 +161,7 @@ TEST_F(CommandLineScan, SetsAutoModeAndTheFolderFromTheFirstOption) {
         hostsim::Sim().transcript.clear();
         std::vector<char> text(c.arguments.begin(), c.arguments.end());
         text.push_back(0);
+        EXPECT_EQ(ScanSwitches(text.data()), text.data());
         ScanCommandLine(text.data());
         EXPECT_EQ(ctx.autoMode, c.autoAfter);
         EXPECT_EQ(std::string(ctx.destinationFolder), c.folder);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/error_exit.h"
+#include "app/exit_codes.h"
 #include "app/main_sequence.h"
 #include "image/resources.h"
 #include "tests/support/image_fixture.h"
@@ -38,7 +39,7 @@ protected:
         memset(ctx.modulePath, 0, sizeof ctx.modulePath);   // the program finds it itself
         std::vector<char> text(arguments.begin(), arguments.end());
         text.push_back(0);
-        EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data()), 0);
+        exitCode = MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data());
         std::vector<std::string> boxes;
         for (const auto &box : hostsim::Sim().transcript) {
             EXPECT_EQ(box.owner, nullptr);
@@ -52,6 +53,7 @@ protected:
     bool DialogRan() { return hostsim::Sim().dialogTemplates.size() == 1; }
 
     std::string root;
+    int exitCode = -1;
 };
 
 std::string Box(const std::string &text, UINT style, const std::string &caption = "Tarvex Self-Extractor") {
@@ -83,22 +85,32 @@ TEST_F(MainSequenceRun, EndsWithTheRightBoxWhenTheImageOrSystemIsUnfit) {
         std::vector<std::string> boxes;
         bool dialog;
         int windows4OrLater;
+        int exitCode;   // a dialog that ran here ended without a pass: cancelled
     } cases[] = {
-        {"intact, NT 5", nullptr, "", 0x0A280105, {}, true, 1},
-        {"NT 3.51 runs without the browser", nullptr, "", 0x00330003, {}, true, 0},
-        {"Windows 95", nullptr, "", 0xC0000004, {}, true, 1},
-        {"32-bit layer on Windows 3", nullptr, "", 0x80000003, {Box(kRequiresWindowsText, MB_OK)}, false, 0},
+        {"intact, NT 5", nullptr, "", 0x0A280105, {}, true, 1, kExitCancelled},
+        {"NT 3.51 runs without the browser", nullptr, "", 0x00330003, {}, true, 0, kExitCancelled},
+        {"Windows 95", nullptr, "", 0xC0000004, {}, true, 1, kExitCancelled},
+        {"32-bit layer on Windows 3", nullptr, "", 0x80000003, {Box(kRequiresWindowsText, MB_OK)}, false, 0,
+         kExitRefused},
         {"stub byte changed", [](TestImage &i) { i.bytes[kTestCodeOffset] ^= 1; }, "", 0x0A280105,
-         {Box(kHeaderCorruptText, MB_ICONERROR)}, false, 0},
+         {Box(kHeaderCorruptText, MB_ICONERROR)}, false, 0, kExitRefused},
         {"end record moved", [](TestImage &i) { i.record.EndRecordOffset += 1; }, "", 0x0A280105,
-         {Box(kDamagedText, MB_ICONERROR)}, false, 0},
+         {Box(kDamagedText, MB_ICONERROR)}, false, 0, kExitRefused},
         {"entry point differs", [](TestImage &i) { i.record.EntryPoint += 1; }, "", 0x0A280105,
-         {Box(kDamagedText, MB_ICONERROR)}, false, 0},
+         {Box(kDamagedText, MB_ICONERROR)}, false, 0, kExitRefused},
         {"incomplete", [](TestImage &i) { i.record.Complete = 0; }, "", 0x0A280105,
-         {Box(kIncompleteText, MB_ICONERROR)}, false, 1},
-        {"-info", nullptr, "-auto C:\\x -info", 0x0A280105, {Box("Made by the tests", MB_OK)}, false, 0},
-        {"-info before the version gate", nullptr, "-info", 0x80000003, {Box("Made by the tests", MB_OK)}, false, 0},
-        {"-INFO is not the option", nullptr, "-INFO", 0x0A280105, {}, true, 1},
+         {Box(kIncompleteText, MB_ICONERROR)}, false, 1, kExitRefused},
+        {"-info", nullptr, "-auto C:\\x -info", 0x0A280105, {Box("Made by the tests", MB_OK)}, false, 0, kExitUnzipped},
+        {"-info before the version gate", nullptr, "-info", 0x80000003, {Box("Made by the tests", MB_OK)}, false, 0,
+         kExitUnzipped},
+        {"-info behind the switches", nullptr, "-y \"-info\"", 0x0A280105, {Box("Made by the tests", MB_OK)}, false,
+         0, kExitUnzipped},
+        {"-INFO is not the option", nullptr, "-INFO", 0x0A280105, {}, true, 1, kExitCancelled},
+        // -silent shows none of these boxes; the log has them (below).
+        {"-silent, stub byte changed", [](TestImage &i) { i.bytes[kTestCodeOffset] ^= 1; }, "-silent", 0x0A280105,
+         {}, false, 0, kExitRefused},
+        {"-silent, incomplete", [](TestImage &i) { i.record.Complete = 0; }, "-silent", 0x0A280105, {}, false, 1,
+         kExitRefused},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,6 +131,41 @@ TEST_F(MainSequenceRun, EndsWithTheRightBoxWhenTheImageOrSystemIsUnfit) {
         EXPECT_EQ(Run(image, c.arguments), c.boxes);
         EXPECT_EQ(DialogRan(), c.dialog);
         EXPECT_EQ(ctx.windows4OrLater, c.windows4OrLater);
+        EXPECT_EQ(exitCode, c.exitCode);
+    }
+}
+
+// -log: every box (shown or not) and the exit code, one UTF-8 line each.
+TEST_F(MainSequenceRun, LogHasEveryMessageAndTheExitCode) {
+    struct Case {
+        const char *name;
+        std::string arguments;
+        bool corrupt;
+        std::vector<std::string> boxes;
+        std::string log;
+    } cases[] = {
+        {"silent, header corrupt", "-silent -log C:\\SETUP\\run.log", true, {},
+         std::string("message: ") + kHeaderCorruptText + "\r\nexit: 4\r\n"},
+        {"shown, relative to the image's folder", "-log run.log -auto C:\\x", true,
+         {Box(kHeaderCorruptText, MB_ICONERROR)}, std::string("message: ") + kHeaderCorruptText + "\r\nexit: 4\r\n"},
+        {"line breaks become blanks", "/LOG \"C:\\SETUP\\run.log\" -silent", false, {},
+         "message: This is an incomplete self-extractor; please re-create the file and try again.\r\nexit: 4\r\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        TestImage image = Make(TestImageShape());
+        if (c.corrupt)
+            image.bytes[kTestCodeOffset] ^= 1;
+        else {
+            image.record.Complete = 0;
+            SealTestImage(image);
+        }
+        EXPECT_EQ(Run(image, c.arguments), c.boxes);
+        EXPECT_EQ(exitCode, kExitRefused);
+        _lclose(ctx.logFile);
+        EXPECT_EQ(ReadFile(root + "/C/SETUP/run.log"), c.log);
     }
 }
 
@@ -157,7 +204,19 @@ TEST_F(MainSequenceRun, StartupPromptOffersTheConfiguredButtonsAndNoOrCancelEnds
         EXPECT_EQ(Run(Make(shape)), (std::vector<std::string>{Box("Read me first.", c.style, c.caption)}));
         EXPECT_EQ(DialogRan(), c.dialog);
         EXPECT_EQ(ctx.startupPrompt == nullptr, c.dialog);   // freed once accepted
+        EXPECT_EQ(exitCode, c.dialog ? kExitCancelled : kExitDeclined);
     }
+}
+
+// Under -silent the prompt is not shown: whoever asked for a silent run
+// has accepted it.
+TEST_F(MainSequenceRun, SilentRunTakesThePromptAsAccepted) {
+    TestImageShape shape;
+    shape.flags = kFlagPromptButtons;
+    shape.strings = {"", "", "Read me first.", "", ""};
+    EXPECT_TRUE(Run(Make(shape), "-silent").empty());
+    EXPECT_TRUE(DialogRan());
+    EXPECT_EQ(ctx.autoMode, 1);
 }
 
 TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord) {
@@ -166,11 +225,20 @@ TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord)
         std::string arguments;
         int overwrite, encrypted, autoMode;
         std::string folder;
+        std::string defaultFolder = "C:\\Out";
     } cases[] = {
         {0, "", 0, 0, 0, "C:\\Out"},
         {kFlagOverwriteDefault | kFlagEncrypted | kFlagAutoMode, "", 1, 1, 1, "C:\\Out"},
         {kFlagAutoMode, "/noauto", 0, 0, 0, "C:\\Out"},
         {0, "-auto D:\\There", 0, 0, 1, "D:\\There"},
+        {0, "-y", 1, 0, 0, "C:\\Out"},
+        {0, "-silent", 0, 0, 1, "C:\\Out"},
+        {kFlagAutoMode, "-silent /noauto", 0, 0, 1, "C:\\Out"},   // silent needs auto mode
+        // %NAME% from the environment, in the default folder and after AUTO;
+        // an unknown name stays as written.
+        {0, "", 0, 0, 0, "C:\\Apps\\Out", "%APPS%\\Out"},
+        {0, "-auto %APPS%\\%NOSUCH%\\x", 0, 0, 1, "C:\\Apps\\%NOSUCH%\\x"},
+        {0, "-auto 100%", 0, 0, 1, "100%"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments + " flags " + std::to_string(c.flags));
@@ -178,7 +246,8 @@ TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord)
         SetUp();
         TestImageShape shape;
         shape.flags = c.flags;
-        shape.strings = {"C:\\Out", "", "", "", ""};
+        shape.strings = {c.defaultFolder, "", "", "", ""};
+        hostsim::Sim().environment["APPS"] = "C:\\Apps";
         EXPECT_TRUE(Run(Make(shape), c.arguments).empty());
         EXPECT_TRUE(DialogRan());
         EXPECT_EQ(ctx.overwriteWithoutPrompting, c.overwrite);
@@ -233,7 +302,7 @@ TEST_F(MainSequenceRun, ExitInsideTheMainDialogEndsTheDialogFirst) {
     };
     InstallTestImage(image, kTestImagePath);
     std::vector<char> text(1, 0);
-    EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data()), 0);
+    EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data()), kExitRefused);
     EXPECT_TRUE(unzipCommandReturned) << "the exit unwound the dialog's modal call";
     ASSERT_EQ(sim.transcript.size(), 1u);
     EXPECT_EQ(sim.transcript[0].text, "no memory for resources");

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/error_exit.h"
+#include "app/exit_codes.h"
+#include "app/run_log.h"
 #include "archive/entry_output.h"
 #include "image/config_record.h"
 #include "ui/meter.h"
@@ -139,6 +141,7 @@ TEST_F(EntryOutputTest, BadCrcLeavesTheWholeFileClosedAndStamped) {
              "transfer error.",
              Crc(content));
     EXPECT_EQ(LastBox(), expected);
+    EXPECT_EQ(ctx.exitStatus, kExitFailed);
     EXPECT_TRUE(testsupport::ReadFile(Out("stored.bin")) == content);
     EXPECT_EQ(ModificationTime(Out("stored.bin")), DosToUnix(stored.date, stored.time));
     EXPECT_EQ(ctx.outputFile, 0);
@@ -182,6 +185,7 @@ struct OverwriteCase {
     int code;
     bool replaced;
     bool encrypted;       // a.txt encrypted, no password entered
+    int exitStatus;       // kept members count as unzipped
 };
 
 void PrintTo(const OverwriteCase &c, std::ostream *out) {
@@ -203,6 +207,7 @@ TEST_P(OverwriteTest, Answer) {
     if (c.answer)
         hostsim::Sim().answers = {c.answer};
     EXPECT_EQ(Pass(), c.code);
+    EXPECT_EQ(ctx.exitStatus, c.exitStatus);
     EXPECT_EQ(testsupport::ReadFile(Out("a.txt")), c.replaced ? "new" : "the old content, longer than the new");
     EXPECT_EQ(Exists(Out("b.txt")), c.code == kGuardDone);
     if (c.answer) {
@@ -217,11 +222,11 @@ TEST_P(OverwriteTest, Answer) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, OverwriteTest,
-    ::testing::Values(OverwriteCase{"yes", IDYES, kGuardDone, true, false},
-                      OverwriteCase{"no", IDNO, kGuardDone, false, false},
-                      OverwriteCase{"noSkipsEncryptedData", IDNO, kGuardDone, false, true},
-                      OverwriteCase{"cancel", IDCANCEL, kGuardCancelled, false, false},
-                      OverwriteCase{"withoutPrompting", 0, kGuardDone, true, false}),
+    ::testing::Values(OverwriteCase{"yes", IDYES, kGuardDone, true, false, kExitUnzipped},
+                      OverwriteCase{"no", IDNO, kGuardDone, false, false, kExitUnzipped},
+                      OverwriteCase{"noSkipsEncryptedData", IDNO, kGuardDone, false, true, kExitUnzipped},
+                      OverwriteCase{"cancel", IDCANCEL, kGuardCancelled, false, false, kExitCancelled},
+                      OverwriteCase{"withoutPrompting", 0, kGuardDone, true, false, kExitUnzipped}),
     [](const ::testing::TestParamInfo<OverwriteCase> &info) { return std::string(info.param.label); });
 
 TEST_F(EntryOutputTest, OverwriteQuestionBringsTheShownMeterUpToDate) {
@@ -234,6 +239,48 @@ TEST_F(EntryOutputTest, OverwriteQuestionBringsTheShownMeterUpToDate) {
     EXPECT_EQ(Pass(), kGuardDone);
     // One position from the 64 KiB mark, one at the question (98304 of 200000).
     EXPECT_EQ(hostsim::Sim().meterPositions, (std::vector<int>{32, 49}));
+}
+
+// -silent: the overwrite question takes its safe answer (keep) unless -y
+// made it moot, a failure ends the pass without its box, and the log has
+// what the boxes would have said.
+TEST_F(EntryOutputTest, SilentPassAnswersItselfAndLogsWhatItDid) {
+    const std::string question = "message: File C:\\OUT\\a.txt already exists.  Overwrite file?\r\n";
+    struct Case {
+        const char *name;
+        int yes;
+        bool damaged;
+        const char *content;   // a.txt afterwards
+        int code, exitStatus;
+        std::string log;
+    } cases[] = {
+        {"kept", 0, false, "old", kGuardDone, kExitUnzipped, question + "kept: a.txt\r\nwritten: b.txt\r\n"},
+        {"-y", 1, false, "new", kGuardDone, kExitUnzipped, "written: a.txt\r\nwritten: b.txt\r\n"},
+        {"damaged", 1, true, "new", kGuardFailed, kExitFailed, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        testsupport::WriteFile(Out("a.txt"), "old");
+        ZipMember a = Member("a.txt", "new");
+        if (c.damaged)
+            a.crcOverride = 0x12345678;
+        InstallImage(BuildZip({a, Member("b.txt", "bee")}).bytes);
+        ctx.silent = 1;
+        ctx.overwriteWithoutPrompting = c.yes;
+        OpenRunLog("C:\\run.log");
+        EXPECT_EQ(Pass(), c.code);
+        EXPECT_EQ(ctx.exitStatus, c.exitStatus);
+        EXPECT_EQ(BoxCount(), 0u);
+        EXPECT_EQ(testsupport::ReadFile(Out("a.txt")), c.content);
+        _lclose(ctx.logFile);
+        std::string log = testsupport::ReadFile(root_ + "/C/run.log");
+        if (c.damaged)
+            EXPECT_EQ(log.rfind("message: ZIP damaged: file C:\\OUT\\a.txt: Bad CRC ", 0), 0u) << log;
+        else
+            EXPECT_EQ(log, c.log);
+    }
 }
 
 // Write faults: the message names the file, which keeps what was written.
@@ -271,6 +318,7 @@ TEST_F(EntryOutputTest, OutputFileThatCannotBeCreated) {
     hostsim::Sim().failAt[hostsim::kFaultCreate] = 1;
     InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
     EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(ctx.exitStatus, kExitFailed);
     EXPECT_EQ(LastBox(), "Can't create output file: C:\\OUT\\a.txt");
     EXPECT_FALSE(Exists(Out("a.txt")));
 }
@@ -279,6 +327,7 @@ TEST_F(EntryOutputTest, ConfirmedAbortEndsSilentlyKeepingWhatWasWritten) {
     hostsim::Sim().abortAtPump = 2;
     InstallImage(BuildZip({Member("big.bin", Bytes(10000, 4)), Member("b.txt", "b")}).bytes);
     EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(ctx.exitStatus, kExitCancelled);
     EXPECT_EQ(BoxCount(), 0u);
     EXPECT_TRUE(testsupport::ReadFile(Out("big.bin")) == Bytes(10000, 4).substr(0, 4096));
     EXPECT_EQ(ctx.outputFile, 0);

@@ -154,6 +154,9 @@ TEST(ImageOptions, SetFlagsAndStrings) {
          "||Go?||"},
         {"--prompt-buttons okcancel --prompt-buttons ok", kFlagCrcSkipsHeaders, "||||"},
         {"--folder 'D:\\Out' --info 'two words'", kFlagCrcSkipsHeaders, "D:\\Out||||two words"},
+        // The after-unzip command and its arguments in the second string.
+        {"--run setup.bat --run-args '/q x'", kFlagCrcSkipsHeaders | kFlagRunCommand, "|setup.bat\n/q x|||"},
+        {"--run 'C:\\Tools\\go.exe'", kFlagCrcSkipsHeaders | kFlagRunCommand, "|C:\\Tools\\go.exe|||"},
     };
     for (const auto &c : cases) {
         TempFolder temp;

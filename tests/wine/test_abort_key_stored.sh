@@ -30,7 +30,7 @@ expect_exit 0
 expect_transcript <<OUT
 window: Tarvex Self-Extractor - stored.exe
 box: Tarvex Self-Extractor | Abort unzip operation?
-exit: 0
+exit: 2
 OUT
 size=$(stat -c %s "$out/1-stored.bin") || fail "the stored member was not started"
 [ "$size" -gt 0 ] && [ "$size" -lt 200000000 ] || fail "the stored member holds $size bytes after Yes"

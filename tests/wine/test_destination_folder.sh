@@ -25,7 +25,7 @@ STEPS
     expect_transcript <<OUT
 window: Tarvex Self-Extractor - files.exe
 text 106: $1
-exit: 0
+exit: 2
 OUT
 }
 
@@ -68,7 +68,7 @@ expect_exit 0
 expect_line '^  [0-9]+ Static "Unzip to Folder:" visible enabled$'
 expect_line '^text 106: C:\\before$'
 expect_line '^text 106: C:\\users\\[^\\]+\\Desktop$'
-expect_line '^exit: 0$'
+expect_line '^exit: 2$'
 
 # Browse is removed without the shell library (so without any of its three
 # functions) and on Windows NT before 4. Per-program settings of the prefix
@@ -95,7 +95,7 @@ waitexit
 STEPS
     expect_exit 0
     expect_line '^  106 Edit '
-    expect_line '^exit: 0$'
+    expect_line '^exit: 2$'
     ! grep -q '^  115 ' "$TEST_TMP/transcript" || { show_run; fail "$name.exe kept Browse"; }
 done
 pass

@@ -89,7 +89,7 @@ expect_exit 0
 expect_transcript <<OUT
 window: Tarvex Self-Extractor - long.exe
 box: Tarvex Self-Extractor | Abort unzip operation?
-exit: 0
+exit: 2
 OUT
 size=$(stat -c %s "$out/long.bin") || fail "the long file was not started"
 [ "$size" -lt 32000000 ] || fail "the question waited for the member's end ($size bytes written)"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Auto mode, from the image's flag or from "-auto FOLDER": Unzip starts by
 # itself, no success box, the dialog closes and the program exits with 0.
-# "-noauto" keeps the dialog. A folder whose name merely contains "-info" is
+# "-noauto" keeps the dialog (closed without unzipping: exit code 2). A folder whose name merely contains "-info" is
 # unzipped into like any other. A folder Unzip cannot use shows its box in
 # auto mode too, and the dialog then waits with Unzip enabled.
 source "$(dirname "$0")/lib.sh"
@@ -39,7 +39,7 @@ expect_exit 0
 expect_transcript <<'OUT'
 window: Tarvex Self-Extractor - auto.exe
 text 109: 
-exit: 0
+exit: 2
 OUT
 [ ! -e "$flagged" ] || fail "-noauto unzipped"
 

@@ -35,7 +35,7 @@ $(main_dialog_dump "${shown[@]}" folder='C:\Data\Out')
 box: Tarvex Self-Extractor | This self-extracting Zip file was created by\nTarvex Self-Extractor\n\nIt turns an ordinary Zip file into a program that unzips itself, with no archiver needed to open it.
 box: Tarvex Self-Extractor | No folder specified.
 $(main_dialog_dump "${shown[@]}" folder=)
-exit: 0
+exit: 1
 OUT
 
 # 25 characters: the introduction says "this self-extractor file", while
@@ -57,7 +57,7 @@ window: Tarvex Self-Extractor - $name
 $(main_dialog_dump caption="Tarvex Self-Extractor - $name" intro="$(intro_for 'this self-extractor file')" \
     folder="$(winpath "$TEST_TMP")")
 box: Tarvex Self-Extractor | To unzip all files in $name press the "Unzip" button. Files will be unzipped to the folder specified in the "Unzip To Folder" field. This folder will be created if it does not exist.\n\nYou can also unzip this file with a standard zip utility like Tarvex or PKUNZIP.
-exit: 0
+exit: 2
 OUT
 
 # The title from the text block replaces the caption; without one the
@@ -74,7 +74,7 @@ STEPS
     expect_exit 0
     expect_transcript <<OUT
 window: $caption
-exit: 0
+exit: 2
 OUT
 done
 pass

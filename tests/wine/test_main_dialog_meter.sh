@@ -63,7 +63,7 @@ window: Tarvex Self-Extractor
 window: Tarvex Self-Extractor - late.exe
 $(main_dialog_dump "${shown[@]}" status="Unzipping same.txt" status_shown=hidden meter=visible)
 box: Tarvex Self-Extractor | Abort unzip operation?
-exit: 0
+exit: 2
 OUT
 
 # With TotalSize 0 the timer finds "a third" already written: the meter

@@ -78,7 +78,7 @@ expect_transcript <<OUT
 window: Tarvex Self-Extractor - files.exe
 box: Tarvex Self-Extractor | File $outw\\a.txt already exists.  Overwrite file?
 box: Tarvex Self-Extractor | File $outw\\empty.txt already exists.  Overwrite file?
-exit: 0
+exit: 2
 OUT
 cmp -s "$TEST_TMP/reference/a.txt" "$out/a.txt" || fail "a.txt was not rewritten before Cancel"
 [ "$(cat "$out/text.txt")" = changed ] || fail "text.txt was touched after Cancel"

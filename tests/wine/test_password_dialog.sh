@@ -81,7 +81,7 @@ expect_transcript <<OUT
 window: Tarvex Self-Extractor - secret.exe
 window: Tarvex Self-Extractor - Password
 box: Tarvex Self-Extractor | Incorrect password specified
-exit: 0
+exit: 1
 OUT
 [ ! -e "$out/a.txt" ] || fail "a.txt was written with a wrong password"
 
@@ -100,7 +100,7 @@ expect_exit 0
 expect_transcript <<OUT
 window: Tarvex Self-Extractor - unflagged.exe
 box: Tarvex Self-Extractor | No password specified
-exit: 0
+exit: 1
 OUT
 [ ! -e "$out/a.txt" ] || fail "a.txt was written without a password"
 pass

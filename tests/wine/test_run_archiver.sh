@@ -45,7 +45,7 @@ STEPS
     expect_exit 0
     expect_transcript <<'OUT'
 window: Tarvex Self-Extractor - files.exe
-exit: 0
+exit: 2
 OUT
     local waited=0
     while [ ! -s "$3.txt" ] && [ $waited -lt 60 ]; do sleep 1; waited=$((waited + 1)); done
@@ -74,7 +74,7 @@ STEPS
     expect_exit 0
     expect_line "$1"
     expect_line '^text 1: &Unzip$'
-    expect_line '^exit: 0$'
+    expect_line '^exit: 2$'
 }
 
 # A registered program that does not exist: WinExec's error, not a start.

@@ -15,17 +15,19 @@ wait \"Tarvex Self-Extractor - prompt.exe\"
 click Close
 waitexit"
         after='window: Tarvex Self-Extractor - prompt.exe'
+        code=2   # the dialog closed without unzipping
     else
         steps="answer $button
 waitexit"
         after=''
+        code=3   # the prompt declined
     fi
     drive "$TEST_TMP/prompt.exe" <<< "$steps"
     expect_exit 0
     expect_transcript <<OUT
 box: $caption | Read me first.${after:+
 $after}
-exit: 0
+exit: $code
 OUT
 done <<'CASES'
 |OK|Tarvex Self-Extractor|yes

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The stub's start-up on images made by the builder: an intact image opens
 # the main dialog; a changed stub, a moved end record, a foreign entry point
-# an incomplete image and a changed TextBlock each end with their box; a
+# an incomplete image and a changed TextBlock each end with their box and
+# exit code 4 (closing the dialog without unzipping gives 2); a
 # changed member stops its pass with the CRC box; -info shows the info text.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/stub_lib.sh"
@@ -16,7 +17,7 @@ STEPS
 expect_exit 0
 expect_transcript <<'OUT'
 window: Tarvex Self-Extractor - intact.exe
-exit: 0
+exit: 2
 OUT
 
 # One case a line: image name, what is changed, the box's text.
@@ -36,7 +37,7 @@ STEPS
     expect_exit 0
     expect_transcript <<OUT
 box: Tarvex Self-Extractor | $text
-exit: 0
+exit: 4
 OUT
 done <<CASES
 code.exe|--flip code|$header_corrupt

@@ -1,6 +1,7 @@
 // The script steps. Each takes its arguments (the words after the step name)
 // and answers true, or false with a message for the error line.
 #include "uidriver.h"
+#include <algorithm>
 #include <ctype.h>
 #include <stdio.h>
 #include <string.h>
@@ -405,6 +406,35 @@ static bool StepWaitExit(Driver &driver, const Args &args, std::string &error)
     return true;
 }
 
+// Waits for the program to end like waitexit, looking at its top-level
+// windows all the while: every visible one is reported once, as "seen:",
+// so that a program meant to show nothing can be held to that.
+static bool StepWatchExit(Driver &driver, const Args &args, std::string &error)
+{
+    DWORD timeoutMs;
+    if (!TimeoutArg(driver, args, 0, timeoutMs, error)) return false;
+    std::vector<HWND> seen;
+    DWORD start = GetTickCount();
+    for (;;) {
+        bool ended = WaitForSingleObject(driver.process.hProcess, 0) == WAIT_OBJECT_0;
+        for (HWND window : ProcessWindows(driver.process.dwProcessId)) {
+            if (std::find(seen.begin(), seen.end(), window) != seen.end()) continue;
+            seen.push_back(window);
+            Say("seen: %s | %s", WindowClass(window).c_str(), EscapeText(WindowText(window)).c_str());
+        }
+        if (ended) break;
+        if (GetTickCount() - start >= timeoutMs) {
+            error = "program still running after " + std::to_string(timeoutMs) + " ms";
+            return false;
+        }
+        Sleep(5);
+    }
+    DWORD code = kStillActive;
+    GetExitCodeProcess(driver.process.hProcess, &code);
+    Say("exit: %s", ExitCodeText(code).c_str());
+    return true;
+}
+
 static bool StepKill(Driver &driver, const Args &, std::string &)
 {
     TerminateProcess(driver.process.hProcess, 1);
@@ -425,7 +455,7 @@ static const Step kSteps[] = {
     {"answer", 1, 2, StepAnswer},     {"waitbox", 1, 2, StepWaitBox},       {"waitfile", 1, 2, StepWaitFile},
     {"sleep", 1, 1, StepSleep},       {"timeout", 1, 1, StepTimeout},
     {"waitexit", 0, 1, StepWaitExit}, {"kill", 0, 0, StepKill},           {"postcommand", 1, 1, StepPostCommand},
-    {"waitshown", 1, 2, StepWaitShown},
+    {"waitshown", 1, 2, StepWaitShown}, {"watchexit", 0, 1, StepWatchExit},
 };
 
 bool RunStep(Driver &driver, const std::vector<Word> &words, std::string &error)
