@@ -5,6 +5,7 @@
 #include "builder/extended_time.h"
 #include "builder/folder_input.h"
 #include "builder/member_deflate.h"
+#include "builder/member_pack.h"
 #include "builder/name_text.h"
 #include "builder/zip_reader.h"
 
@@ -28,23 +29,6 @@ enum : uint32_t {
 
 namespace {
 
-// The member's data once decoded: deflated at `level` or stored, whichever
-// is smaller; the method and version follow.
-void SetPlainData(ZipMember &member, std::vector<uint8_t> &plain, int level) {
-    std::vector<uint8_t> packed;
-    member.flags &= (uint16_t)~kFlagBitsDeflateOption;
-    if (DeflateSmaller(plain.data(), plain.size(), level, packed)) {
-        member.method = kMethodDeflated;
-        member.data.swap(packed);
-    } else {
-        member.method = kMethodStored;
-        member.data.swap(plain);
-    }
-    // What the old method needed (6.3 for LZMA) no longer applies.
-    member.versionNeeded = kVersionDeflated;
-}
-
-
 struct archive *OpenArchive(const std::string &file) {
     // libarchive converts names through the locale's character set: in the
     // plain C locale it cannot give UTF-8 for a name outside ASCII.
@@ -65,24 +49,29 @@ std::string ErrorOf(struct archive *reader) {
     return text ? text : "libarchive cannot read it";
 }
 
-// The entry's data, whole; false with `why` on a read error.
-bool ReadData(struct archive *reader, std::vector<uint8_t> &data, std::string &why) {
-    data.clear();
-    uint8_t buffer[1 << 16];
-    for (;;) {
-        la_ssize_t got = archive_read_data(reader, buffer, sizeof buffer);
-        if (got < 0) {
-            why = ErrorOf(reader);
-            return false;
+// Packs the entry's data as it is decoded: deflated at `level` or stored,
+// whichever is smaller; the method and version follow.
+bool PackEntryData(struct archive *reader, int level, Spool &spool, ZipMember &member, std::string &why) {
+    PlainFeed feed = [&](const ByteSink &take, std::string &readWhy) {
+        uint8_t buffer[1 << 16];
+        for (;;) {
+            la_ssize_t got = archive_read_data(reader, buffer, sizeof buffer);
+            if (got < 0) {
+                readWhy = ErrorOf(reader);
+                return false;
+            }
+            if (got == 0)
+                return true;
+            if (!take(buffer, (size_t)got))
+                return false;
         }
-        if (got == 0)
-            return true;
-        data.insert(data.end(), buffer, buffer + got);
-        if (data.size() >= kZip64Marker32) {
-            why = "is 4 GiB or larger (only smaller files fit an archive without ZIP64)";
-            return false;
-        }
-    }
+    };
+    member.flags &= (uint16_t)~kFlagBitsDeflateOption;
+    if (!PackMember(feed, level, DataSpan(), true, spool, member, why))
+        return false;
+    // What the old method needed (6.3 for LZMA) no longer applies.
+    member.versionNeeded = kVersionDeflated;
+    return true;
 }
 
 // The member name of an entry: UTF-8, without a leading "./" or "/".
@@ -112,7 +101,7 @@ bool IsOtherArchive(const std::string &file) {
     return other;
 }
 
-bool ReadOtherArchive(const std::string &file, int level, ZipArchive &archive, Failure &failure) {
+bool ReadOtherArchive(const std::string &file, int level, Spool &spool, ZipArchive &archive, Failure &failure) {
     struct archive *reader = OpenArchive(file);
     if (!reader)
         return Fail(failure, file, "libarchive cannot read it");
@@ -151,7 +140,6 @@ bool ReadOtherArchive(const std::string &file, int level, ZipArchive &archive, F
             break;
         }
         if (!folder) {
-            std::vector<uint8_t> plain;
             std::string why;
             const char *target = archive_entry_hardlink_utf8(entry);
             if (target && archive_entry_size(entry) == 0) {
@@ -169,13 +157,9 @@ bool ReadOtherArchive(const std::string &file, int level, ZipArchive &archive, F
                     ok = Fail(failure, file, quoted + " links to '" + EscapedText(linked, true) + "', not found before it");
                     break;
                 }
-            } else if (!ReadData(reader, plain, why)) {
+            } else if (!PackEntryData(reader, level, spool, member, why)) {
                 ok = Fail(failure, file, quoted + " " + why);
                 break;
-            } else {
-                member.crc = Crc32Of(plain.data(), plain.size());
-                member.uncompressedSize = (uint32_t)plain.size();
-                SetPlainData(member, plain, level);
             }
         }
         std::string refusal = MemberRefusal(member);
@@ -189,7 +173,7 @@ bool ReadOtherArchive(const std::string &file, int level, ZipArchive &archive, F
     return ok;
 }
 
-bool DecodeOtherMethods(const std::string &file, int level, ZipArchive &archive, Failure &failure) {
+bool DecodeOtherMethods(const std::string &file, int level, Spool &spool, ZipArchive &archive, Failure &failure) {
     size_t waiting = 0;
     for (const ZipMember &member : archive.members)
         waiting += IsStubMethod(member) ? 0 : 1;
@@ -211,16 +195,16 @@ bool DecodeOtherMethods(const std::string &file, int level, ZipArchive &archive,
             ZipMember &member = archive.members[i];
             if (done[i] || IsStubMethod(member) || !((utf8 && member.name == utf8) || (raw && member.name == raw)))
                 continue;
-            std::vector<uint8_t> plain;
             std::string why;
             std::string quoted = "member '" + MemberDisplayName(member) + "'";
-            if (!ReadData(reader, plain, why))
+            ZipMember packed = member;
+            if (!PackEntryData(reader, level, spool, packed, why))
                 ok = Fail(failure, file, quoted + " uses compression method " + std::to_string(member.method) +
                                              ", which libarchive cannot decode: " + why);
-            else if (plain.size() != member.uncompressedSize || Crc32Of(plain.data(), plain.size()) != member.crc)
+            else if (packed.uncompressedSize != member.uncompressedSize || packed.crc != member.crc)
                 ok = Fail(failure, file, quoted + " fails its CRC or size check once decoded (its data is damaged)");
             else
-                SetPlainData(member, plain, level);
+                member = packed;
             done[i] = true;
             waiting--;
             break;
@@ -244,11 +228,11 @@ bool IsOtherArchive(const std::string &) {
     return false;
 }
 
-bool ReadOtherArchive(const std::string &file, int, ZipArchive &, Failure &failure) {
+bool ReadOtherArchive(const std::string &file, int, Spool &, ZipArchive &, Failure &failure) {
     return Fail(failure, file, "this mksfx reads ZIP archives and folders only (it is built without libarchive)");
 }
 
-bool DecodeOtherMethods(const std::string &, int, ZipArchive &, Failure &) {
+bool DecodeOtherMethods(const std::string &, int, Spool &, ZipArchive &, Failure &) {
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "builder/failure.h"
+#include "builder/member_pack.h"
 #include "builder/progress.h"
 #include "builder/zip_members.h"
 
@@ -21,11 +22,12 @@ bool IsOtherArchive(const std::string &file);
 // as UTF-8 ("/" between components, folders ending in "/", a leading "./"
 // dropped), modification times as for folder input, hard links as copies of
 // their target. Refuses symbolic links and other special entries, encrypted
-// entries, files of 4 GiB or more and names the stub cannot take.
-bool ReadOtherArchive(const std::string &file, int level, ZipArchive &archive, Failure &failure);
+// entries, files of 4 GiB or more and names the stub cannot take. The data
+// is packed into `spool` as it is decoded (member_pack.h).
+bool ReadOtherArchive(const std::string &file, int level, Spool &spool, ZipArchive &archive, Failure &failure);
 
 // Decodes the members of a ZIP read with ZipReadOptions::otherMethods whose
 // method the stub cannot decode, matched by name, checks each against its
 // CRC and size and deflates it again. Fails naming a member libarchive
 // cannot decode.
-bool DecodeOtherMethods(const std::string &file, int level, ZipArchive &archive, Failure &failure);
+bool DecodeOtherMethods(const std::string &file, int level, Spool &spool, ZipArchive &archive, Failure &failure);

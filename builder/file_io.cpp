@@ -83,6 +83,13 @@ bool WritePending(PendingFile &pending, const void *bytes, size_t n, std::string
     return false;
 }
 
+bool PatchPending(PendingFile &pending, uint64_t offset, const void *bytes, size_t n, std::string &why) {
+    if (SeekFile(pending.file, offset) && fwrite(bytes, 1, n, pending.file) == n && fseek(pending.file, 0, SEEK_END) == 0)
+        return true;
+    why = strerror(errno);
+    return false;
+}
+
 bool CommitPending(PendingFile &pending, std::string &why) {
     bool ok = FinishProgramFile(pending.file);
     if (!ok)

@@ -2,6 +2,7 @@
 // beside its destination and is renamed into place only when complete.
 #pragma once
 #include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ bool OpenPending(const std::string &path, PendingFile &pending, std::string &why
 
 // Appends `n` bytes; fails with the system's reason.
 bool WritePending(PendingFile &pending, const void *bytes, size_t n, std::string &why);
+
+// Overwrites `n` bytes at `offset` of what was written, then goes on at
+// the end; fails with the system's reason.
+bool PatchPending(PendingFile &pending, uint64_t offset, const void *bytes, size_t n, std::string &why);
 
 // Flushes the file to the disk (on Linux with mode 0755 less the umask, as
 // for a program) and renames it to its final name, replacing a regular file

@@ -10,6 +10,8 @@
 #include "builder/extended_time.h"
 #include "builder/file_io.h"
 #include "builder/member_deflate.h"
+#include "builder/member_pack.h"
+#include "builder/member_span.h"
 #include "builder/name_text.h"
 #include "builder/system.h"
 #include "builder/traditional_cipher.h"
@@ -90,37 +92,53 @@ bool CollectEntries(const std::string &path, const std::string &prefix, const st
     return true;
 }
 
-bool MakeFileMember(const FoundEntry &entry, const std::string &password, int level, ZipMember &member,
+// Puts the member's data through the cipher into the spool, behind a fresh
+// header.
+bool EncryptMember(const std::string &password, Spool &spool, ZipMember &member, std::string &why) {
+    uint8_t random[kEncryptionHeaderSize - 1];
+    if (!RandomBytes(random, sizeof random)) {
+        why = "cannot read random bytes for the encryption header";
+        return false;
+    }
+    CipherRun cipher;
+    uint8_t header[kEncryptionHeaderSize];
+    StartEncryption(cipher, password, random, (uint8_t)(member.crc >> 24), header);
+    uint64_t from = MarkSpool(spool).packed;
+    std::vector<uint8_t> piece;
+    bool ok = AppendToSpool(spool, header, sizeof header, why) &&
+              ReadMemberData(member,
+                             [&](const uint8_t *bytes, size_t n) {
+                                 piece.assign(bytes, bytes + n);
+                                 EncryptPiece(cipher, piece.data(), n);
+                                 return AppendToSpool(spool, piece.data(), n, why);
+                             },
+                             why);
+    if (ok)
+        member.span = SpooledSince(spool, from);
+    return ok;
+}
+
+bool MakeFileMember(const FoundEntry &entry, const std::string &password, int level, Spool &spool, ZipMember &member,
                     Failure &failure) {
     if (entry.size >= kZip64Marker32)
         return Fail(failure, entry.path, "is 4 GiB or larger (only smaller files fit an archive without ZIP64)");
-    std::vector<uint8_t> content;
+    DataSpan again;
+    again.file = entry.path;
     std::string why;
-    if (!ReadWholeFile(entry.path, content, why))
-        return Fail(failure, entry.path, why);
-    if (content.size() >= kZip64Marker32)
-        return Fail(failure, entry.path, "is 4 GiB or larger (only smaller files fit an archive without ZIP64)");
-    member.crc = Crc32Of(content.data(), content.size());
-    member.uncompressedSize = (uint32_t)content.size();
-    std::vector<uint8_t> packed;
-    if (DeflateSmaller(content.data(), content.size(), level, packed)) {
-        member.method = kMethodDeflated;
-        member.data.swap(packed);
-    } else {
-        member.method = kMethodStored;
-        member.data.swap(content);
-    }
+    // To its end, whatever its size was when listed: a file that grew to
+    // 4 GiB is refused by the packing itself.
+    PlainFeed feed = [&](const ByteSink &take, std::string &readWhy) { return ReadFileToEnd(entry.path, take, readWhy); };
+    if (!PackMember(feed, level, again, true, spool, member, why))
+        return Fail(failure, entry.path, why.empty() ? "cannot be read" : why);
     member.versionNeeded = member.method == kMethodDeflated ? (uint16_t)kVersionDefault : (uint16_t)kVersionStored;
     member.externalAttributes = kDosAttributeArchive;
     if (!password.empty()) {
-        uint8_t random[kEncryptionHeaderSize - 1];
-        if (!RandomBytes(random, sizeof random))
-            return Fail(failure, entry.path, "cannot read random bytes for the encryption header");
-        member.data = EncryptMemberData(password, random, (uint8_t)(member.crc >> 24), member.data);
+        if (!EncryptMember(password, spool, member, why))
+            return Fail(failure, entry.path, why);
         member.flags |= kFlagBitEncrypted;
         member.versionNeeded = kVersionDefault;
     }
-    if (member.data.size() >= kZip64Marker32)
+    if (DataSize(member) >= kZip64Marker32)
         return Fail(failure, entry.path, "is too large once encrypted (only archives under 4 GiB can be made)");
     return true;
 }
@@ -160,7 +178,7 @@ void DosDateTime(long long seconds, uint16_t &date, uint16_t &time) {
     time = (uint16_t)((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
 }
 
-bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
+bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress, Spool &spool,
                        ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut, int level) {
     std::vector<FoundEntry> found;
     if (!CollectEntries(folder, "", leaveOut, found, failure))
@@ -179,7 +197,7 @@ bool ReadFolderArchive(const std::string &folder, const std::string &password, P
         if (!StartMember(entry.name, entry.modified, member))
             return Fail(failure, EscapedText(entry.path, true), "has a name that is not valid UTF-8");
         if (IsFolderName(entry.name)) {
-        } else if (!MakeFileMember(entry, password, level, member, failure)) {
+        } else if (!MakeFileMember(entry, password, level, spool, member, failure)) {
             return false;
         }
         std::string refusal = MemberRefusal(member);

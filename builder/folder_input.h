@@ -10,6 +10,7 @@
 
 #include "builder/failure.h"
 #include "builder/member_deflate.h"
+#include "builder/member_pack.h"
 #include "builder/progress.h"
 #include "builder/zip_members.h"
 
@@ -21,8 +22,9 @@
 // counts the files read. Files and folders that are one of `leaveOut`
 // (compared as files, not as names: what the build itself writes) are
 // stepped over. Files are deflated at `level` (member_deflate.h; 0 stores
-// them all).
-bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress,
+// them all) into `spool`, and a file stored as it is stays where it is
+// (member_pack.h).
+bool ReadFolderArchive(const std::string &folder, const std::string &password, Progress *progress, Spool &spool,
                        ZipArchive &archive, Failure &failure, const std::vector<std::string> &leaveOut = {},
                        int level = kLevelDefault);
 

@@ -55,24 +55,38 @@ static void PatchConfigRecord(uint8_t *record, const RecordValues &values) {
     WriteLe32(record + kEntryPointOffset, values.entryPoint);
 }
 
-std::vector<uint8_t> AssembleImage(const PreparedStub &stub, const std::vector<uint8_t> &textBlock,
-                                   const std::vector<uint8_t> &archivePart, const RecordValues &values, bool stubCrc) {
-    std::vector<uint8_t> image = stub.bytes;
-    std::vector<uint8_t> payload = textBlock;
-    payload.insert(payload.end(), archivePart.begin(), archivePart.end());
-    AppendSection(image, stub.pe, payload);
-    PatchConfigRecord(image.data() + stub.recordOffset, values);
+// Whether the PE CheckSum is filled in: not when the stub checksum covers
+// the headers, as each would then change the other, and 0 says "no
+// checksum" where a wrong one looks like tampering.
+static bool WantsPeChecksum(const RecordValues &values, bool stubCrc) {
+    return !(stubCrc && (values.flags & kFlagCrcSkipsHeaders) == 0);
+}
+
+std::vector<uint8_t> ImageHead(const PreparedStub &stub, const std::vector<uint8_t> &textBlock, uint64_t archiveSize,
+                               const RecordValues &values, bool stubCrc) {
+    std::vector<uint8_t> head = stub.bytes;
+    AppendSectionHeader(head, stub.pe, (size_t)(textBlock.size() + archiveSize));
+    head.insert(head.end(), textBlock.begin(), textBlock.end());
+    PatchConfigRecord(head.data() + stub.recordOffset, values);
     // The stub checksum over the final bytes of everything before the
-    // archive; then the PE CheckSum over the whole file, unless the stub
-    // checksum covers the headers: each would then change the other, and
-    // 0 says "no checksum" where a wrong one looks like tampering.
+    // archive, with the PE CheckSum still 0.
     bool wholeStub = (values.flags & kFlagCrcSkipsHeaders) == 0;
-    WriteLe32(image.data() + stub.pe.lfanew + kPeCheckSum, 0);
+    WriteLe32(head.data() + stub.pe.lfanew + kPeCheckSum, 0);
     uint32_t crc = 0;
     std::string why;
-    if (stubCrc && ComputeStubChecksum(image, values.archiveOffset, !wholeStub, crc, why))
-        WriteLe32(image.data() + stub.recordOffset + kStubCrcOffset, crc);
-    if (!(stubCrc && wholeStub))
+    if (stubCrc && ComputeStubChecksum(head, values.archiveOffset, !wholeStub, crc, why))
+        WriteLe32(head.data() + stub.recordOffset + kStubCrcOffset, crc);
+    return head;
+}
+
+std::vector<uint8_t> AssembleImage(const PreparedStub &stub, const std::vector<uint8_t> &textBlock,
+                                   const std::vector<uint8_t> &archivePart, const RecordValues &values, bool stubCrc) {
+    std::vector<uint8_t> image = ImageHead(stub, textBlock, archivePart.size(), values, stubCrc);
+    size_t end = AppendedSectionStart(stub.bytes, stub.pe) +
+                 AppendedSectionRawSize(stub.pe, textBlock.size() + archivePart.size());
+    image.insert(image.end(), archivePart.begin(), archivePart.end());
+    image.resize(end, 0);
+    if (WantsPeChecksum(values, stubCrc))
         WriteLe32(image.data() + stub.pe.lfanew + kPeCheckSum, PeChecksum(image, stub.pe.lfanew));
     return image;
 }
@@ -89,20 +103,44 @@ bool BaseRecordValues(const PreparedStub &stub, const ZipArchive &archive, const
     return true;
 }
 
-bool BuildImage(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
-                std::vector<uint8_t> &image, Failure &failure) {
+bool WriteImage(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
+                PendingFile &pending, uint64_t &imageSize, Failure &failure) {
     RecordValues values;
     if (!BaseRecordValues(stub, archive, options, values, failure))
         return false;
     std::vector<uint8_t> textBlock = TextBlockBytes(options);
     values.archiveOffset = ArchiveOffsetFor(stub, textBlock);
     values.textBlockOffset = options.textBlock ? AppendedSectionStart(stub.bytes, stub.pe) : 0;
-    WrittenArchive written;
+    uint64_t archiveSize = 0, endRecord = 0;
     std::string why;
-    if (!WriteArchive(archive, values.archiveOffset, written, why))
+    if (!ArchiveLayout(archive, values.archiveOffset, archiveSize, endRecord, why))
         return Fail(failure, "", why);
     if (options.endRecordTest)
-        values.endRecordOffset = values.archiveOffset + (uint32_t)written.endRecord;
-    image = AssembleImage(stub, textBlock, written.bytes, values, options.stubCrc);
+        values.endRecordOffset = values.archiveOffset + (uint32_t)endRecord;
+    std::vector<uint8_t> head = ImageHead(stub, textBlock, archiveSize, values, options.stubCrc);
+
+    // Everything after the head streams through, summed for the PE
+    // CheckSum on the way; the sum goes into the head once all is written.
+    PeChecksumRun checksum;
+    bool writeFailed = false;
+    auto put = [&](const uint8_t *bytes, size_t n) {
+        AddToPeChecksum(checksum, bytes, n);
+        writeFailed = !WritePending(pending, bytes, n, why);
+        return !writeFailed;
+    };
+    uint64_t end = AppendedSectionStart(stub.bytes, stub.pe) +
+                   (uint64_t)AppendedSectionRawSize(stub.pe, (size_t)(textBlock.size() + archiveSize));
+    uint64_t padding = end - head.size() - archiveSize;
+    std::vector<uint8_t> zeros((size_t)padding, 0);
+    if (!put(head.data(), head.size()) || !StreamArchive(archive, values.archiveOffset, put, why) ||
+        !put(zeros.data(), zeros.size()))
+        return Fail(failure, writeFailed ? pending.path : "", why);   // a read's reason names its file
+    if (WantsPeChecksum(values, options.stubCrc)) {
+        uint8_t field[4];
+        WriteLe32(field, PeChecksumOf(checksum));
+        if (!PatchPending(pending, stub.pe.lfanew + kPeCheckSum, field, sizeof field, why))
+            return Fail(failure, pending.path, why);
+    }
+    imageSize = end;
     return true;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "builder/failure.h"
+#include "builder/file_io.h"
 #include "builder/pe_stub.h"
 #include "builder/text_block.h"
 #include "builder/zip_members.h"
@@ -56,7 +57,14 @@ struct RecordValues {
     uint32_t entryPoint = 0;
 };
 
-// The whole image: the stub with the section holding `textBlock` and
+// The image's bytes in front of the archive: the stub with the section
+// entry for a payload of the text block and `archiveSize` bytes, the text
+// block, the record set to `values` and StubCrc sealed (left 0 when
+// !stubCrc); the PE CheckSum is 0.
+std::vector<uint8_t> ImageHead(const PreparedStub &stub, const std::vector<uint8_t> &textBlock, uint64_t archiveSize,
+                               const RecordValues &values, bool stubCrc);
+
+// The whole image in memory: the stub with the section holding `textBlock` and
 // `archivePart`, the record set to `values` and StubCrc sealed over the
 // final bytes (left 0 when !stubCrc).
 std::vector<uint8_t> AssembleImage(const PreparedStub &stub, const std::vector<uint8_t> &textBlock,
@@ -68,6 +76,9 @@ std::vector<uint8_t> AssembleImage(const PreparedStub &stub, const std::vector<u
 bool BaseRecordValues(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
                       RecordValues &values, Failure &failure);
 
-// A self-extractor holding the whole archive.
-bool BuildImage(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
-                std::vector<uint8_t> &image, Failure &failure);
+// Writes a self-extractor holding the whole archive into `pending`, the
+// members' data streamed through in pieces (nothing of the size of a member
+// or of the image is held), the PE CheckSum summed on the way and written
+// last. Answers the image's size.
+bool WriteImage(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
+                PendingFile &pending, uint64_t &imageSize, Failure &failure);

@@ -3,52 +3,65 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <vector>
+
 #include "archive/crc32.h"
 #include "archive/zip_format.h"
 
-enum { kInflateChunk = 1 << 16 };
-
-// Inflates raw Deflate data, feeding each piece of output to the CRC; the
-// output may not exceed `limit` bytes.
-static bool InflatedCrc(const std::vector<uint8_t> &data, uint64_t limit, uint32_t &crc, uint64_t &size) {
+bool PlainMemberData(const ZipMember &member, uint64_t limit, const ByteSink &sink, std::string &why) {
+    why.clear();
+    if (member.method == kMethodStored)
+        return DataSize(member) <= limit && ReadMemberData(member, sink, why);
+    if (member.method != kMethodDeflated)
+        return false;
     z_stream stream;
     memset(&stream, 0, sizeof stream);
     if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
         return false;
-    std::vector<uint8_t> out(kInflateChunk);
-    stream.next_in = (Bytef *)data.data();
-    stream.avail_in = (uInt)data.size();
+    std::vector<uint8_t> out(kDataPiece);
     int result = Z_OK;
-    crc = 0;
-    size = 0;
-    while (result == Z_OK) {
-        stream.next_out = out.data();
-        stream.avail_out = (uInt)out.size();
-        result = inflate(&stream, Z_NO_FLUSH);
-        size_t got = out.size() - stream.avail_out;
-        crc = Crc32Of(out.data(), got, crc);
-        size += got;
-        if (size > limit || (result == Z_BUF_ERROR && got == 0))
-            break;
-        if (result == Z_BUF_ERROR)
-            result = Z_OK;
-    }
+    uint64_t size = 0;
+    bool stopped = false;
+    bool read = ReadMemberData(member,
+                               [&](const uint8_t *bytes, size_t n) {
+                                   stream.next_in = (Bytef *)bytes;
+                                   stream.avail_in = (uInt)n;
+                                   // Until this piece is used up or the stream ends; bytes after
+                                   // its end are not looked at.
+                                   while (result == Z_OK && (stream.avail_in > 0 || stream.avail_out == 0)) {
+                                       stream.next_out = out.data();
+                                       stream.avail_out = (uInt)out.size();
+                                       result = inflate(&stream, Z_NO_FLUSH);
+                                       if (result == Z_BUF_ERROR)
+                                           result = Z_OK;
+                                       size_t got = out.size() - stream.avail_out;
+                                       size += got;
+                                       if (size > limit || (got > 0 && !sink(out.data(), got))) {
+                                           stopped = true;
+                                           return false;
+                                       }
+                                   }
+                                   return result == Z_OK || result == Z_STREAM_END;
+                               },
+                               why);
     inflateEnd(&stream);
-    return result == Z_STREAM_END;
+    return read && !stopped && result == Z_STREAM_END;
 }
 
-DataCheck CheckMemberData(const ZipMember &member) {
+DataCheck CheckMemberData(const ZipMember &member, std::string &why) {
+    why.clear();
     if (IsFolderName(member.name))
         return kDataNone;
     if (member.flags & kFlagBitEncrypted)
         return kDataEncrypted;
     uint32_t crc = 0;
     uint64_t size = 0;
-    if (member.method == kMethodStored) {
-        crc = Crc32Of(member.data.data(), member.data.size());
-        size = member.data.size();
-    } else if (member.method != kMethodDeflated || !InflatedCrc(member.data, member.uncompressedSize, crc, size)) {
-        return kDataDamaged;
-    }
-    return size == member.uncompressedSize && crc == member.crc ? kDataIntact : kDataDamaged;
+    bool decoded = PlainMemberData(member, member.uncompressedSize,
+                                   [&](const uint8_t *bytes, size_t n) {
+                                       crc = Crc32Of(bytes, n, crc);
+                                       size += n;
+                                       return true;
+                                   },
+                                   why);
+    return decoded && size == member.uncompressedSize && crc == member.crc ? kDataIntact : kDataDamaged;
 }

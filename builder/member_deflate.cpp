@@ -2,10 +2,10 @@
 
 #include <string.h>
 
+#include <zlib.h>
+
 #ifdef TARVEX_LIBDEFLATE
 #include <libdeflate.h>
-#else
-#include <zlib.h>
 #endif
 
 #ifdef TARVEX_LIBDEFLATE
@@ -55,3 +55,48 @@ bool DeflateSmaller(const uint8_t *in, size_t n, int level, std::vector<uint8_t>
 }
 
 #endif
+
+enum { kStreamMemLevel = 9 };   // zlib's largest hash, as DeflateSmaller's zlib uses
+
+struct DeflateStream {
+    z_stream z;
+    std::vector<uint8_t> out;
+};
+
+DeflateStream *StartDeflateStream(int level) {
+    DeflateStream *stream = new DeflateStream();
+    memset(&stream->z, 0, sizeof stream->z);
+    if (deflateInit2(&stream->z, level > 9 ? 9 : level < 1 ? 1 : level, Z_DEFLATED, -MAX_WBITS, kStreamMemLevel,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
+        delete stream;
+        return nullptr;
+    }
+    stream->out.resize(kDataPiece);
+    return stream;
+}
+
+bool DeflatePiece(DeflateStream *stream, const uint8_t *in, size_t n, bool finish, const ByteSink &out) {
+    z_stream &z = stream->z;
+    z.next_in = (Bytef *)in;
+    z.avail_in = (uInt)n;
+    static_assert(kDataPiece <= 0xFFFFFFFFu, "a piece must fit zlib's 32-bit counts");
+    for (;;) {
+        z.next_out = stream->out.data();
+        z.avail_out = (uInt)stream->out.size();
+        int result = deflate(&z, finish ? Z_FINISH : Z_NO_FLUSH);
+        if (result == Z_STREAM_ERROR)
+            return false;
+        size_t got = stream->out.size() - z.avail_out;
+        if (got > 0 && !out(stream->out.data(), got))
+            return false;
+        if (finish ? result == Z_STREAM_END : (z.avail_in == 0 && z.avail_out != 0))
+            return true;
+    }
+}
+
+void EndDeflateStream(DeflateStream *stream) {
+    if (!stream)
+        return;
+    deflateEnd(&stream->z);
+    delete stream;
+}

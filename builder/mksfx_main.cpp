@@ -9,6 +9,7 @@
 #include "builder/folder_input.h"
 #include "builder/image_build.h"
 #include "builder/image_info.h"
+#include "builder/member_pack.h"
 #include "builder/output_check.h"
 #include "builder/password_source.h"
 #include "builder/recompress.h"
@@ -43,39 +44,38 @@ bool FindStub(std::string &stub, Failure &failure) {
                     "; give one with --stub");
 }
 
-bool ReadArchive(const CommandLine &line, const std::vector<std::string> &leaveOut, Progress &progress,
+bool ReadArchive(const CommandLine &line, const std::vector<std::string> &leaveOut, Progress &progress, Spool &spool,
                  ZipArchive &archive, Failure &failure) {
     if (IsFolder(line.input))
-        return ReadFolderArchive(line.input, line.password, &progress, archive, failure, leaveOut, line.level);
+        return ReadFolderArchive(line.input, line.password, &progress, spool, archive, failure, leaveOut, line.level);
     if (!line.password.empty())
         return Fail(failure, line.input, "--password applies to folder input only (a ZIP file keeps its encryption)");
-    std::vector<uint8_t> bytes;
-    std::string why;
-    if (!ReadWholeFile(line.input, bytes, why))
-        return Fail(failure, line.input, why);
     ZipReadOptions options;
     options.allowDamaged = line.allowDamaged;
     options.nameCodePage = line.nameCodePage;
     options.progress = &progress;
     options.otherMethods = HasLibarchive();
     std::vector<std::string> warnings;
-    bool read = ReadZipArchive(bytes, line.input, options, archive, warnings, failure);
+    Failure zipFailure;
+    bool read = ReadZipFile(line.input, options, archive, warnings, zipFailure);
     EndProgress(progress);
-    if (!read && IsOtherArchive(line.input)) {
-        bytes.clear();
-        return ReadOtherArchive(line.input, line.level, archive, failure);
-    }
-    read = read && DecodeOtherMethods(line.input, line.level, archive, failure);
+    if (!read && IsOtherArchive(line.input))
+        return ReadOtherArchive(line.input, line.level, spool, archive, failure);
+    if (!read)
+        failure = zipFailure;
+    read = read && DecodeOtherMethods(line.input, line.level, spool, archive, failure);
     for (const std::string &warning : warnings)
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
-    if (read && line.recompress)
-        RecompressMembers(archive, line.level);
+    size_t smaller = 0;
+    std::string why;
+    if (read && line.recompress && !RecompressMembers(archive, line.level, spool, smaller, why))
+        return Fail(failure, line.input, why);
     return read && NameAttributeFolders(archive, line.input, failure);
 }
 
-bool ReadInput(const CommandLine &line, const std::vector<std::string> &leaveOut, Progress &progress,
+bool ReadInput(const CommandLine &line, const std::vector<std::string> &leaveOut, Progress &progress, Spool &spool,
                ZipArchive &archive, Failure &failure) {
-    if (!ReadArchive(line, leaveOut, progress, archive, failure))
+    if (!ReadArchive(line, leaveOut, progress, spool, archive, failure))
         return false;
     for (const std::string &warning : CaseCollisions(archive))
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
@@ -83,11 +83,11 @@ bool ReadInput(const CommandLine &line, const std::vector<std::string> &leaveOut
 }
 
 // Reads the input and refuses one that gives nothing to extract.
-bool ReadMembers(const CommandLine &line, const std::vector<std::string> &leaveOut, ZipArchive &archive,
+bool ReadMembers(const CommandLine &line, const std::vector<std::string> &leaveOut, Spool &spool, ZipArchive &archive,
                  Failure &failure) {
     Progress progress;
     progress.wanted = !line.quiet;
-    bool read = ReadInput(line, leaveOut, progress, archive, failure);
+    bool read = ReadInput(line, leaveOut, progress, spool, archive, failure);
     EndProgress(progress);
     if (!read)
         return false;
@@ -103,16 +103,18 @@ std::string ImagePath(const CommandLine &line) {
 }
 
 // Builds into `pending` (opened before the input is read, so that an output
-// inside an input folder is known and left out, temporary included).
-bool BuildInto(const CommandLine &line, PendingFile &pending, Failure &failure) {
+// inside an input folder is known and left out, temporary included), with
+// the data the build makes kept in `spool` until the image is written.
+bool BuildInto(const CommandLine &line, PendingFile &pending, Spool &spool, Failure &failure) {
     PreparedStub stub;
     ZipArchive archive;
     std::string stubPath = line.stub;
     std::vector<std::string> leaveOut = PathsToLeaveOut(line.output, line.spanSize != 0);
-    if (!pending.temporary.empty())
-        leaveOut.push_back(pending.temporary);
+    for (const std::string &scratch : {pending.temporary, spool.packed.path, spool.plain.path})
+        if (!scratch.empty())
+            leaveOut.push_back(scratch);
     if ((stubPath.empty() && !FindStub(stubPath, failure)) || !PrepareStub(stubPath, stub, failure) ||
-        !ReadMembers(line, leaveOut, archive, failure))
+        !ReadMembers(line, leaveOut, spool, archive, failure))
         return false;
     std::string refusal = TextBlockRefusal(line.image.texts);
     if (!refusal.empty())
@@ -122,14 +124,15 @@ bool BuildInto(const CommandLine &line, PendingFile &pending, Failure &failure) 
                 stub.path.c_str());
     if (line.spanSize != 0)
         return WriteSpannedSet(stub, archive, line.image, line.output, line.spanSize, line.quiet, failure);
-    std::vector<uint8_t> image;
+    uint64_t imageSize = 0;
     std::string why;
-    if (!BuildImage(stub, archive, line.image, image, failure))
+    if (!WriteImage(stub, archive, line.image, pending, imageSize, failure))
         return false;
-    if (!WritePending(pending, image.data(), image.size(), why) || !CommitPending(pending, why))
+    if (!CommitPending(pending, why))
         return Fail(failure, line.output, why);
     if (!line.quiet)
-        printf("%s: %zu members, %zu bytes\n", line.output.c_str(), archive.members.size(), image.size());
+        printf("%s: %zu members, %llu bytes\n", line.output.c_str(), archive.members.size(),
+               (unsigned long long)imageSize);
     return true;
 }
 
@@ -139,11 +142,16 @@ int Build(const CommandLine &line) {
     if (!refusal.empty())
         return Report({ImagePath(line), refusal}, line.output);
     PendingFile pending;
+    Spool spool;
     std::string why;
-    if (line.spanSize == 0 && !OpenPending(line.output, pending, why))
+    if ((line.spanSize == 0 && !OpenPending(line.output, pending, why)) ||
+        !OpenSpool(FolderOfPath(line.output), spool, why)) {
+        DiscardPending(pending);
         return Report({line.output, why}, line.output);
-    bool built = BuildInto(line, pending, failure);
+    }
+    bool built = BuildInto(line, pending, spool, failure);
     DiscardPending(pending);
+    CloseSpool(spool);
     return built ? kExitDone : Report(failure, line.output);
 }
 

@@ -3,6 +3,7 @@
 #include "archive/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
+#include "builder/member_span.h"
 #include "builder/name_text.h"
 #include "builder/system.h"
 
@@ -96,7 +97,7 @@ bool DecideNames(ZipArchive &archive, unsigned codePage, const std::string &file
                            "machine it runs on (--name-codepage N reads them in code page N)");
     std::vector<ZipMember> &members = archive.members;
     for (size_t i = members.size(); i-- > 0;)
-        if (members[i].name.empty() && members[i].data.empty() && members[i].uncompressedSize == 0)
+        if (members[i].name.empty() && DataSize(members[i]) == 0 && members[i].uncompressedSize == 0)
             members.erase(members.begin() + (long)i);
     return true;
 }

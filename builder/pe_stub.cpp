@@ -130,12 +130,10 @@ uint32_t AppendedSectionRawSize(const PeFacts &facts, size_t payloadSize) {
     return payloadSize == 0 ? facts.fileAlignment : RoundUp((uint32_t)payloadSize, facts.fileAlignment);
 }
 
-void AppendSection(std::vector<uint8_t> &image, const PeFacts &facts, const std::vector<uint8_t> &payload) {
+void AppendSectionHeader(std::vector<uint8_t> &image, const PeFacts &facts, size_t payloadSize) {
     uint32_t start = AppendedSectionStart(image, facts);
-    uint32_t rawSize = AppendedSectionRawSize(facts, payload.size());
+    uint32_t rawSize = AppendedSectionRawSize(facts, payloadSize);
     image.resize(start, 0);
-    image.insert(image.end(), payload.begin(), payload.end());
-    image.resize((size_t)start + rawSize, 0);
 
     uint8_t *entry = image.data() + facts.sectionTable + facts.numberOfSections * kSectionEntrySize;
     uint32_t virtualAddress = RoundUp(facts.endOfVirtual, facts.sectionAlignment);
@@ -154,15 +152,44 @@ void AppendSection(std::vector<uint8_t> &image, const PeFacts &facts, const std:
     WriteLe32(pe + kPeSizeOfImage, virtualAddress + virtualSize);
 }
 
+void AppendSection(std::vector<uint8_t> &image, const PeFacts &facts, const std::vector<uint8_t> &payload) {
+    AppendSectionHeader(image, facts, payload.size());
+    size_t end = image.size() + AppendedSectionRawSize(facts, payload.size());
+    image.insert(image.end(), payload.begin(), payload.end());
+    image.resize(end, 0);
+}
+
+void AddToPeChecksum(PeChecksumRun &run, const uint8_t *bytes, size_t n) {
+    // Little-endian 16-bit words at even file offsets; the carries are
+    // folded back in once per piece (a sum of 16-bit words over a piece of
+    // any size that fits in memory cannot overflow 64 bits).
+    uint64_t sum = run.sum;
+    size_t i = 0;
+    if ((run.length & 1) && n > 0)
+        sum += (uint32_t)bytes[i++] << 8;
+    for (; i + 1 < n; i += 2)
+        sum += bytes[i] | (uint32_t)bytes[i + 1] << 8;
+    if (i < n)
+        sum += bytes[i];
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    run.sum = sum;
+    run.length += n;
+}
+
+uint32_t PeChecksumOf(const PeChecksumRun &run) {
+    return (uint32_t)(run.sum + run.length);
+}
+
 uint32_t PeChecksum(const std::vector<uint8_t> &image, uint32_t lfanew) {
     size_t field = lfanew + kPeCheckSum;
-    uint64_t sum = 0;
-    for (size_t at = 0; at < image.size(); at += 2) {
-        if (at >= field && at < field + 4)
-            continue;
-        sum += image[at] | (at + 1 < image.size() ? image[at + 1] << 8 : 0);
-        sum = (sum & 0xFFFF) + (sum >> 16);
+    const uint8_t zeros[4] = {};
+    PeChecksumRun run;
+    AddToPeChecksum(run, image.data(), std::min(field, image.size()));
+    if (field < image.size()) {
+        size_t covered = std::min<size_t>(4, image.size() - field);
+        AddToPeChecksum(run, zeros, covered);
+        AddToPeChecksum(run, image.data() + field + covered, image.size() - field - covered);
     }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return (uint32_t)(sum + image.size());
+    return PeChecksumOf(run);
 }

@@ -47,10 +47,14 @@ bool HasAppendedSection(const std::vector<uint8_t> &bytes, const PeFacts &facts)
 // whole number of file alignment units, at least one.
 uint32_t AppendedSectionRawSize(const PeFacts &facts, size_t payloadSize);
 
-// Appends the section named _tarvex_ holding `payload`: pads the stub to the
-// section start, adds the payload and zeros up to a whole number of file
-// alignment units, writes the section table entry and updates
-// NumberOfSections, SizeOfInitializedData and SizeOfImage.
+// Makes room for the section named _tarvex_ that will hold `payloadSize`
+// bytes: pads the stub to the section start, writes the section table entry
+// and updates NumberOfSections, SizeOfInitializedData and SizeOfImage. The
+// payload and its padding (AppendedSectionRawSize) are the caller's to add.
+void AppendSectionHeader(std::vector<uint8_t> &image, const PeFacts &facts, size_t payloadSize);
+
+// AppendSectionHeader, then `payload` and zeros up to a whole number of
+// file alignment units.
 void AppendSection(std::vector<uint8_t> &image, const PeFacts &facts, const std::vector<uint8_t> &payload);
 
 uint32_t RoundUp(uint32_t value, uint32_t alignment);
@@ -60,3 +64,12 @@ uint32_t RoundUp(uint32_t value, uint32_t alignment);
 // in, plus the file's length, as Windows' loader checks it for drivers and
 // other tools check it for every image.
 uint32_t PeChecksum(const std::vector<uint8_t> &image, uint32_t lfanew);
+
+// The same sum taken as a file's bytes go by, in pieces of any size, for
+// an image too large to hold; the CheckSum field must go by as zeros.
+struct PeChecksumRun {
+    uint64_t sum = 0;
+    uint64_t length = 0;
+};
+void AddToPeChecksum(PeChecksumRun &run, const uint8_t *bytes, size_t n);
+uint32_t PeChecksumOf(const PeChecksumRun &run);

@@ -1,11 +1,7 @@
 #include "builder/recompress.h"
 
-#include <string.h>
-#include <zlib.h>
-
-#include "archive/crc32.h"
 #include "archive/zip_format.h"
-#include "builder/member_deflate.h"
+#include "builder/member_data.h"
 
 namespace {
 
@@ -14,47 +10,44 @@ enum : uint16_t {
     kFlagBitsDeflateOption = 6,     // bits 1-2: how hard the old deflater tried
 };
 
-// The member's uncompressed bytes, checked against its size and CRC.
-bool PlainData(const ZipMember &member, std::vector<uint8_t> &plain) {
-    if (member.method == kMethodStored) {
-        plain = member.data;
-    } else {
-        z_stream stream;
-        memset(&stream, 0, sizeof stream);
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-            return false;
-        plain.resize(member.uncompressedSize);
-        stream.next_in = (Bytef *)member.data.data();
-        stream.avail_in = (uInt)member.data.size();
-        stream.next_out = plain.data();
-        stream.avail_out = (uInt)plain.size();
-        int result = inflate(&stream, Z_FINISH);
-        bool whole = result == Z_STREAM_END && stream.total_out == plain.size();
-        inflateEnd(&stream);
-        if (!whole)
-            return false;
-    }
-    return plain.size() == member.uncompressedSize && Crc32Of(plain.data(), plain.size()) == member.crc;
-}
-
 }  // namespace
 
-size_t RecompressMembers(ZipArchive &archive, int level) {
-    size_t smaller = 0;
+bool RecompressMembers(ZipArchive &archive, int level, Spool &spool, size_t &smaller, std::string &why) {
+    smaller = 0;
     for (ZipMember &member : archive.members) {
         if (IsFolderName(member.name) || (member.flags & kFlagBitEncrypted) ||
             (member.method != kMethodStored && member.method != kMethodDeflated))
             continue;
-        std::vector<uint8_t> plain, packed;
-        if (!PlainData(member, plain) || !DeflateSmaller(plain.data(), plain.size(), level, packed) ||
-            packed.size() >= member.data.size())
+        SpoolMark mark = MarkSpool(spool);
+        ZipMember packed = member;
+        std::string readWhy;
+        PlainFeed feed = [&](const ByteSink &take, std::string &feedWhy) {
+            return PlainMemberData(member, member.uncompressedSize, take, feedWhy);
+        };
+        // Without keepPlain: a member deflate does not make smaller stays
+        // as it was, so a large one's plain bytes are not copied anywhere.
+        if (!PackMember(feed, level, DataSpan(), false, spool, packed, readWhy)) {
+            if (!readWhy.empty()) {
+                why = readWhy;
+                return false;
+            }
+            continue;   // does not decode: damaged, kept as it is
+        }
+        bool intact = packed.crc == member.crc && packed.uncompressedSize == member.uncompressedSize;
+        if (!intact || packed.method != kMethodDeflated || DataSize(packed) >= DataSize(member)) {
+            if (!RewindSpool(spool, mark)) {
+                why = "cannot rewind a scratch file";
+                return false;
+            }
             continue;
+        }
         member.method = kMethodDeflated;
         member.flags &= (uint16_t)~kFlagBitsDeflateOption;
         if (member.versionNeeded < kVersionDeflated)
             member.versionNeeded = kVersionDeflated;
-        member.data.swap(packed);
+        member.data.clear();
+        member.span = packed.span;
         smaller++;
     }
-    return smaller;
+    return true;
 }

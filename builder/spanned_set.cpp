@@ -10,6 +10,7 @@
 namespace fs = std::filesystem;
 
 #include "builder/file_io.h"
+#include "builder/member_span.h"
 #include "builder/output_check.h"
 #include "builder/system.h"
 #include "builder/volume_names.h"
@@ -108,27 +109,35 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
     std::vector<size_t> volumes;
     std::vector<uint32_t> offsets;
     for (const ZipMember &member : archive.members) {
+        // A set's volumes are laid out in memory (disks are small): each
+        // member's data is read in whole.
+        std::vector<uint8_t> data;
+        if (!ReadMemberData(member, [&](const uint8_t *bytes, size_t n) {
+                data.insert(data.end(), bytes, bytes + n);
+                return true;
+            }, why))
+            return false;
         // What the stub reads without changing volumes: the header, name and
         // extra field, the encryption header, and a folder's data (skipped
         // by a seek).
         std::vector<uint8_t> head, tail;
         AppendLocalHeader(head, member);
         AppendDescriptorIfFlagged(tail, member);
-        size_t whole = IsFolderName(member.name)             ? member.data.size()
-                       : (member.flags & kFlagBitEncrypted) ? std::min<size_t>(kEncryptionHeaderSize, member.data.size())
+        size_t whole = IsFolderName(member.name)             ? data.size()
+                       : (member.flags & kFlagBitEncrypted) ? std::min<size_t>(kEncryptionHeaderSize, data.size())
                                                             : 0;
-        head.insert(head.end(), member.data.begin(), member.data.begin() + whole);
-        if (whole == member.data.size()) {
+        head.insert(head.end(), data.begin(), data.begin() + whole);
+        if (whole == data.size()) {
             head.insert(head.end(), tail.begin(), tail.end());
             tail.clear();
         }
-        if (filler.WouldCutShortOfEnd(head.size(), member.data.size() - whole, tail.size()))
+        if (filler.WouldCutShortOfEnd(head.size(), data.size() - whole, tail.size()))
             filler.NewVolume();
         if (!filler.PlaceWhole(head, MemberText(member), volume, offset, why))
             return false;
         volumes.push_back(volume);
         offsets.push_back(offset);
-        filler.PlaceCuttable(member.data.data() + whole, member.data.size() - whole, tail);
+        filler.PlaceCuttable(data.data() + whole, data.size() - whole, tail);
     }
 
     // The central directory and the end record, whole on the last volume.

@@ -18,6 +18,9 @@ std::vector<std::string> Utf8Arguments(int argc, char **argv);
 // fopen on a UTF-8 path.
 FILE *OpenFile(const std::string &path, const char *mode);
 
+// Moves `file` to `offset` from its start (64 bits on every system).
+bool SeekFile(FILE *file, uint64_t offset);
+
 // Creates `path` for writing, failing when it exists already.
 FILE *CreateNewFile(const std::string &path);
 

@@ -24,6 +24,11 @@ FILE *OpenFile(const std::string &path, const char *mode) {
     return fopen(path.c_str(), mode);
 }
 
+bool SeekFile(FILE *file, uint64_t offset) {
+    static_assert(sizeof(off_t) >= 8, "files past 2 GiB need a 64-bit off_t");
+    return fseeko(file, (off_t)offset, SEEK_SET) == 0;
+}
+
 FILE *CreateNewFile(const std::string &path) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)

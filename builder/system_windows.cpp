@@ -50,6 +50,10 @@ FILE *OpenFile(const std::string &path, const char *mode) {
     return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
 }
 
+bool SeekFile(FILE *file, uint64_t offset) {
+    return _fseeki64(file, (__int64)offset, SEEK_SET) == 0;
+}
+
 FILE *CreateNewFile(const std::string &path) {
     int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (fd < 0)

@@ -1,29 +1,21 @@
 #include "builder/traditional_cipher.h"
 
-#include "archive/cipher_keys.h"
 #include "archive/crc32.h"
-#include "archive/zip_format.h"
 
-namespace {
-
-uint8_t EncryptByte(uint32_t keys[kCipherKeyCount], uint8_t plain) {
-    uint8_t cipher = plain ^ CipherKeystreamByte(keys);
-    CipherAdvanceKeys(keys, Crc32Table(), plain);
-    return cipher;
+void StartEncryption(CipherRun &run, const std::string &password, const uint8_t random[11], uint8_t checkByte,
+                     uint8_t header[kEncryptionHeaderSize]) {
+    CipherSeedKeys(run.keys, Crc32Table(), password.c_str());
+    for (int i = 0; i < kEncryptionHeaderSize - 1; i++)
+        header[i] = random[i];
+    header[kEncryptionHeaderSize - 1] = checkByte;
+    EncryptPiece(run, header, kEncryptionHeaderSize);
 }
 
-}  // namespace
-
-std::vector<uint8_t> EncryptMemberData(const std::string &password, const uint8_t random[11], uint8_t checkByte,
-                                       const std::vector<uint8_t> &data) {
-    uint32_t keys[kCipherKeyCount];
-    CipherSeedKeys(keys, Crc32Table(), password.c_str());
-    std::vector<uint8_t> out;
-    out.reserve(kEncryptionHeaderSize + data.size());
-    for (int i = 0; i < kEncryptionHeaderSize - 1; i++)
-        out.push_back(EncryptByte(keys, random[i]));
-    out.push_back(EncryptByte(keys, checkByte));
-    for (uint8_t byte : data)
-        out.push_back(EncryptByte(keys, byte));
-    return out;
+void EncryptPiece(CipherRun &run, uint8_t *bytes, size_t n) {
+    const uint32_t *table = Crc32Table();
+    for (size_t i = 0; i < n; i++) {
+        uint8_t plain = bytes[i];
+        bytes[i] = plain ^ CipherKeystreamByte(run.keys);
+        CipherAdvanceKeys(run.keys, table, plain);
+    }
 }

@@ -1,11 +1,25 @@
-// An archive held in memory as the builder rewrites it: every member with its
-// header fields and its data bytes (compressed, encryption header included),
-// kept verbatim from the input.
+// An archive as the builder rewrites it: every member with its header fields
+// and its data bytes (compressed, encryption header included), kept verbatim
+// from the input. The data of any size stays in a file (DataSpan) and is
+// read in pieces as it is written out; only small data made in memory (as
+// by the tests) is held in the member itself.
 #pragma once
 #include <stdint.h>
 
 #include <string>
 #include <vector>
+
+// Where a member's data lies when it is not held in ZipMember::data:
+// `length` bytes of `file` from `offset`: the input ZIP itself, a folder's
+// file stored as it is, or the build's spool (builder/member_pack.h).
+struct DataSpan {
+    std::string file;                  // empty: the data is ZipMember::data
+    uint64_t offset = 0;
+    uint32_t length = 0;
+    // A file of the input taken as it is: read once for the CRC and again
+    // when written, so its CRC is checked again then (it may have changed).
+    bool recheckCrc = false;
+};
 
 struct ZipMember {
     std::string name;                  // bytes as stored: UTF-8 with flag bit 11, else single-byte text
@@ -22,7 +36,8 @@ struct ZipMember {
     std::string comment;
     uint16_t internalAttributes = 0;
     uint32_t externalAttributes = 0;
-    std::vector<uint8_t> data;         // the compressed size is data.size()
+    std::vector<uint8_t> data;         // held data, when span.file is empty
+    DataSpan span;                     // the compressed size is DataSize (builder/member_span.h)
 };
 
 struct ZipArchive {

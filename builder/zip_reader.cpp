@@ -1,10 +1,15 @@
 #include "builder/zip_reader.h"
 
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
 #include "builder/member_data.h"
 #include "builder/name_decision.h"
 #include "builder/name_text.h"
+#include "builder/system.h"
 #include "image/byte_order.h"
 
 namespace {
@@ -16,28 +21,59 @@ uint64_t ReadLe64(const uint8_t *p) {
     return ReadLe32(p) | ((uint64_t)ReadLe32(p + 4) << 32);
 }
 
+// The ZIP being read: bytes in memory, or a file read a part at a time
+// (its members' data is then left where it is, as spans of the file).
+struct ZipInput {
+    const std::vector<uint8_t> *memory = nullptr;
+    std::string path;
+    FILE *file = nullptr;
+    uint64_t size = 0;
+};
+
+// The `n` bytes at `at`; false when they are not all there.
+bool Fetch(const ZipInput &in, uint64_t at, size_t n, std::vector<uint8_t> &out) {
+    if (at > in.size || n > in.size - at)
+        return false;
+    if (in.memory) {
+        out.assign(in.memory->begin() + (size_t)at, in.memory->begin() + (size_t)at + n);
+        return true;
+    }
+    out.resize(n);
+    return n == 0 || (SeekFile(in.file, at) && fread(out.data(), 1, n, in.file) == n);
+}
+
+// The little-endian u32 at `at`, 0 when it is not all there.
+uint32_t Fetch32(const ZipInput &in, uint64_t at) {
+    std::vector<uint8_t> bytes;
+    return Fetch(in, at, 4, bytes) ? ReadLe32(bytes.data()) : 0;
+}
+
 // Where the central directory lies. `delta` is where it really starts minus
 // where the records say it does: the bytes standing in front of the archive,
 // added to every stored offset.
 struct DirectoryFacts {
-    size_t endRecord = 0;          // the classic end record
-    size_t directoryStart = 0;
-    size_t directoryEnd = 0;       // the ZIP64 end record, or the classic one
+    uint64_t endRecord = 0;        // the classic end record
+    uint64_t directoryStart = 0;
+    uint64_t directoryEnd = 0;     // the ZIP64 end record, or the classic one
     uint32_t entries = 0;
-    size_t delta = 0;
+    uint64_t delta = 0;
     std::string comment;
+    std::vector<uint8_t> directory;   // [directoryStart, directoryEnd)
 };
 
 // The last end record whose comment fits in the file, searching backwards
 // over the largest possible comment.
-bool FindEndRecord(const std::vector<uint8_t> &bytes, size_t &position) {
-    if (bytes.size() < kEndRecordSize)
+bool FindEndRecord(const ZipInput &in, uint64_t &position) {
+    if (in.size < kEndRecordSize)
         return false;
-    size_t last = bytes.size() - kEndRecordSize;
-    size_t first = last > kMaxCommentLength ? last - kMaxCommentLength : 0;
-    for (size_t at = last + 1; at-- > first;) {
-        const uint8_t *p = bytes.data() + at;
-        if (ReadLe32(p) == kEndSignature && at + kEndRecordSize + ReadLe16(p + kEndCommentLength) <= bytes.size()) {
+    uint64_t last = in.size - kEndRecordSize;
+    uint64_t first = last > kMaxCommentLength ? last - kMaxCommentLength : 0;
+    std::vector<uint8_t> tail;
+    if (!Fetch(in, first, (size_t)(in.size - first), tail))
+        return false;
+    for (uint64_t at = last + 1; at-- > first;) {
+        const uint8_t *p = tail.data() + (at - first);
+        if (ReadLe32(p) == kEndSignature && at + kEndRecordSize + ReadLe16(p + kEndCommentLength) <= in.size) {
             position = at;
             return true;
         }
@@ -48,40 +84,42 @@ bool FindEndRecord(const std::vector<uint8_t> &bytes, size_t &position) {
 // Takes the directory's size, offset and entry count, with the directory
 // ending at `directoryEnd`; false when they do not describe a directory
 // there (a first central record at its start, or nothing when it is empty).
-bool PlaceDirectory(const std::vector<uint8_t> &bytes, size_t directoryEnd, uint64_t size, uint64_t offset,
-                    uint64_t entries, DirectoryFacts &facts) {
+bool PlaceDirectory(const ZipInput &in, uint64_t directoryEnd, uint64_t size, uint64_t offset, uint64_t entries,
+                    DirectoryFacts &facts) {
     if (size > directoryEnd)
         return false;
-    size_t start = directoryEnd - (size_t)size;
+    uint64_t start = directoryEnd - size;
     if (offset > start || (entries == 0) != (size == 0))
         return false;
-    if (entries > 0 && (start + 4 > bytes.size() || ReadLe32(bytes.data() + start) != kCentralSignature))
+    if (entries > 0 && (start + 4 > in.size || Fetch32(in, start) != kCentralSignature))
         return false;
     facts.directoryStart = start;
     facts.directoryEnd = directoryEnd;
-    facts.delta = start - (size_t)offset;
+    facts.delta = start - offset;
     facts.entries = (uint32_t)entries;
     return true;
 }
 
 // Reads the ZIP64 end record through the locator in front of the classic
 // end record.
-bool ReadZip64Directory(const std::vector<uint8_t> &bytes, const std::string &file, DirectoryFacts &facts,
-                        Failure &failure) {
-    size_t locator = facts.endRecord - kZip64LocatorSize;
-    const uint8_t *l = bytes.data() + locator;
+bool ReadZip64Directory(const ZipInput &in, const std::string &file, DirectoryFacts &facts, Failure &failure) {
+    uint64_t locator = facts.endRecord - kZip64LocatorSize;
+    std::vector<uint8_t> locatorBytes, recordBytes;
+    Fetch(in, locator, kZip64LocatorSize, locatorBytes);
+    const uint8_t *l = locatorBytes.data();
     if (ReadLe32(l + kZip64LocatorEndDisk) != 0 || ReadLe32(l + kZip64LocatorDisks) > 1)
         return Fail(failure, file, kSplit);
     // The record normally stands right before the locator; its stored offset
     // counts from the archive's start, which leading bytes move.
-    size_t record = locator >= kZip64EndRecordSize ? locator - kZip64EndRecordSize : 0;
+    uint64_t record = locator >= kZip64EndRecordSize ? locator - kZip64EndRecordSize : 0;
     uint64_t stored = ReadLe64(l + kZip64LocatorEndOffset);
-    if (ReadLe32(bytes.data() + record) != kZip64EndSignature && stored + kZip64EndRecordSize <= locator &&
-        ReadLe32(bytes.data() + stored) == kZip64EndSignature)
-        record = (size_t)stored;
-    if (locator < kZip64EndRecordSize || ReadLe32(bytes.data() + record) != kZip64EndSignature)
+    if (Fetch32(in, record) != kZip64EndSignature && stored + kZip64EndRecordSize <= locator &&
+        Fetch32(in, stored) == kZip64EndSignature)
+        record = stored;
+    if (locator < kZip64EndRecordSize || !Fetch(in, record, kZip64EndRecordSize, recordBytes) ||
+        ReadLe32(recordBytes.data()) != kZip64EndSignature)
         return Fail(failure, file, "is damaged: its ZIP64 end record is missing");
-    const uint8_t *r = bytes.data() + record;
+    const uint8_t *r = recordBytes.data();
     if (ReadLe32(r + kZip64EndThisDisk) != 0 || ReadLe32(r + kZip64EndDirectoryDisk) != 0 ||
         ReadLe64(r + kZip64EndEntriesHere) != ReadLe64(r + kZip64EndEntriesTotal))
         return Fail(failure, file, kSplit);
@@ -92,17 +130,19 @@ bool ReadZip64Directory(const std::vector<uint8_t> &bytes, const std::string &fi
         return Fail(failure, file, "has " + std::to_string(entries) + " members (at most 65534 fit an archive without ZIP64)");
     if (size >= kZip64Marker32 || offset >= kZip64Marker32)
         return Fail(failure, file, std::string("is ") + kTooLarge);
-    if (!PlaceDirectory(bytes, record, size, offset, entries, facts))
+    if (!PlaceDirectory(in, record, size, offset, entries, facts))
         return Fail(failure, file, "is damaged: the central directory is not where its ZIP64 end record says");
     return true;
 }
 
-bool ReadDirectoryFacts(const std::vector<uint8_t> &bytes, const std::string &file, DirectoryFacts &facts,
-                        Failure &failure) {
-    if (!FindEndRecord(bytes, facts.endRecord))
+bool ReadDirectoryFacts(const ZipInput &in, const std::string &file, DirectoryFacts &facts, Failure &failure) {
+    std::vector<uint8_t> end;
+    if (!FindEndRecord(in, facts.endRecord) || !Fetch(in, facts.endRecord, kEndRecordSize, end))
         return Fail(failure, file, "is not a ZIP archive (it has no end of central directory record)");
-    const uint8_t *p = bytes.data() + facts.endRecord;
-    facts.comment.assign((const char *)p + kEndRecordSize, ReadLe16(p + kEndCommentLength));
+    const uint8_t *p = end.data();
+    std::vector<uint8_t> comment;
+    Fetch(in, facts.endRecord + kEndRecordSize, ReadLe16(p + kEndCommentLength), comment);
+    facts.comment.assign(comment.begin(), comment.end());
     uint16_t thisDisk = ReadLe16(p + kEndThisDisk), directoryDisk = ReadLe16(p + kEndDirectoryDisk);
     uint16_t here = ReadLe16(p + kEndEntriesHere), entries = ReadLe16(p + kEndEntriesTotal);
     uint32_t size = ReadLe32(p + kEndDirectorySize), offset = ReadLe32(p + kEndDirectoryOffset);
@@ -112,14 +152,19 @@ bool ReadDirectoryFacts(const std::vector<uint8_t> &bytes, const std::string &fi
     // bytes before it look like a ZIP64 locator.
     if (!marked && (thisDisk != 0 || directoryDisk != 0 || here != entries))
         return Fail(failure, file, kSplit);
-    if (!marked && PlaceDirectory(bytes, facts.endRecord, size, offset, entries, facts))
-        return true;
-    bool locator = facts.endRecord >= kZip64LocatorSize &&
-                   ReadLe32(p - kZip64LocatorSize) == kZip64LocatorSignature;
-    if (locator)
-        return ReadZip64Directory(bytes, file, facts, failure);
-    return Fail(failure, file, marked ? "is damaged: its end record refers to ZIP64 records that are missing"
-                                      : "is damaged: the central directory is not where the end record says");
+    bool placed = !marked && PlaceDirectory(in, facts.endRecord, size, offset, entries, facts);
+    bool locator = !placed && facts.endRecord >= kZip64LocatorSize &&
+                   Fetch32(in, facts.endRecord - kZip64LocatorSize) == kZip64LocatorSignature;
+    if (!placed && locator && !ReadZip64Directory(in, file, facts, failure))
+        return false;
+    if (!placed && !locator)
+        return Fail(failure, file, marked ? "is damaged: its end record refers to ZIP64 records that are missing"
+                                          : "is damaged: the central directory is not where the end record says");
+    // The directory is read whole: its records are what the build keeps of
+    // every member anyway.
+    if (!Fetch(in, facts.directoryStart, (size_t)(facts.directoryEnd - facts.directoryStart), facts.directory))
+        return Fail(failure, file, "cannot be read: " + std::string(strerror(errno)));
+    return true;
 }
 
 // Replaces each of `fields` that carries the marker by the next value of
@@ -164,16 +209,17 @@ bool LocalValueAgrees(uint32_t local, uint32_t central, bool descriptor) {
 
 // Reads the member whose central record starts at `record`, then checks its
 // local header (found at the stored offset + delta) and takes its data.
-bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, const DirectoryFacts &facts,
-                size_t record, ZipMember &member, size_t &recordLength, Failure &failure) {
-    if (record + kCentralHeaderSize > facts.directoryEnd || ReadLe32(bytes.data() + record) != kCentralSignature)
+bool ReadMember(const ZipInput &in, const std::string &file, const DirectoryFacts &facts, size_t record,
+                ZipMember &member, size_t &recordLength, Failure &failure) {
+    const std::vector<uint8_t> &directory = facts.directory;
+    if (record + kCentralHeaderSize > directory.size() || ReadLe32(directory.data() + record) != kCentralSignature)
         return Fail(failure, file, "is damaged: a central directory record is missing or cut short");
-    const uint8_t *c = bytes.data() + record;
+    const uint8_t *c = directory.data() + record;
     size_t nameLength = ReadLe16(c + kCentralNameLength);
     size_t extraLength = ReadLe16(c + kCentralExtraLength);
     size_t commentLength = ReadLe16(c + kCentralCommentLength);
     recordLength = kCentralHeaderSize + nameLength + extraLength + commentLength;
-    if (record + recordLength > facts.directoryEnd)
+    if (record + recordLength > directory.size())
         return Fail(failure, file, "is damaged: a central directory record runs past the directory");
     const uint8_t *name = c + kCentralHeaderSize;
     const uint8_t *extra = name + nameLength;
@@ -205,15 +251,18 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
     if (member.versionNeeded == kVersionZip64)
         member.versionNeeded = kVersionDefault;   // written out with classic records only
 
-    size_t local = (size_t)localOffset + facts.delta;
-    if (local + kLocalHeaderSize > bytes.size() || ReadLe32(bytes.data() + local) != kLocalSignature)
+    uint64_t local = (uint64_t)localOffset + facts.delta;
+    std::vector<uint8_t> header;
+    if (!Fetch(in, local, kLocalHeaderSize, header) || ReadLe32(header.data()) != kLocalSignature)
         return Fail(failure, file, quoted + " is damaged: there is no local header where the directory says");
-    const uint8_t *l = bytes.data() + local;
-    size_t localNameLength = ReadLe16(l + kLocalNameLength);
-    size_t localExtraLength = ReadLe16(l + kLocalExtraLength);
-    size_t dataStart = local + kLocalHeaderSize + localNameLength + localExtraLength;
-    if (dataStart > bytes.size())
+    size_t localNameLength = ReadLe16(header.data() + kLocalNameLength);
+    size_t localExtraLength = ReadLe16(header.data() + kLocalExtraLength);
+    uint64_t dataStart = local + kLocalHeaderSize + localNameLength + localExtraLength;
+    std::vector<uint8_t> nameAndExtra;
+    if (!Fetch(in, local + kLocalHeaderSize, localNameLength + localExtraLength, nameAndExtra))
         return Fail(failure, file, quoted + " is damaged: its local header is cut short");
+    header.insert(header.end(), nameAndExtra.begin(), nameAndExtra.end());
+    const uint8_t *l = header.data();
     const uint8_t *localExtra = l + kLocalHeaderSize + localNameLength;
     uint16_t localFlags = ReadLe16(l + kLocalFlags);
     bool descriptor = (localFlags & kFlagBitDescriptor) != 0;
@@ -245,7 +294,13 @@ bool ReadMember(const std::vector<uint8_t> &bytes, const std::string &file, cons
     member.time = ReadLe16(l + kLocalTime);
     member.date = ReadLe16(l + kLocalDate);
     member.localExtra = WithoutZip64Extra(localExtra, localExtraLength);
-    member.data.assign(bytes.begin() + dataStart, bytes.begin() + dataStart + compressedSize);
+    if (in.memory) {
+        Fetch(in, dataStart, compressedSize, member.data);
+    } else {
+        member.span.file = in.path;
+        member.span.offset = dataStart;
+        member.span.length = compressedSize;
+    }
     return true;
 }
 
@@ -255,23 +310,25 @@ bool IsStubMethod(const ZipMember &member) {
     return member.method == kMethodStored || member.method == kMethodDeflated;
 }
 
-bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, const ZipReadOptions &options,
-                    ZipArchive &archive, std::vector<std::string> &warnings, Failure &failure) {
+namespace {
+
+bool ReadZipInput(const ZipInput &in, const std::string &file, const ZipReadOptions &options, ZipArchive &archive,
+                  std::vector<std::string> &warnings, Failure &failure) {
     DirectoryFacts facts;
-    if (!ReadDirectoryFacts(bytes, file, facts, failure))
+    if (!ReadDirectoryFacts(in, file, facts, failure))
         return false;
     archive.members.clear();
     archive.comment = facts.comment;
-    size_t record = facts.directoryStart;
+    size_t record = 0;
     for (unsigned i = 0; i < facts.entries; i++) {
         ZipMember member;
         size_t length = 0;
-        if (!ReadMember(bytes, file, facts, record, member, length, failure))
+        if (!ReadMember(in, file, facts, record, member, length, failure))
             return false;
         archive.members.push_back(std::move(member));
         record += length;
     }
-    if (record != facts.directoryEnd)
+    if (record != facts.directory.size())
         return Fail(failure, file, "is damaged: its central directory does not hold the number of members the end "
                                    "record gives");
     if (!DecideNames(archive, options.nameCodePage, file, warnings, failure))
@@ -290,18 +347,53 @@ bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, 
     }
     uint64_t total = 0;
     for (const ZipMember &member : archive.members)
-        total += member.data.size();
+        total += DataSize(member);
     if (options.progress)
         StartProgress(*options.progress, archive.members.size(), total);
     for (const ZipMember &member : archive.members) {
-        if (IsStubMethod(member) && CheckMemberData(member) == kDataDamaged) {
+        std::string why;
+        DataCheck check = IsStubMethod(member) ? CheckMemberData(member, why) : kDataNone;
+        if (!why.empty())
+            return Fail(failure, file, "cannot be read: " + why);
+        if (check == kDataDamaged) {
             std::string what = "member '" + MemberDisplayName(member) + "' fails its CRC or size check (its data is damaged)";
             if (!options.allowDamaged)
                 return Fail(failure, file, what + "; --allow-damaged takes it as it is");
             warnings.push_back(what);
         }
         if (options.progress)
-            AdvanceProgress(*options.progress, member.data.size());
+            AdvanceProgress(*options.progress, DataSize(member));
     }
     return true;
+}
+
+}  // namespace
+
+bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, const ZipReadOptions &options,
+                    ZipArchive &archive, std::vector<std::string> &warnings, Failure &failure) {
+    ZipInput in;
+    in.memory = &bytes;
+    in.size = bytes.size();
+    return ReadZipInput(in, file, options, archive, warnings, failure);
+}
+
+bool ReadZipFile(const std::string &file, const ZipReadOptions &options, ZipArchive &archive,
+                 std::vector<std::string> &warnings, Failure &failure) {
+    if (IsFolder(file))
+        return Fail(failure, file, "is a folder, not a file");
+    ZipInput in;
+    in.path = file;
+    in.file = OpenFile(file, "rb");
+    if (!in.file)
+        return Fail(failure, file, strerror(errno));
+#ifdef _WIN32
+    long long end = _fseeki64(in.file, 0, SEEK_END) == 0 ? _ftelli64(in.file) : -1;
+#else
+    long long end = fseeko(in.file, 0, SEEK_END) == 0 ? (long long)ftello(in.file) : -1;
+#endif
+    in.size = end < 0 ? 0 : (uint64_t)end;
+    bool read = end >= 0 ? ReadZipInput(in, file, options, archive, warnings, failure)
+                         : Fail(failure, file, strerror(errno));
+    fclose(in.file);
+    return read;
 }

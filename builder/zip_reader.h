@@ -34,3 +34,9 @@ bool IsStubMethod(const ZipMember &member);
 // rewritten archive gets its own.
 bool ReadZipArchive(const std::vector<uint8_t> &bytes, const std::string &file, const ZipReadOptions &options,
                     ZipArchive &archive, std::vector<std::string> &warnings, Failure &failure);
+
+// ReadZipArchive over the file `file`, read a part at a time: the members'
+// data stays in the file (DataSpan) and is checked as it streams by, so
+// that the file's size does not matter.
+bool ReadZipFile(const std::string &file, const ZipReadOptions &options, ZipArchive &archive,
+                 std::vector<std::string> &warnings, Failure &failure);

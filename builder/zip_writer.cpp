@@ -29,7 +29,7 @@ static void PutCommonFields(std::vector<uint8_t> &out, const ZipMember &member) 
     Put16(out, member.time);
     Put16(out, member.date);
     Put32(out, member.crc);
-    Put32(out, (uint32_t)member.data.size());
+    Put32(out, (uint32_t)DataSize(member));
     Put32(out, member.uncompressedSize);
 }
 
@@ -47,7 +47,7 @@ void AppendDescriptorIfFlagged(std::vector<uint8_t> &out, const ZipMember &membe
         return;
     Put32(out, kDescriptorSignature);
     Put32(out, member.crc);
-    Put32(out, (uint32_t)member.data.size());
+    Put32(out, (uint32_t)DataSize(member));
     Put32(out, member.uncompressedSize);
 }
 
@@ -80,40 +80,72 @@ void AppendEndRecord(std::vector<uint8_t> &out, const DirectoryPlace &place, con
 }
 
 uint64_t LocalRecordSize(const ZipMember &member) {
-    uint64_t size = kLocalHeaderSize + member.name.size() + member.localExtra.size() + member.data.size();
+    uint64_t size = kLocalHeaderSize + member.name.size() + member.localExtra.size() + DataSize(member);
     return size + ((member.flags & kFlagBitDescriptor) ? kDescriptorSize : 0);
 }
 
-bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, std::string &why) {
+bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uint64_t &endRecord, std::string &why) {
     if (archive.members.size() >= kZip64Marker16) {
         why = "too many members (" + std::to_string(archive.members.size()) + ") for an archive without ZIP64";
         return false;
     }
-    uint64_t total = base;
+    uint64_t total = 0;
     for (const ZipMember &member : archive.members)
         total += LocalRecordSize(member) + kCentralHeaderSize + member.name.size() + member.centralExtra.size() +
                  member.comment.size();
-    if (total + kEndRecordSize + archive.comment.size() > kZip64Marker32) {
+    if (base + total + kEndRecordSize + archive.comment.size() > kZip64Marker32) {
         why = "the image would exceed 4 GiB";
         return false;
     }
-    std::vector<uint8_t> &out = written.bytes;
-    out.clear();
-    out.reserve((size_t)(total - base) + kEndRecordSize + archive.comment.size());
-    std::vector<uint32_t> offsets;
+    endRecord = total;
+    size = total + kEndRecordSize + archive.comment.size();
+    return true;
+}
+
+bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sink, std::string &why) {
+    uint64_t size = 0, endRecord = 0;
+    if (!ArchiveLayout(archive, base, size, endRecord, why))
+        return false;
+    // Headers go out as they are made; the directory, a few dozen bytes a
+    // member, is gathered and written last.
+    uint64_t at = base;
+    std::vector<uint8_t> piece, directory;
+    auto put = [&](const std::vector<uint8_t> &bytes) {
+        at += bytes.size();
+        return sink(bytes.data(), bytes.size());
+    };
     for (const ZipMember &member : archive.members) {
-        offsets.push_back((uint32_t)(base + out.size()));
-        AppendLocalHeader(out, member);
-        PutBytes(out, member.data.data(), member.data.size());
-        AppendDescriptorIfFlagged(out, member);
+        AppendCentralRecord(directory, member, 0, (uint32_t)at);
+        piece.clear();
+        AppendLocalHeader(piece, member);
+        if (!put(piece) || !ReadMemberData(member, sink, why))
+            return false;
+        at += DataSize(member);
+        piece.clear();
+        AppendDescriptorIfFlagged(piece, member);
+        if (!put(piece))
+            return false;
     }
     DirectoryPlace place;
-    place.directoryOffset = (uint32_t)(base + out.size());
-    for (size_t i = 0; i < archive.members.size(); i++)
-        AppendCentralRecord(out, archive.members[i], 0, offsets[i]);
-    place.directorySize = (uint32_t)(base + out.size() - place.directoryOffset);
+    place.directoryOffset = (uint32_t)at;
+    place.directorySize = (uint32_t)directory.size();
     place.entriesHere = place.entriesTotal = (uint16_t)archive.members.size();
-    written.endRecord = out.size();
-    AppendEndRecord(out, place, archive.comment);
-    return true;
+    AppendEndRecord(directory, place, archive.comment);
+    return put(directory);
+}
+
+bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, std::string &why) {
+    uint64_t size = 0, endRecord = 0;
+    if (!ArchiveLayout(archive, base, size, endRecord, why))
+        return false;
+    std::vector<uint8_t> &out = written.bytes;
+    out.clear();
+    out.reserve((size_t)size);
+    written.endRecord = (size_t)endRecord;
+    return StreamArchive(archive, base,
+                         [&](const uint8_t *bytes, size_t n) {
+                             out.insert(out.end(), bytes, bytes + n);
+                             return true;
+                         },
+                         why);
 }

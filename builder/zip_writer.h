@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/member_span.h"
 #include "builder/zip_members.h"
 
 // Where the central directory and its end record stand (the end record's
@@ -36,12 +37,22 @@ void AppendEndRecord(std::vector<uint8_t> &out, const DirectoryPlace &place, con
 // Bytes of the member's local record: header, name, extra, data, descriptor.
 uint64_t LocalRecordSize(const ZipMember &member);
 
+// The archive's size and where its end record stands (both counted from
+// the archive's first byte) for a file in which it starts at `base`. Fails
+// with the reason when offsets would not fit in 32 bits or there are more
+// members than the end record can count.
+bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uint64_t &endRecord, std::string &why);
+
+// Writes the archive (ArchiveLayout checked first) to `sink` in pieces,
+// each member's data read as it goes (ReadMemberData). When `sink` answers
+// false, `why` is left empty: the sink knows the reason.
+bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sink, std::string &why);
+
 struct WrittenArchive {
     std::vector<uint8_t> bytes;
     size_t endRecord = 0;              // position of the end record in bytes
 };
 
-// Writes the whole archive for a file in which it starts at offset `base`.
-// Fails with the reason when offsets would not fit in 32 bits or there are
-// more members than the end record can count.
+// The whole archive in memory, for a file in which it starts at `base`;
+// fails as StreamArchive does.
 bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, std::string &why);

@@ -85,10 +85,13 @@ TEST_F(BuilderTimesTest, FolderInputRoundTripsExactTimes) {
     }
     ZipArchive archive;
     Failure failure;
-    ASSERT_TRUE(ReadFolderArchive(source, "", nullptr, archive, failure)) << failure.cause;
-    WrittenArchive written;
+    Spool spool;
     std::string why;
+    ASSERT_TRUE(OpenSpool(scratch_, spool, why)) << why;
+    ASSERT_TRUE(ReadFolderArchive(source, "", nullptr, spool, archive, failure)) << failure.cause;
+    WrittenArchive written;
     ASSERT_TRUE(WriteArchive(archive, 0, written, why)) << why;
+    CloseSpool(spool);
     InstallImage(std::string(written.bytes.begin(), written.bytes.end()));
     ASSERT_EQ(Pass(), kGuardDone) << LastBox();
     for (const Case &c : cases)
