@@ -11,6 +11,9 @@
 
 #ifdef TARVEX_LIBARCHIVE
 #include <locale.h>
+#include <string.h>
+
+#include <algorithm>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -51,9 +54,17 @@ std::string ErrorOf(struct archive *reader) {
 
 // Packs the entry's data as it is decoded: deflated at `level` or stored,
 // whichever is smaller; the method and version follow.
-bool PackEntryData(struct archive *reader, int level, Spool &spool, ZipMember &member, std::string &why) {
+bool PackEntryData(struct archive *reader, struct archive_entry *entry, int level, Spool &spool, ZipMember &member,
+                   std::string &why) {
+    // libarchive fills the holes of a sparse entry with zeros, but not one
+    // that runs to the entry's end: without these zeros a sparse file
+    // would come out short (empty when it is all hole).
+    uint64_t sparseSize = archive_entry_sparse_count(entry) > 0 && archive_entry_size_is_set(entry)
+                              ? (uint64_t)archive_entry_size(entry)
+                              : 0;
     PlainFeed feed = [&](const ByteSink &take, std::string &readWhy) {
         uint8_t buffer[1 << 16];
+        uint64_t fed = 0;
         for (;;) {
             la_ssize_t got = archive_read_data(reader, buffer, sizeof buffer);
             if (got < 0) {
@@ -61,10 +72,16 @@ bool PackEntryData(struct archive *reader, int level, Spool &spool, ZipMember &m
                 return false;
             }
             if (got == 0)
-                return true;
+                break;
+            fed += (uint64_t)got;
             if (!take(buffer, (size_t)got))
                 return false;
         }
+        memset(buffer, 0, sizeof buffer);
+        for (; fed < sparseSize; fed += std::min<uint64_t>(sizeof buffer, sparseSize - fed))
+            if (!take(buffer, (size_t)std::min<uint64_t>(sizeof buffer, sparseSize - fed)))
+                return false;
+        return true;
     };
     member.flags &= (uint16_t)~kFlagBitsDeflateOption;
     if (!PackMember(feed, level, DataSpan(), true, spool, member, why))
@@ -157,7 +174,7 @@ bool ReadOtherArchive(const std::string &file, int level, Spool &spool, ZipArchi
                     ok = Fail(failure, file, quoted + " links to '" + EscapedText(linked, true) + "', not found before it");
                     break;
                 }
-            } else if (!PackEntryData(reader, level, spool, member, why)) {
+            } else if (!PackEntryData(reader, entry, level, spool, member, why)) {
                 ok = Fail(failure, file, quoted + " " + why);
                 break;
             }
@@ -198,7 +215,7 @@ bool DecodeOtherMethods(const std::string &file, int level, Spool &spool, ZipArc
             std::string why;
             std::string quoted = "member '" + MemberDisplayName(member) + "'";
             ZipMember packed = member;
-            if (!PackEntryData(reader, level, spool, packed, why))
+            if (!PackEntryData(reader, entry, level, spool, packed, why))
                 ok = Fail(failure, file, quoted + " uses compression method " + std::to_string(member.method) +
                                              ", which libarchive cannot decode: " + why);
             else if (packed.uncompressedSize != member.uncompressedSize || packed.crc != member.crc)
