@@ -1,6 +1,7 @@
 // Compression levels: each level gives an image that unzip extracts to the
 // source tree, -0 stores every file, and the archive does not grow from -1
-// to -9 to --best; --recompress shrinks a stored ZIP and keeps its tree.
+// to -9 to --best; --recompress shrinks a stored ZIP and keeps its tree;
+// large members take the streaming paths and keep their bytes.
 #include "builder_fixture.h"
 
 using namespace buildertest;
@@ -58,6 +59,50 @@ TEST(Levels, RecompressShrinksAStoredZip) {
     EXPECT_LT(CompressedTotal(temp / "again.exe") * 2, CompressedTotal(temp / "kept.exe"));
     ExpectSameTree(temp / "again.exe", source, temp, "recompressed");
     EXPECT_EQ(Mksfx("info " + Quote(temp / "again.exe")).status, 0);
+}
+
+// Members over the size libdeflate takes whole stream through zlib; when
+// deflate does not make one smaller it is stored: taken from the folder's
+// file as it is, from the spool for what libarchive decodes, or kept as the
+// ZIP had it with --recompress. Each tree comes back the same.
+TEST(Levels, LargeMembersThatDoNotShrinkAreStored) {
+    REQUIRE_STUB();
+    REQUIRE_TOOL("unzip");
+    REQUIRE_TOOL("tar");
+    TempFolder temp;
+    std::string source = temp / "large";
+    ASSERT_EQ(Shell("mkdir -p " + Quote(source)).status, 0);
+    std::vector<uint8_t> noise(33u << 20);
+    uint32_t state = 12345;
+    for (uint8_t &byte : noise)
+        byte = (uint8_t)((state = state * 1103515245u + 12345u) >> 24);
+    WriteBytes(source + "/noise.bin", noise);
+    WriteText(source + "/text.txt", std::string(34u << 20, 'a'));
+    ASSERT_EQ(Shell("tar -C " + Quote(source) + " -cf " + Quote(temp / "large.tar") + " .").status, 0);
+    const struct {
+        const char *name;
+        std::string options;
+        std::string input;
+    } cases[] = {
+        {"folder", "-1", source},
+        {"folder, encrypted", "-1 --password pw", source},
+        {"tar", "-1", temp / "large.tar"},
+        {"recompress", "-1 --recompress", temp / "folder.exe"},
+    };
+    for (const auto &c : cases) {
+        std::string image = temp / (std::string(c.name) + ".exe");
+        CommandResult built = Mksfx("-q --stub " + Quote(TestStub()) + " " + c.options + " " + Quote(c.input) +
+                                    " -o " + Quote(image));
+        ASSERT_EQ(built.status, 0) << c.name << ": " << built.err;
+        std::string listing = Shell("unzip -v " + Quote(image)).out;
+        EXPECT_NE(listing.find("Stored"), std::string::npos) << c.name << ":\n" << listing;
+        EXPECT_NE(listing.find("Defl"), std::string::npos) << c.name << ":\n" << listing;
+        std::string into = temp / (std::string("x-") + c.name);
+        CommandResult extracted = Shell("unzip -q -P pw " + Quote(image) + " -d " + Quote(into));
+        EXPECT_EQ(extracted.status, 0) << c.name << ": " << extracted.err;
+        EXPECT_EQ(TreeListing(into, false), TreeListing(source, false)) << c.name;
+        Shell("rm -rf " + Quote(into));
+    }
 }
 
 }  // namespace
