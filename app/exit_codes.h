@@ -5,7 +5,8 @@
 
 enum ExitCode {
     kExitUnzipped = 0,     // the pass reached the end of the archive (members kept count too)
-    kExitFailed = 1,       // a member failed: CRC, cannot create, unsafe name, wrong password, damaged data
+    kExitFailed = 1,       // a member failed: CRC, cannot create, unsafe name, wrong password, damaged data;
+                           // or no usable folder, or no dialog
     kExitCancelled = 2,    // cancelled or aborted by the user, or the dialog closed without unzipping
     kExitDeclined = 3,     // the start-up prompt was declined
     kExitRefused = 4,      // the image was refused at start-up: header corrupt, incomplete, Windows version
@@ -17,7 +18,8 @@ enum ExitCode {
 #define EXIT_CODE_TABLE                                                                        \
     "  0  every member unzipped (members kept rather than overwritten count too)\n"          \
     "  1  a member failed: CRC error, file cannot be created, unsafe name, wrong\n"          \
-    "     password, damaged archive; or no usable destination folder\n"                      \
+    "     password, damaged archive; or no usable destination folder; or the\n"             \
+    "     dialog could not be shown\n"                                                      \
     "  2  cancelled or aborted by the user, or the dialog closed without unzipping\n"        \
     "  3  the start-up prompt was declined\n"                                                \
     "  4  the image was refused at start-up: header corrupt, incomplete, Windows\n"          \

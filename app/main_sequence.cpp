@@ -254,8 +254,11 @@ static void StartupWork() {
     ExpandFolderVariables();
     // The template sits at an odd offset in the ResourceBlock; the dialog
     // runs from an aligned copy of its own.
-    RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopySize, 0,
-                      WINDOWS_PROCEDURE(MainDialogProc));
+    // A dialog that cannot be made (no desktop to make it on) unzipped
+    // nothing, and no one cancelled it.
+    if (RunDialogFromCopy(LookupString(kMainDialogTemplate), kMainTemplateCopySize, 0,
+                          WINDOWS_PROCEDURE(MainDialogProc)) == -1)
+        ctx.exitStatus = kExitFailed;
     // An exit kept while the dialog ran ends the program as one that had
     // reached this guard would: without the shutdown.
     if (ctx.keptExitCode)

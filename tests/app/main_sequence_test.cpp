@@ -358,3 +358,19 @@ TEST_F(MainSequenceRun, CurrentFolderIsTheImageFolder) {
 }
 
 }  // namespace
+
+// Without a desktop to make it on, the dialog fails (-1): nothing was
+// unzipped and no one cancelled, so the run counts as failed, whether the
+// dialog would have shown or not.
+TEST_F(MainSequenceRun, DialogThatCannotBeMadeIsAFailureNotACancel) {
+    for (const char *arguments : {"", "-silent"}) {
+        SCOPED_TRACE(arguments);
+        TearDown();
+        SetUp();
+        TestImage image = Make(TestImageShape());
+        hostsim::Sim().dialogResult = -1;
+        EXPECT_TRUE(Run(image, arguments).empty());
+        EXPECT_TRUE(DialogRan());
+        EXPECT_EQ(exitCode, kExitFailed);
+    }
+}

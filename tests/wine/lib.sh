@@ -72,8 +72,9 @@ drive() {
     shift
     cat > "$TEST_TMP/steps" || fail "cannot write the steps"
     local attempt
-    for attempt in 1 2; do
-        "$WINE_RUN" "$TOOLS/uidriver.exe" ${DRIVE_ENV[@]+"${DRIVE_ENV[@]}"} "$(winpath "$TEST_TMP/steps")" \
+    for attempt in 1 2 3; do
+        # Wine's diagnostics on, so that a desktop that failed to start is seen.
+        WINE_RUN_WINEDEBUG=${WINE_RUN_WINEDEBUG:--all,err+winediag} "$WINE_RUN" "$TOOLS/uidriver.exe" ${DRIVE_ENV[@]+"${DRIVE_ENV[@]}"} "$(winpath "$TEST_TMP/steps")" \
             -- "$(winpath "$program")" "$@" \
             </dev/null >"$TEST_TMP/transcript" 2>"$TEST_TMP/wine.log"
         DRIVE_EXIT=$?
@@ -86,13 +87,16 @@ drive() {
 # program rather than anything about the program. Wine under emulation now
 # and then cannot start the program (error 193), loses a window's X window,
 # or ends the program before it can show any window; such a run is made
-# again. A program that really ends at once does so again.
+# again. A program that really ends at once does so again. Under load the
+# desktop process (explorer) that Wine starts for a program's first window
+# now and then crashes; the program then cannot create any window, and its
+# dialog fails as if it were never shown.
 wine_failed_under() {
     head -n1 "$TEST_TMP/transcript" |
         grep -Eq '^error: (cannot start .*\(error 193\)$|line [0-9]+: (wait|answer|waitbox) .*: program ended)' ||
-        grep -q '^X Error of failed request' "$TEST_TMP/wine.log" || return 1
+        grep -Eq '^X Error of failed request|The explorer process failed to start' "$TEST_TMP/wine.log" || return 1
     echo "$1: Wine failed under the program (attempt $2):" \
-        "$(head -n1 "$TEST_TMP/transcript") $(grep -m1 '^X Error' "$TEST_TMP/wine.log")"
+        "$(head -n1 "$TEST_TMP/transcript") $(grep -Em1 '^X Error|explorer process failed' "$TEST_TMP/wine.log")"
 }
 
 # Prints what a failed check needs: the steps, the transcript, Wine's log.
