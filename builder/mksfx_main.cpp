@@ -111,12 +111,13 @@ bool BuildInto(const CommandLine &line, PendingFile &pending, Failure &failure) 
     std::vector<std::string> leaveOut = PathsToLeaveOut(line.output, line.spanSize != 0);
     if (!pending.temporary.empty())
         leaveOut.push_back(pending.temporary);
-    if ((stubPath.empty() && !FindStub(stubPath, failure)) || !PrepareStub(stubPath, stub, failure) ||
-        !ReadMembers(line, leaveOut, archive, failure))
-        return false;
+    // The texts are checked before any member is read and compressed.
     std::string refusal = TextBlockRefusal(line.image.texts);
     if (!refusal.empty())
         return Fail(failure, "", refusal);
+    if ((stubPath.empty() && !FindStub(stubPath, failure)) || !PrepareStub(stubPath, stub, failure) ||
+        !ReadMembers(line, leaveOut, archive, failure))
+        return false;
     if (stub.certificateRemoved)
         fprintf(stderr, "mksfx: %s: note: removed the stub's certificate table; sign the finished image instead\n",
                 stub.path.c_str());
