@@ -76,11 +76,13 @@ static void ShowIntroduction(HWND dialog) {
     SetDlgItemTextA(dialog, kIdIntroduction, text);
 }
 
-// The image's own title is wide, with every character its author wrote.
+// The image's own title is wide, with every character its author wrote. The
+// dialog is an ANSI window, whose SetWindowTextW would pass the text through
+// the ANSI code page; the wide default procedure keeps it as it is.
 static void ShowWindowTitle(HWND dialog) {
     int own = (configRecord.Flags & kFlagTitleInWindow) != 0;
     if (own && ctx.titleText[0]) {
-        SetWindowTextW(dialog, ctx.titleText);
+        DefWindowProcW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ctx.titleText));
         return;
     }
     char title[kFormatBufferSize];
