@@ -3,7 +3,6 @@
 #include "app/error_exit.h"
 #include "app/run_log.h"
 #include "context/extraction_context.h"
-#include "image/byte_compare.h"
 #include "image/resources.h"
 
 enum {
@@ -16,37 +15,46 @@ enum {
 static const char kInfoOption[] = "-info";
 static_assert(sizeof(kInfoOption) == kInfoLength + 1, "-info is five bytes");
 
-char *ArgumentText(char *commandLine) {
+WCHAR *ArgumentText(WCHAR *commandLine) {
     if (commandLine[0] == 0)
         return commandLine;
-    char delimiter = commandLine[0] == '"' ? '"' : ' ';
-    char *p = commandLine + 1;
+    WCHAR delimiter = commandLine[0] == '"' ? '"' : ' ';
+    WCHAR *p = commandLine + 1;
     while (*p != 0 && *p != delimiter)
         p++;
     return *p != 0 ? p + 1 : p;
 }
 
-static int IsBlank(char c) {
+static int IsBlank(WCHAR c) {
     return c == ' ' || c == '\t';
 }
 
 // Words are parted by blanks, tabs and the other control characters; a
 // quote opens or closes a quoted one. The text's end parts it too.
-static int PartsWords(char c) {
-    return (uint8_t)c <= ' ' || c == '"';
+static int PartsWords(WCHAR c) {
+    return c <= ' ' || c == '"';
 }
 
-int HasInfoOption(const char *arguments) {
-    for (const char *p = arguments; *p != 0; p++) {
-        char after = p[kInfoLength];
-        if ((p == arguments || PartsWords(p[-1])) && ByteCompare(p, kInfoOption, kInfoLength) == 0 &&
+// Whether text starts with the first length characters of word (ASCII);
+// stops at the first difference, so a shorter text is never read past.
+static int StartsWith(const WCHAR *text, const char *word, int length) {
+    for (int i = 0; i < length; i++)
+        if (text[i] != (uint8_t)word[i])
+            return 0;
+    return 1;
+}
+
+int HasInfoOption(const WCHAR *arguments) {
+    for (const WCHAR *p = arguments; *p != 0; p++) {
+        WCHAR after = p[kInfoLength];
+        if ((p == arguments || PartsWords(p[-1])) && StartsWith(p, kInfoOption, kInfoLength) &&
             (after == ':' || PartsWords(after)))
             return 1;
     }
     return 0;
 }
 
-static char *SkipBlanks(char *p) {
+static WCHAR *SkipBlanks(WCHAR *p) {
     while (IsBlank(*p))
         p++;
     return p;
@@ -54,7 +62,7 @@ static char *SkipBlanks(char *p) {
 
 // The length of name (in capitals) when text starts with it in any case and
 // the word ends there; 0 otherwise.
-static int SwitchLength(const char *text, const char *name) {
+static int SwitchLength(const WCHAR *text, const char *name) {
     int n = 0;
     for (; name[n] != 0; n++)
         if ((text[n] & ~kCaseBit) != name[n])
@@ -65,11 +73,11 @@ static int SwitchLength(const char *text, const char *name) {
 // Opens the run log named at text, quoted or up to the next blank or tab;
 // the name's end is overwritten with its terminator. Answers the text
 // behind it.
-static char *TakeLogName(char *text) {
-    char stop = ' ';
+static WCHAR *TakeLogName(WCHAR *text) {
+    WCHAR stop = ' ';
     if (*text == '"')
         stop = *text++;
-    char *name = text;
+    WCHAR *name = text;
     while (*text != 0 && *text != stop && !(stop == ' ' && *text == '\t'))
         text++;
     if (*text != 0)
@@ -86,10 +94,10 @@ enum SwitchIndex { kSwitchYes, kSwitchSilent, kSwitchLog, kSwitchCount };
 static_assert(offsetof(ExtractionContext, silent) == offsetof(ExtractionContext, answerYes) + kSwitchSilent,
               "the flags of -y and -silent lie in the order of their switches");
 
-char *ScanSwitches(char *arguments) {
-    char *p = arguments;
+WCHAR *ScanSwitches(WCHAR *arguments) {
+    WCHAR *p = arguments;
     for (;;) {
-        char *start = p;
+        WCHAR *start = p;
         p = SkipBlanks(p);
         if (*p != '-' && *p != '/')
             return start;
@@ -108,8 +116,8 @@ char *ScanSwitches(char *arguments) {
     }
 }
 
-static char *FirstOption(char *arguments) {
-    for (char *p = arguments; *p != 0; p++)
+static WCHAR *FirstOption(WCHAR *arguments) {
+    for (WCHAR *p = arguments; *p != 0; p++)
         if (*p == '-' || *p == '/')
             return p + 1;
     return 0;
@@ -117,7 +125,7 @@ static char *FirstOption(char *arguments) {
 
 // Copies the folder behind AUTO (without its quotes when quoted) into
 // destinationFolder, or refuses one that does not fit.
-static void TakeFolder(const char *folder) {
+static void TakeFolder(const WCHAR *folder) {
     int quoted = folder[0] == '"';
     if (quoted)
         folder++;
@@ -138,20 +146,20 @@ static void TakeFolder(const char *folder) {
     ctx.destinationFolder[length] = 0;
 }
 
-void ScanCommandLine(char *arguments) {
-    char *token = FirstOption(arguments);
-    if (!token || lstrlenA(token) < kAutoLength)
+void ScanCommandLine(WCHAR *arguments) {
+    WCHAR *token = FirstOption(arguments);
+    if (!token || lstrlenW(token) < kAutoLength)
         return;
-    for (char *p = token; *p != 0 && *p != ' '; p++)
-        *p = (char)(*p & ~kCaseBit);
-    if (ByteCompare(token, LookupString(kStrNoAuto), kNoAutoLength) == 0) {
+    for (WCHAR *p = token; *p != 0 && *p != ' '; p++)
+        *p = (WCHAR)(*p & ~kCaseBit);
+    if (StartsWith(token, LookupString(kStrNoAuto), kNoAutoLength)) {
         ctx.autoMode = 0;
         return;
     }
-    if (ByteCompare(token, LookupString(kStrAuto), kAutoLength) != 0)
+    if (!StartsWith(token, LookupString(kStrAuto), kAutoLength))
         return;
     ctx.autoMode = 1;
-    const char *folder = token + kAutoLength;
+    const WCHAR *folder = token + kAutoLength;
     while (*folder == ' ')
         folder++;
     if (*folder != 0)

@@ -42,23 +42,23 @@ HMODULE LoadShellLibrary() {
 
 enum { kShellMissing = 32 };   // SE_ERR_DLLNOTFOUND, an error like any other to the callers
 
-typedef HINSTANCE(WINAPI *ShellExecuteCall)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-typedef HINSTANCE(WINAPI *FindExecutableCall)(LPCSTR, LPCSTR, LPSTR);
+typedef HINSTANCE(WINAPI *ShellExecuteCall)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+typedef HINSTANCE(WINAPI *FindExecutableCall)(LPCWSTR, LPCWSTR, LPWSTR);
 
 static FARPROC ShellEntry(const char *name) {
     return ctx.shellLibrary ? GetProcAddress(ctx.shellLibrary, name) : 0;
 }
 
-HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder,
+HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder,
                                         INT show) {
-    FARPROC call = ShellEntry("ShellExecuteA");
+    FARPROC call = ShellEntry("ShellExecuteW");
     if (!call)
         return (HINSTANCE)kShellMissing;
     return ((ShellExecuteCall)(void *)call)(owner, verb, file, parameters, folder, show);
 }
 
-HINSTANCE WINAPI FindExecutableFromSystem(LPCSTR file, LPCSTR folder, LPSTR result) {
-    FARPROC call = ShellEntry("FindExecutableA");
+HINSTANCE WINAPI FindExecutableFromSystem(LPCWSTR file, LPCWSTR folder, LPWSTR result) {
+    FARPROC call = ShellEntry("FindExecutableW");
     if (!call)
         return (HINSTANCE)kShellMissing;
     return ((FindExecutableCall)(void *)call)(file, folder, result);

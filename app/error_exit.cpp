@@ -50,7 +50,7 @@ static int SilentAnswer(UINT style) {
     return buttons == MB_OK ? IDOK : IDNO;
 }
 
-int ShowWideBox(const WCHAR *text, UINT style) {
+int ShowTitledBox(const WCHAR *text, const WCHAR *title, UINT style) {
     // A pass's box comes with the dialog naming the member it is about.
     ShowStatusNow();
     LogWide(kLogMessage, text);
@@ -61,7 +61,11 @@ int ShowWideBox(const WCHAR *text, UINT style) {
     WCHAR caption[sizeof kCaption];
     for (unsigned i = 0; i < sizeof kCaption; i++)
         caption[i] = (uint8_t)kCaption[i];
-    return MessageBoxW(ctx.mainDialog, text, caption, style);
+    return MessageBoxW(ctx.mainDialog, text, title && title[0] ? title : caption, style);
+}
+
+int ShowWideBox(const WCHAR *text, UINT style) {
+    return ShowTitledBox(text, 0, style);
 }
 
 // Not inlined: one call of the conversion serves every caller.

@@ -36,6 +36,9 @@ int ShowBox(const char *text, UINT style);
 // characters; a longer text comes out cut.
 void WidenText(const char *text, WCHAR *wide);
 int ShowWideBox(const WCHAR *text, UINT style);
+// ShowWideBox with title as the caption, the program's when title is null
+// or empty.
+int ShowTitledBox(const WCHAR *text, const WCHAR *title, UINT style);
 // format (ANSI, from the StringTable) filled with its arguments into text
 // (kMessageBufferSize characters) as wide text: each "%s" takes a wide string.
 void FormatWide(WCHAR *text, const char *format, ...);

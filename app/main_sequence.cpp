@@ -9,6 +9,7 @@
 #include "app/run_log.h"
 #include "app/global_blocks.h"
 #include "archive/crc32.h"
+#include "archive/entry_output.h"
 #include "archive/spanned.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
@@ -33,7 +34,7 @@ static const DWORD kNotNtFamily = 0x80000000u;   // GetVersion's high bit
 
 // The argument text behind the switches, and the version, kept for the
 // guarded part of start-up.
-static char *startArguments;
+static WCHAR *startArguments;
 static DWORD windowsVersion;
 
 // Dialogs in the far-east code pages get a font that can show their texts.
@@ -56,16 +57,16 @@ static void LoadShellFolderFunctions() {
     ctx.shellLibrary = LoadShellLibrary();
     if (!ctx.shellLibrary)
         return;
-    ctx.browseForFolder = GetProcAddress(ctx.shellLibrary, "SHBrowseForFolder");
+    ctx.browseForFolder = GetProcAddress(ctx.shellLibrary, "SHBrowseForFolderW");
     ctx.getMalloc = GetProcAddress(ctx.shellLibrary, "SHGetMalloc");
-    ctx.getPathFromIdList = GetProcAddress(ctx.shellLibrary, "SHGetPathFromIDList");
+    ctx.getPathFromIdList = GetProcAddress(ctx.shellLibrary, "SHGetPathFromIDListW");
 }
 
 static void AllocateGlobalTexts() {
-    ctx.titleText = (char *)LockedGlobalBlock(GPTR, kTitleTextSize);
-    ctx.afterUnzipCommand = (char *)LockedGlobalBlock(GPTR, kAfterUnzipSize);
-    ctx.afterUnzipArguments = (char *)LockedGlobalBlock(GPTR, kAfterUnzipSize);
-    ctx.infoText = (char *)LockedGlobalBlock(GPTR, kInfoTextSize);
+    ctx.titleText = (WCHAR *)LockedGlobalBlock(GPTR, kTitleTextSize * sizeof(WCHAR));
+    ctx.afterUnzipCommand = (WCHAR *)LockedGlobalBlock(GPTR, kAfterUnzipSize * sizeof(WCHAR));
+    ctx.afterUnzipArguments = (WCHAR *)LockedGlobalBlock(GPTR, kAfterUnzipSize * sizeof(WCHAR));
+    ctx.infoText = (WCHAR *)LockedGlobalBlock(GPTR, kInfoTextSize * sizeof(WCHAR));
     ctx.messageBuffer = (char *)LockedGlobalBlock(GPTR, kMessageBufferSize);
 }
 
@@ -155,16 +156,15 @@ static int AcceptStartupPrompt() {
     if (!ctx.startupPrompt)
         return 1;
     if (ctx.silent) {
-        WidenText(ctx.startupPrompt, ctx.messageText);
-        LogWide(kLogMessage, ctx.messageText);
+        LogWide(kLogMessage, ctx.startupPrompt);
         return 1;
     }
     uint32_t flags = configRecord.Flags;
     UINT buttons = MB_OK;
     if (flags & kFlagPromptButtons)
         buttons = (flags & kFlagPromptOkCancel) ? MB_OKCANCEL : MB_YESNO;
-    const char *caption = (flags & kFlagHasTitle) && ctx.titleText[0] != 0 ? ctx.titleText : kCaption;
-    int answer = MessageBoxA(0, ctx.startupPrompt, caption, buttons | MB_TASKMODAL);
+    // The title stays empty without HasTitle.
+    int answer = ShowTitledBox(ctx.startupPrompt, ctx.titleText, buttons | MB_TASKMODAL);
     if (answer == IDNO || answer == IDCANCEL)
         return 0;
     LocalFree(ctx.startupPrompt);
@@ -197,7 +197,8 @@ static void Shutdown() {
     FreeLockedGlobal(ctx.afterUnzipCommand);
     FreeLockedGlobal(ctx.afterUnzipArguments);
     FreeLockedGlobal(ctx.resourceBlock);
-    ctx.titleText = ctx.infoText = ctx.messageBuffer = ctx.afterUnzipCommand = ctx.afterUnzipArguments = 0;
+    ctx.titleText = ctx.infoText = ctx.afterUnzipCommand = ctx.afterUnzipArguments = 0;
+    ctx.messageBuffer = 0;
     ctx.resourceBlock = 0;
     if (ctx.shellLibrary)
         FreeLibrary(ctx.shellLibrary);
@@ -208,10 +209,10 @@ static void Shutdown() {
 // the environment; names it does not know stay as written. A result too
 // long for the folder leaves the folder as written.
 static void ExpandFolderVariables() {
-    char expanded[kPathBufferSize];
-    DWORD size = ExpandEnvironmentStringsA(ctx.destinationFolder, expanded, kPathBufferSize);
+    WCHAR expanded[kPathBufferSize];
+    DWORD size = ExpandEnvironmentStringsW(ctx.destinationFolder, expanded, kPathBufferSize);
     if (size != 0 && size <= kPathBufferSize)
-        lstrcpyA(ctx.destinationFolder, expanded);
+        CopyWide(ctx.destinationFolder, expanded);
 }
 
 // Everything under the start-up guard. Returning early ends the program
@@ -230,7 +231,7 @@ static void StartupWork() {
     }
     if (HasInfoOption(startArguments)) {
         ctx.exitStatus = kExitUnzipped;
-        ShowBox(ctx.infoText, MB_OK);
+        ShowWideBox(ctx.infoText, MB_OK);
         return;
     }
     if (!PassesVersionGate(windowsVersion))
@@ -266,7 +267,7 @@ static void StartupWork() {
     Shutdown();
 }
 
-int MainSequence(HINSTANCE instance, char *arguments) {
+int MainSequence(HINSTANCE instance, WCHAR *arguments) {
     // Before anything can load a library.
     RestrictDllSearch();
     CreateCodePageFont();

@@ -6,7 +6,7 @@
 
 // Runs the whole program for instance with the argument text (which the
 // command-line scan may change in place). Always answers 0, the exit code.
-int MainSequence(HINSTANCE instance, char *arguments);
+int MainSequence(HINSTANCE instance, WCHAR *arguments);
 
 // Frees the extraction buffers and closes the image and output files.
 void ReleaseExtraction();

@@ -5,7 +5,7 @@
 #include "context/extraction_context.h"
 
 static void RunProgram() {
-    ExitProcess(MainSequence(GetModuleHandleA(0), ArgumentText(GetCommandLineA())));
+    ExitProcess(MainSequence(GetModuleHandleA(0), ArgumentText(GetCommandLineW())));
 }
 
 // The entry sets the context register (context/extraction_context.h) and

@@ -1,6 +1,7 @@
 #include "app/run_log.h"
 
 #include "app/exit_codes.h"
+#include "archive/member_files.h"
 #include "context/extraction_context.h"
 
 enum RunLogSizes {
@@ -14,8 +15,8 @@ static_assert((int)kLogWideSize >= (int)kMemberNameSize, "every member name fits
 static const char kLogLabels[] = "message: \0written: \0kept: \0exit: ";
 static_assert(sizeof kLogLabels == kLogExit + 7, "the labels lie at their offsets");
 
-void OpenRunLog(const char *path) {
-    HFILE file = _lcreat(path, 0);
+void OpenRunLog(const WCHAR *path) {
+    HFILE file = CreateMemberFile(path);
     ctx.logFile = file == HFILE_ERROR ? 0 : file;
 }
 

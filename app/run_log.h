@@ -11,7 +11,7 @@
 
 // Creates (or empties) the log at path. A log that cannot be created is
 // left out: the run itself goes on.
-void OpenRunLog(const char *path);
+void OpenRunLog(const WCHAR *path);
 
 // The labels, as offsets into one string (app/run_log.cpp).
 enum LogLabel {

@@ -64,13 +64,15 @@ void FormatUnzipping(WCHAR *buffer);
 // to 16 bits, 100 while TotalSize is 0.
 uint16_t MeterPosition();
 
-// Path utilities (NUL-terminated ANSI text; a separator is '/' or '\').
-// IsSeparator and FileNamePart take UTF-16 text as well.
+// Path utilities (NUL-terminated wide text, ANSI where the type says so; a
+// separator is '/' or '\'). IsSeparator and FileNamePart take both.
 int IsSeparator(unsigned c);
-int PathExists(const char *path, uint32_t *attributes);   // attributes may be null
-int MakeFolder(const char *path);                         // 1 created, 0 failed
+// Copies from into to; answers where to's terminator now lies.
+WCHAR *CopyWide(WCHAR *to, const WCHAR *from);
+int PathExists(const WCHAR *path, uint32_t *attributes);   // attributes may be null
+int MakeFolder(const WCHAR *path);                         // 1 created, 0 failed
 void AppendSeparator(char *text);
-void StripTrailingBackslash(char *text);
+void StripTrailingBackslash(WCHAR *text);
 // The text after the last separator, searching from the last character
 // down to the second ("\name" is a name); the whole text when there is none.
 template <typename Char>
@@ -81,6 +83,6 @@ const Char *FileNamePart(const Char *path) {
             part = p + 1;
     return part;
 }
-int DriveIsValid(const char *path);
-char *GetCurrentFolder(char *buffer, uint32_t size);
-int ChangeFolder(char *path);                             // 1 entered, 0 failed
+int DriveIsValid(const WCHAR *path);
+WCHAR *GetCurrentFolder(WCHAR *buffer, uint32_t size);
+int ChangeFolder(WCHAR *path);                             // 1 entered, 0 failed

@@ -1,11 +1,11 @@
 // The file-system calls for a member's path (memberPath and the folders along
 // it), and paths as messages show them.
 //
-// A member whose name came as single-byte text and whose path fits the
-// classic limits takes the ANSI calls, exactly as before names could be
-// UTF-8; a UTF-8 name or a long path (wideCalls) takes the wide calls.
-// Windows 95 and 98 have the wide file calls only as stubs that fail, so
-// there such a member ends with the message for the call that failed.
+// Every member takes the wide calls: its path is wide from the destination
+// folder to the name, whatever the name came as, and on NT the ANSI calls
+// would only convert it back and forth. Windows 95 and 98 have the wide file
+// calls only as stubs that fail, so there a member ends with the message for
+// the call that failed.
 #pragma once
 #include "platform/win32.h"
 

@@ -21,8 +21,7 @@ static_assert(kPlainPathSize >= kPathBufferSize + kMemberNameSize, "destination,
 // '/' becomes '\'.
 static int ComposePlainPath() {
     WCHAR *path = ctx.plainPath;
-    // Never fails: every byte of the ANSI code page is one character or part of one.
-    int length = MultiByteToWideChar(CP_ACP, 0, ctx.destinationFolder, -1, path, kPathBufferSize) - 1;
+    int length = (int)(CopyWide(path, ctx.destinationFolder) - path);
     // The separator between the two comes first, then the name; each
     // separator is left out at the start and after another one.
     const WCHAR *name = ctx.memberName;
@@ -43,7 +42,7 @@ static int ComposePlainPath() {
 // it fits the classic limits (259 characters, 247 for the folders along it)
 // the plain path is taken as it stands; beyond them the full path behind
 // \\?\ (or \\?\UNC\ for a share), with the wide calls, since the long form
-// takes no relative parts. UTF-8 names always take the wide calls.
+// takes no relative parts.
 void ComposeMemberPath() {
     int length = ComposePlainPath();
     WCHAR *full = ctx.outputPath + kLongPrefixRoom;
@@ -52,7 +51,6 @@ void ComposeMemberPath() {
     DWORD fullLength = GetFullPathNameW(ctx.plainPath, kLongPathLimit + 1, full, 0);
     ctx.memberPath = ctx.plainPath;
     ctx.longPrefix = 0;
-    ctx.wideCalls = ctx.unicodeName;
     if (length <= kMaxPathLength && fullLength <= kMaxPathLength &&
         FileNamePart(full) - full <= kMaxFolderPathLength + 1)
         return;
@@ -71,7 +69,6 @@ void ComposeMemberPath() {
     if (fullLength == 0 || fullLength + added > kLongPathLimit)
         RefuseMember(kPathTooLongText);
     ctx.memberPath = full;
-    ctx.wideCalls = 1;
 }
 
 void ComposeOutputPath() {
@@ -108,9 +105,9 @@ void ForgetFolders() {
 }
 
 static void CheckDestinationDrive() {
-    const char *destination = ctx.destinationFolder;
+    const WCHAR *destination = ctx.destinationFolder;
     if (destination[0] && destination[1] == ':' && !DriveIsValid(destination)) {
-        WCHAR drive[2] = {(WCHAR)(uint8_t)destination[0], 0};
+        WCHAR drive[2] = {destination[0], 0};
         ShowErrorAbout(LookupString(kStrInvalidDrive), drive);
     }
 }

@@ -1,6 +1,6 @@
 // Path utilities shared by the entry output, the main dialog, the meter and
-// the destination folder code. Plain NUL-terminated ANSI text; a separator is
-// '/' or '\'.
+// the destination folder code. NUL-terminated wide text (ANSI where the type
+// says so); a separator is '/' or '\'.
 #include "archive/entry_output.h"
 #include "platform/win32.h"
 
@@ -8,21 +8,24 @@ __attribute__((noinline)) int IsSeparator(unsigned c) {
     return c == '\\' || c == '/';
 }
 
-// Not inlined: the search and its closing are smaller called than copied
-// into the destination check and the member calls.
-__attribute__((noinline)) int PathExists(const char *path, uint32_t *attributes) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
+WCHAR *CopyWide(WCHAR *to, const WCHAR *from) {
+    while ((*to = *from++) != 0)
+        to++;
+    return to;
+}
+
+int PathExists(const WCHAR *path, uint32_t *attributes) {
+    // Unlike a search, this takes '*' and '?' in a name for what they are.
+    DWORD found = GetFileAttributesW(path);
+    if (found == INVALID_FILE_ATTRIBUTES)
         return 0;
-    if (attributes && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (attributes && (found & FILE_ATTRIBUTE_DIRECTORY))
         *attributes = FILE_ATTRIBUTE_DIRECTORY;
-    FindClose(search);
     return 1;
 }
 
-int MakeFolder(const char *path) {
-    return CreateDirectoryA(path, 0) != 0;
+int MakeFolder(const WCHAR *path) {
+    return CreateDirectoryW(path, 0) != 0;
 }
 
 void AppendSeparator(char *text) {
@@ -33,31 +36,31 @@ void AppendSeparator(char *text) {
     }
 }
 
-void StripTrailingBackslash(char *text) {
-    int length = lstrlenA(text);
+void StripTrailingBackslash(WCHAR *text) {
+    int length = lstrlenW(text);
     // A drive root (C:\) and the start of a UNC path keep their backslash.
     if (length > 2 && text[length - 1] == '\\' && text[length - 2] != '\\' && text[length - 2] != ':')
         text[length - 1] = 0;
 }
 
-int DriveIsValid(const char *path) {
-    char root[4] = {path[0], ':', '\\', 0};
+int DriveIsValid(const WCHAR *path) {
+    WCHAR root[4] = {path[0], ':', '\\', 0};
     // 0 (unknown) and 1 (no root folder) are the answers for a drive that is not there.
-    return GetDriveTypeA(root) > DRIVE_NO_ROOT_DIR;
+    return GetDriveTypeW(root) > DRIVE_NO_ROOT_DIR;
 }
 
-char *GetCurrentFolder(char *buffer, uint32_t size) {
-    GetCurrentDirectoryA(size, buffer);
+WCHAR *GetCurrentFolder(WCHAR *buffer, uint32_t size) {
+    GetCurrentDirectoryW(size, buffer);
     return buffer;
 }
 
-int ChangeFolder(char *path) {
-    int length = lstrlenA(path);
-    // SetCurrentDirectoryA wants no trailing backslash except on a root.
+int ChangeFolder(WCHAR *path) {
+    int length = lstrlenW(path);
+    // SetCurrentDirectory wants no trailing backslash except on a root.
     int cut = length > 3 && path[length - 1] == '\\';
     if (cut)
         path[length - 1] = 0;
-    BOOL changed = SetCurrentDirectoryA(path);
+    BOOL changed = SetCurrentDirectoryW(path);
     if (cut)
         path[length - 1] = '\\';
     return changed != 0;

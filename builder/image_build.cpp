@@ -97,7 +97,8 @@ bool BaseRecordValues(const PreparedStub &stub, const ZipArchive &archive, const
     if (total > 0xFFFFFFFFu)
         return Fail(failure, "", "the members add up to more than 4 GiB uncompressed");
     values.totalSize = (uint32_t)total;
-    values.flags = options.flags | (AnyMemberEncrypted(archive) ? (uint32_t)kFlagEncrypted : 0u);
+    values.flags = options.flags | (AnyMemberEncrypted(archive) ? (uint32_t)kFlagEncrypted : 0u) |
+                   (options.textBlock ? TextBlockFlags(options.texts) : 0u);
     values.complete = options.complete ? (int16_t)kCompleteValue : 0;
     values.entryPoint = stub.pe.entryPoint;
     return true;

@@ -30,6 +30,7 @@ const FlagName kFlagNames[] = {
     {kFlagExeVolumes, "ExeVolumes"},             {kFlagInstallVerb, "InstallVerb"},
     {kFlagTitleInWindow, "TitleInWindow"},       {kFlagPromptButtons, "PromptButtons"},
     {kFlagPromptOkCancel, "PromptOkCancel"},     {kFlagRunCommand, "RunCommand"},
+    {kFlagUtf8Text, "Utf8Text"},
 };
 
 std::string FlagNames(uint32_t flags) {
@@ -47,11 +48,13 @@ std::string FlagNames(uint32_t flags) {
     return text;
 }
 
-// A TextBlock string (single-byte text of the system's code page) in
-// quotes, every byte that is not printable ASCII escaped.
-std::string Quoted(const std::string &text) {
+// A TextBlock string in quotes. UTF-8 text (the Utf8Text flag) shows its
+// characters; text of the code page of the machine that runs the image
+// cannot be shown here, so there every byte that is not printable ASCII is
+// escaped.
+std::string Quoted(const std::string &text, bool utf8) {
     std::string out = "\"";
-    for (char c : EscapedText(text, false))
+    for (char c : EscapedText(text, utf8))
         out += c == '"' ? std::string("\\\"") : std::string(1, c);
     return out + "\"";
 }
@@ -183,14 +186,17 @@ int ShowImageInfo(const std::string &path, const std::string &password) {
     std::string textBlockWhy;
     if (textBlockOffset != 0) {
         textBlockWhy = ReadTextBlock(image, textBlockOffset, archiveOffset, strings);
+        bool utf8 = (flags & kFlagUtf8Text) != 0;
         if (textBlockWhy.empty()) {
-            printf("TextBlock (%u bytes):\n", archiveOffset - textBlockOffset);
+            printf("TextBlock (%u bytes%s):\n", archiveOffset - textBlockOffset,
+                   utf8 ? ", UTF-8" : ", in the ANSI code page of the machine that runs it");
             for (int i = 0; i < kTextStringCount; i++)
-                printf("  %-8s %s\n", kTextStringNames[i], Quoted(strings[i]).c_str());
+                printf("  %-8s %s\n", kTextStringNames[i], Quoted(strings[i], utf8).c_str());
             if (flags & kFlagRunCommand) {
                 std::string command, arguments;
                 SplitRunCommand(strings[kTextSkipped], command, arguments);
-                printf("After unzip: open %s with arguments %s%s\n", Quoted(command).c_str(), Quoted(arguments).c_str(),
+                printf("After unzip: open %s with arguments %s%s\n", Quoted(command, utf8).c_str(),
+                       Quoted(arguments, utf8).c_str(),
                        (flags & kFlagInstallVerb) ? " (verb Install)" : "");
             }
         }

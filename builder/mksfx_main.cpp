@@ -113,12 +113,13 @@ bool BuildInto(const CommandLine &line, PendingFile &pending, Spool &spool, Fail
     for (const std::string &scratch : {pending.temporary, spool.packed.path, spool.plain.path})
         if (!scratch.empty())
             leaveOut.push_back(scratch);
-    if ((stubPath.empty() && !FindStub(stubPath, failure)) || !PrepareStub(stubPath, stub, failure) ||
-        !ReadMembers(line, leaveOut, spool, archive, failure))
-        return false;
+    // The texts are checked before any member is read and compressed.
     std::string refusal = TextBlockRefusal(line.image.texts);
     if (!refusal.empty())
         return Fail(failure, "", refusal);
+    if ((stubPath.empty() && !FindStub(stubPath, failure)) || !PrepareStub(stubPath, stub, failure) ||
+        !ReadMembers(line, leaveOut, spool, archive, failure))
+        return false;
     if (stub.certificateRemoved)
         fprintf(stderr, "mksfx: %s: note: removed the stub's certificate table; sign the finished image instead\n",
                 stub.path.c_str());

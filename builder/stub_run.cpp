@@ -75,7 +75,10 @@ int AnswerBox(const hostsim::BoxRecord &box) {
                 return InsertDisk(disk) ? IDOK : IDCANCEL;
         }
     }
-    if (ctx.startupPrompt && box.text == ctx.startupPrompt)
+    // The boxes record their texts as UTF-8.
+    char prompt[3 * kPromptSize];
+    if (ctx.startupPrompt && WideCharToMultiByte(CP_UTF8, 0, ctx.startupPrompt, -1, prompt, sizeof prompt, 0, 0) &&
+        box.text == prompt)
         return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
     return IDCANCEL;
 }
@@ -117,7 +120,7 @@ void SkipMemberAndWalk() {
 void RunPass() {
     StubRun &run = *state.run;
     run.started = true;
-    lstrcpyA(ctx.destinationFolder, kDestination);
+    MultiByteToWideChar(CP_UTF8, 0, kDestination, -1, ctx.destinationFolder, kPathBufferSize);
     ctx.overwriteWithoutPrompting = 1;
     if (!state.password->empty()) {
         ctx.passwordText = (char *)GlobalAlloc(GPTR, state.password->size() + 1);
@@ -175,7 +178,7 @@ bool RunStub(const std::string &imagePath, const std::vector<uint8_t> &image, si
     sim.dialogHook = RunPass;
     sim.walkTrace = Trace;
 
-    char arguments[] = "";
+    WCHAR arguments[] = {0};
     MainSequence((HINSTANCE)0, arguments);
     // Start-up that ends early leaves the image open.
     ReleaseExtraction();

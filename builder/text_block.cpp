@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "builder/name_text.h"
 #include "image/config_record.h"
 
 const char *const kTextStringNames[kTextStringCount] = {"folder", "skipped", "prompt", "title", "info"};
@@ -11,20 +12,47 @@ const char *const kTextStringNames[kTextStringCount] = {"folder", "skipped", "pr
 static const size_t kCapacities[kTextStringCount] = {kFolderCapacity, kTextBlockMax, kPromptCapacity,
                                                      kTitleCapacity, kInfoCapacity};
 
+// Characters as the stub holds them once decoded: UTF-16 units of
+// well-formed UTF-8 (a character beyond U+FFFF takes two, as Windows counts).
+size_t TextCharacters(const std::string &text) {
+    size_t units = 0;
+    for (unsigned char c : text)
+        units += (c & 0xC0) == 0x80 ? 0 : c >= 0xF0 ? 2 : 1;
+    return units;
+}
+
+// Why `text`, given as `what`, cannot go into the block: not UTF-8, a NUL
+// inside, or more than `capacity` characters; "" when it can.
+static std::string TextRefusal(const std::string &what, const std::string &text, size_t capacity) {
+    if (!IsValidUtf8(text))
+        return what + " is not valid UTF-8";
+    if (text.find('\0') != std::string::npos)
+        return what + " holds a NUL byte";
+    size_t characters = TextCharacters(text);
+    if (characters > capacity)
+        return what + " has " + std::to_string(characters) + " characters (at most " + std::to_string(capacity) + ")";
+    return "";
+}
+
 std::string TextBlockRefusal(const TextStrings &strings) {
     size_t total = 0;
     for (int i = 0; i < kTextStringCount; i++) {
-        if (strings[i].size() > kCapacities[i])
-            return std::string("the ") + kTextStringNames[i] + " text has " + std::to_string(strings[i].size()) +
-                   " characters (at most " + std::to_string(kCapacities[i]) + ")";
-        if (strings[i].find('\0') != std::string::npos)
-            return std::string("the ") + kTextStringNames[i] + " text holds a NUL byte";
+        std::string why = TextRefusal(std::string("the ") + kTextStringNames[i] + " text", strings[i], kCapacities[i]);
+        if (!why.empty())
+            return why;
         total += strings[i].size() + 1;
     }
     if (total > kTextBlockMax)
         return "the text block takes " + std::to_string(total) + " bytes (at most " +
                std::to_string((int)kTextBlockMax) + ")";
     return "";
+}
+
+uint32_t TextBlockFlags(const TextStrings &strings) {
+    for (const std::string &text : strings)
+        if (!IsAscii(text))
+            return kFlagUtf8Text;
+    return 0;
 }
 
 std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings) {
@@ -40,11 +68,9 @@ bool ComposeRunCommand(const std::string &command, const std::string &arguments,
                        std::string &why) {
     const std::pair<const char *, const std::string *> parts[] = {{"--run", &command}, {"--run-args", &arguments}};
     for (const auto &part : parts) {
-        if (part.second->size() > kRunCapacity)
-            why = std::string(part.first) + " has " + std::to_string(part.second->size()) + " characters (at most " +
-                  std::to_string((int)kRunCapacity) + ")";
-        else if (part.second->find_first_of(std::string(1, kRunSeparator) + '\0') != std::string::npos)
-            why = std::string(part.first) + " holds a line break or a NUL byte";
+        why = TextRefusal(part.first, *part.second, kRunCapacity);
+        if (why.empty() && part.second->find(kRunSeparator) != std::string::npos)
+            why = std::string(part.first) + " holds a line break";
         if (!why.empty())
             return false;
     }

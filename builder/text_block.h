@@ -18,9 +18,19 @@ enum TextBlockString {
 
 using TextStrings = std::array<std::string, kTextStringCount>;
 
-// Why the strings do not fit the stub's buffers (a string over its capacity,
-// the block over 1256 bytes), or "" when they fit.
+// The strings are UTF-8, and the stub shows exactly their characters. Its
+// buffers count characters as UTF-16 units (one for each character up to
+// U+FFFF, two beyond); the block as a whole counts bytes.
+size_t TextCharacters(const std::string &text);
+
+// Why the strings do not fit the stub's buffers (a string that is not UTF-8
+// or holds a NUL, a string over its capacity, the block over 1256 bytes), or
+// "" when they fit.
 std::string TextBlockRefusal(const TextStrings &strings);
+
+// The Utf8Text flag when a string holds anything beyond ASCII; 0 otherwise,
+// where both readings agree and the image is as it always was.
+uint32_t TextBlockFlags(const TextStrings &strings);
 
 // The block's bytes: each string followed by its NUL.
 std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings);
@@ -32,8 +42,8 @@ bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, s
 extern const char *const kTextStringNames[kTextStringCount];
 
 // The second string for --run and --run-args: the command, the separator
-// and the arguments. Fails with the reason when either does not fit the
-// stub's buffers or holds the separator.
+// and the arguments. Fails with the reason when either is not UTF-8, does
+// not fit the stub's buffers or holds the separator.
 bool ComposeRunCommand(const std::string &command, const std::string &arguments, std::string &text,
                        std::string &why);
 

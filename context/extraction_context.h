@@ -76,12 +76,13 @@ struct ExtractionContext {
     FARPROC browseForFolder;         // SHBrowseForFolder, may be null
     FARPROC getMalloc;               // SHGetMalloc, may be null
     FARPROC getPathFromIdList;       // SHGetPathFromIDList, may be null
-    char *titleText;                 // 65 bytes (TextBlock reader fills it)
-    char *afterUnzipCommand;         // 257 bytes
-    char *afterUnzipArguments;       // 257 bytes
-    char *infoText;                  // 512 bytes (TextBlock reader fills it)
+    // The TextBlock's texts, wide (sizes in characters).
+    WCHAR *titleText;                // 65 (TextBlock reader fills it)
+    WCHAR *afterUnzipCommand;        // 257
+    WCHAR *afterUnzipArguments;      // 257
+    WCHAR *infoText;                 // 512 (TextBlock reader fills it)
     char *messageBuffer;             // kMessageBufferSize bytes of scratch for formatted messages
-    char *startupPrompt;             // 514-byte block, null when absent
+    WCHAR *startupPrompt;            // 514-character block, null when absent
     int overwriteWithoutPrompting;
     int autoMode;
     HFILE logFile;                   // -log FILE, 0 = none (app/run_log.h)
@@ -113,7 +114,6 @@ struct ExtractionContext {
     int descriptorFollows;
     int extractionRunning;
     int unicodeName;                 // the name came as UTF-8: it may hold what the ANSI code page cannot
-    int wideCalls;                   // the member's file-system calls are the wide ones
     WCHAR *memberPath;               // the path the member's calls take (archive/member_files.h)
     int longPrefix;                  // memberPath's \\?\ (4) or \\?\UNC\ (8) in front of a full path, else 0
     HFILE outputFile;                // 0 = none
@@ -162,7 +162,7 @@ struct ExtractionContext {
     // that the stub reaches those with one-byte displacements (see ctx below) ---
     char modulePath[kPathBufferSize];           // start-up
     WCHAR imagePath[kPathBufferSize];           // start-up: the image's path, wide; empty where the wide calls fail
-    char destinationFolder[kPathBufferSize];    // start-up
+    WCHAR destinationFolder[kPathBufferSize];   // start-up
     uint16_t stringOffsets[kStringOffsetCount]; // image: where each string lies in resourceBlock
     uint32_t crcTables[16][256];                // CRC-32: [0] entry i is the CRC of byte i; [k] that followed by k zero bytes
     uint8_t localExtra[kLocalExtraCapacity];    // archive: the current member's extra field, as far as kept

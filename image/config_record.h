@@ -73,10 +73,12 @@ enum ConfigFlags : uint32_t {
     kFlagPromptButtons = 0x80000,
     kFlagPromptOkCancel = 0x100000,
     kFlagRunCommand = 0x1000000,   // the TextBlock's second string holds the after-unzip command
+    kFlagUtf8Text = 0x2000000,     // the TextBlock is UTF-8; without it, text of the ANSI code page
 };
 
-// TextBlock limits: the whole block and the capacity of each string
-// (characters, without the terminator).
+// TextBlock limits: the whole block in bytes, and the capacity of each
+// string in characters as the stub holds them once decoded (UTF-16 units,
+// without the terminator).
 enum TextBlockLimits {
     kTextBlockMax = 1256,
     kFolderCapacity = 260,

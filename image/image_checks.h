@@ -22,9 +22,11 @@ void OpenImage();
 // otherwise ends through HeaderCorrupt.
 void TestStubChecksum(uint32_t n, uint32_t expected, const uint8_t *marker);
 
-// Reads the TextBlock into destinationFolder, the start-up prompt, titleText
-// and infoText. A block or string that does not fit, or a block whose strings
-// are not all terminated inside it, ends through HeaderCorrupt.
+// Reads the TextBlock into destinationFolder, the after-unzip command, the
+// start-up prompt, titleText and infoText, all wide: UTF-8 when the flag
+// Utf8Text says so, else text of the ANSI code page. A block or string that
+// does not fit (strings measured in UTF-16 units once decoded), or a block
+// whose strings are not all terminated inside it, ends through HeaderCorrupt.
 void ReadTextBlock();
 
 // Checks that the end record lies at EndRecordOffset (unless spanned or the

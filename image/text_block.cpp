@@ -1,9 +1,9 @@
 // The TextBlock: five NUL-terminated strings at [TextBlockOffset,
 // ArchiveOffset) - the default folder, the after-unzip command (skipped
 // unless the RunCommand flag is set), the start-up prompt, the title and the
-// info text. The block comes from the
-// image file, so its size, each string's length and each terminator are
-// checked before anything is copied.
+// info text - each decoded into its wide field. The block comes from the
+// image file, so its size, each terminator and each decoded length are
+// checked.
 #include "app/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
@@ -16,36 +16,32 @@ static_assert((int)kInfoCapacity < (int)kInfoTextSize, "the info text fits infoT
 static_assert((int)kRunCapacity < (int)kAfterUnzipSize, "the command and its arguments fit their buffers");
 
 struct TextCursor {
-    const char *block;
+    char *block;
     uint32_t length;
     uint32_t at;
 };
 
 // The string at the cursor, which then moves past its terminator. A string
-// not terminated inside the block, or longer than capacity characters, is a
-// corrupt header.
-static const char *NextString(TextCursor *cursor, uint32_t capacity) {
-    const char *text = cursor->block + cursor->at;
+// not terminated inside the block is a corrupt header.
+static char *NextString(TextCursor *cursor) {
+    char *text = cursor->block + cursor->at;
     uint32_t end = cursor->at;
     while (end < cursor->length && cursor->block[end] != 0)
         end++;
-    if (end == cursor->length || end - cursor->at > capacity)
+    if (end == cursor->length)
         HeaderCorrupt();
     cursor->at = end + 1;
     return text;
 }
 
-// Copies text up to stop (or its end) into buffer; more than kRunCapacity
-// characters are a corrupt header. Answers where the copy stopped.
-static const char *CopyRunPart(char *buffer, const char *text, char stop) {
-    int length = 0;
-    for (; text[length] != 0 && text[length] != stop; length++) {
-        if (length == kRunCapacity)
-            HeaderCorrupt();
-        buffer[length] = text[length];
-    }
-    buffer[length] = 0;
-    return text + length;
+// text into wide, which holds capacity characters and the terminator: UTF-8
+// in an image that says so, else text of the ANSI code page. A text that
+// does not fit is a corrupt header. The conversion measures what the user
+// sees, so a text of multi-byte characters takes as many as it shows.
+static void DecodeText(const char *text, WCHAR *wide, int capacity) {
+    UINT codePage = (configRecord.Flags & kFlagUtf8Text) ? CP_UTF8 : CP_ACP;
+    if (!MultiByteToWideChar(codePage, 0, text, -1, wide, capacity + 1))
+        HeaderCorrupt();
 }
 
 void ReadTextBlock() {
@@ -61,24 +57,28 @@ void ReadTextBlock() {
         HeaderCorrupt();
 
     uint32_t flags = configRecord.Flags;
-    int hasTitle = (flags & kFlagHasTitle) != 0;
     TextCursor cursor = {block, length, 0};
-    lstrcpyA(ctx.destinationFolder, NextString(&cursor, kFolderCapacity));
-    const char *run = NextString(&cursor, kTextBlockMax);
+    DecodeText(NextString(&cursor), ctx.destinationFolder, kFolderCapacity);
+    char *run = NextString(&cursor);
     if (flags & kFlagRunCommand) {
-        run = CopyRunPart(ctx.afterUnzipCommand, run, kRunSeparator);
-        if (*run != 0)
-            CopyRunPart(ctx.afterUnzipArguments, run + 1, 0);
+        // The separator is a byte of its own in either reading.
+        char *arguments = run;
+        while (*arguments != 0 && *arguments != kRunSeparator)
+            arguments++;
+        if (*arguments != 0)
+            *arguments++ = 0;
+        DecodeText(run, ctx.afterUnzipCommand, kRunCapacity);
+        DecodeText(arguments, ctx.afterUnzipArguments, kRunCapacity);
     }
-    const char *prompt = NextString(&cursor, kPromptCapacity);
+    const char *prompt = NextString(&cursor);
     if (prompt[0] != 0) {
-        ctx.startupPrompt = (char *)LocalAlloc(LPTR, kPromptSize);
+        ctx.startupPrompt = (WCHAR *)LocalAlloc(LPTR, kPromptSize * sizeof(WCHAR));
         if (!ctx.startupPrompt)
             HeaderCorrupt();
-        lstrcpyA(ctx.startupPrompt, prompt);
+        DecodeText(prompt, ctx.startupPrompt, kPromptCapacity);
     }
-    const char *title = NextString(&cursor, hasTitle ? kTitleCapacity : kTextBlockMax);
-    if (hasTitle)
-        lstrcpyA(ctx.titleText, title);
-    lstrcpyA(ctx.infoText, NextString(&cursor, kInfoCapacity));
+    const char *title = NextString(&cursor);
+    if (flags & kFlagHasTitle)
+        DecodeText(title, ctx.titleText, kTitleCapacity);
+    DecodeText(NextString(&cursor), ctx.infoText, kInfoCapacity);
 }

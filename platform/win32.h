@@ -27,11 +27,13 @@ enum WalkTraceEvent {
 // beside the program first, where anyone can put one of that name. Start-up
 // loads it from the system folder (app/dll_search.h); its two launching
 // calls reach it there under their usual names.
-HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder,
+HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder,
                                         INT show);
-HINSTANCE WINAPI FindExecutableFromSystem(LPCSTR file, LPCSTR folder, LPSTR result);
-#define ShellExecuteA ShellExecuteFromSystem
-#define FindExecutableA FindExecutableFromSystem
+HINSTANCE WINAPI FindExecutableFromSystem(LPCWSTR file, LPCWSTR folder, LPWSTR result);
+#undef ShellExecute
+#undef FindExecutable
+#define ShellExecuteW ShellExecuteFromSystem
+#define FindExecutableW FindExecutableFromSystem
 static inline void WalkTrace(WalkTraceEvent) {}
 
 // The most used imports are called through the import library's jump stub

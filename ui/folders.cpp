@@ -1,5 +1,5 @@
-// The default destination folder, the folder-name check, and the launching
-// of programs: the after-unzip command and the registered archiver.
+// The default destination folder and the launching of programs: the
+// after-unzip command and the registered archiver.
 #include "ui/folders.h"
 
 #include "app/error_exit.h"
@@ -10,9 +10,9 @@
 
 enum FolderSizes {
     kCandidateSize = 264,          // a candidate default folder
-    kEnvironmentLimit = kPathBufferSize,   // what GetEnvironmentVariableA may fill
-    kWindowsFolderLimit = 250,     // what GetWindowsDirectoryA may fill
-    kLaunchBufferSize = 740,       // command line; folder, program found, message
+    kEnvironmentLimit = kPathBufferSize,   // what GetEnvironmentVariableW may fill
+    kWindowsFolderLimit = 250,     // what GetWindowsDirectoryW may fill
+    kLaunchBufferSize = 740,       // archiver command line; folder and program found; message
     kRegistryValueSize = 261,      // the archiver's registered command
     // The program part (the whole value at worst, plus a space) and the quoted
     // module path always fit, so no registered command is ever cut.
@@ -22,67 +22,49 @@ enum FolderSizes {
 static_assert(kEnvironmentLimit <= kCandidateSize, "an environment folder fits the candidate");
 static_assert(kWindowsFolderLimit - 1 + 1 + 4 + 1 <= kPathBufferSize,
               "Windows folder, separator and TEMP fit the destination");
-static_assert(2 * (kAfterUnzipSize - 1) + 2 <= kLaunchBufferSize,
-              "after-unzip command, space and arguments fit the command line");
 static_assert(kArchiverCommandSize <= kLaunchBufferSize, "the archiver command fits the command line");
 static_assert(kAfterUnzipSize + 120 <= kLaunchBufferSize, "strings 14 and 46 with a command fit");
 static_assert(kArchiverCommandSize + 40 <= kLaunchBufferSize, "string 14 with the archiver command fits");
 
 static const char kArchiverKey[] = "tarvex\\shell\\open\\command";
-static const char kInstallVerb[] = "Install";
 
-int IsUnsupportedFolderName(const char *text) {
-    if (!text)
-        return 0;
-    for (const char *p = text; *p;) {
-        const char *next = CharNextA(p);
-        if (next > p + 1 && (IsSeparator(p[0]) || IsSeparator(p[1])))
-            return 1;
-        p = next > p ? next : p + 1;
-    }
-    return 0;
-}
-
-int TryEnvironmentFolder(const char *name, char *buffer) {
+int TryEnvironmentFolder(const WCHAR *name, WCHAR *buffer) {
     // A value too long for the buffer answers its size and leaves the buffer
     // unfilled: it counts as unset.
-    DWORD length = GetEnvironmentVariableA(name, buffer, kEnvironmentLimit);
-    return length != 0 && length < kEnvironmentLimit && buffer[0] && !IsUnsupportedFolderName(buffer);
+    DWORD length = GetEnvironmentVariableW(name, buffer, kEnvironmentLimit);
+    return length != 0 && length < kEnvironmentLimit && buffer[0];
 }
 
-int WindowsTempFolder(char *buffer) {
-    UINT length = GetWindowsDirectoryA(buffer, kWindowsFolderLimit);
+int WindowsTempFolder(WCHAR *buffer) {
+    UINT length = GetWindowsDirectoryW(buffer, kWindowsFolderLimit);
     if (length == 0 || length >= kWindowsFolderLimit)
         return 0;
-    AppendSeparator(buffer);
-    lstrcatA(buffer, LookupString(kStrTemp));
+    if (!IsSeparator(buffer[length - 1]))
+        buffer[length++] = '\\';
+    CopyWide(buffer + length, WIDE_TEXT("TEMP"));
     uint32_t attributes = 0;
-    if (!PathExists(buffer, &attributes)) {
-        if (!MakeFolder(buffer))
-            return 0;
-    } else if (attributes != FILE_ATTRIBUTE_DIRECTORY) {
-        return 0;
-    }
-    return !IsUnsupportedFolderName(buffer);
+    if (!PathExists(buffer, &attributes))
+        return MakeFolder(buffer);
+    return attributes == FILE_ATTRIBUTE_DIRECTORY;
 }
 
-int DefaultDestinationFolder(char *destination) {
-    char candidate[kCandidateSize];
-    if (!TryEnvironmentFolder("TMP", candidate) && !TryEnvironmentFolder("TEMP", candidate) &&
+int DefaultDestinationFolder(WCHAR *destination) {
+    WCHAR candidate[kCandidateSize];
+    if (!TryEnvironmentFolder(WIDE_TEXT("TMP"), candidate) && !TryEnvironmentFolder(WIDE_TEXT("TEMP"), candidate) &&
         !WindowsTempFolder(candidate))
         return 0;
     StripTrailingBackslash(candidate);
-    lstrcpyA(destination, candidate);
+    CopyWide(destination, candidate);
     return 1;
 }
 
-// Shell mode splits command at its last '\' into folder (written to folder)
-// and file (answered, inside command). After ':', '\' or '.' - and at the
-// very start - the backslash stays with the folder: C:\, \\, ..\ and \ keep
+// Splits command at its last '\\' into folder (written to folder) and file
+// (answered, inside command). After ':', '\\' or '.' - and at the very
+// start - the backslash stays with the folder: C:\\, \\\\, ..\\ and \\ keep
 // naming the folder they name.
-static const char *SplitCommand(const char *command, char *folder) {
-    const char *last = nullptr;
-    for (const char *p = command; *p; p++)
+static const WCHAR *SplitCommand(const WCHAR *command, WCHAR *folder) {
+    const WCHAR *last = nullptr;
+    for (const WCHAR *p = command; *p; p++)
         if (*p == '\\')
             last = p;
     if (!last) {
@@ -97,39 +79,25 @@ static const char *SplitCommand(const char *command, char *folder) {
     return last + 1;
 }
 
-static int LaunchThroughShell(const char *command, const char *arguments) {
-    char scratch[kLaunchBufferSize];   // the folder, then the program found, then a message
-    const char *file = SplitCommand(command, scratch);
-    INT_PTR result = (INT_PTR)FindExecutableA(file, scratch, scratch);
+int LaunchProgram(const WCHAR *command, const WCHAR *arguments) {
+    WCHAR scratch[kLaunchBufferSize];   // the folder, then the program found
+    const WCHAR *file = SplitCommand(command, scratch);
+    INT_PTR result = (INT_PTR)FindExecutableW(file, scratch, scratch);
     if (result == SE_ERR_NOASSOC) {
-        wsprintfA(scratch, LookupString(kStrCannotUseCommandFile), command);
-        ShowBox(scratch, MB_ICONERROR);
+        FormatWide(ctx.messageText, LookupString(kStrCannotUseCommandFile), command);
+        ShowWideBox(ctx.messageText, MB_ICONERROR);
         return 0;
     }
     if (result > 32) {
-        const char *verb = (configRecord.Flags & kFlagInstallVerb) ? kInstallVerb : nullptr;
-        result = (INT_PTR)ShellExecuteA(ctx.mainDialog, verb, command, arguments[0] ? arguments : nullptr,
-                                        nullptr, SW_SHOWNORMAL);
+        const WCHAR *verb = (configRecord.Flags & kFlagInstallVerb) ? WIDE_TEXT("Install") : nullptr;
+        result = (INT_PTR)ShellExecuteW(ctx.mainDialog, verb, command, arguments[0] ? arguments : nullptr, nullptr,
+                                        SW_SHOWNORMAL);
         if (result > 32)
             return (int)result;
     }
-    wsprintfA(scratch, LookupString(kStrErrorRunningCommand), (int)result, command);
-    ShowBox(scratch, MB_OK);
+    FormatWide(ctx.messageText, LookupString(kStrErrorRunningCommand), (int)result, command);
+    ShowWideBox(ctx.messageText, MB_OK);
     return 0;
-}
-
-int LaunchProgram(const char *command, const char *arguments, int shellMode) {
-    if (!arguments)
-        arguments = "";
-    if (shellMode == kLaunchShell)
-        return LaunchThroughShell(command, arguments);
-    char commandLine[kLaunchBufferSize];
-    lstrcpyA(commandLine, command);
-    if (arguments[0]) {
-        lstrcatA(commandLine, " ");
-        lstrcatA(commandLine, arguments);
-    }
-    return (int)WinExec(commandLine, SW_SHOWNORMAL);
 }
 
 // Where the program part of a registered command ends: at its first space,
@@ -174,7 +142,7 @@ int RunArchiver() {
         return 0;
     }
     // WinExec answers 31 or less when it could not start the program.
-    UINT result = (UINT)LaunchProgram(commandLine, "", kLaunchWinExec);
+    UINT result = WinExec(commandLine, SW_SHOWNORMAL);
     if (result > 31)
         return 1;
     char message[kLaunchBufferSize];

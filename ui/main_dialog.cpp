@@ -76,14 +76,18 @@ static void ShowIntroduction(HWND dialog) {
     SetDlgItemTextA(dialog, kIdIntroduction, text);
 }
 
+// The image's own title is wide, with every character its author wrote. The
+// dialog is an ANSI window, whose SetWindowTextW would pass the text through
+// the ANSI code page; the wide default procedure keeps it as it is.
 static void ShowWindowTitle(HWND dialog) {
+    int own = (configRecord.Flags & kFlagTitleInWindow) != 0;
+    if (own && ctx.titleText[0]) {
+        DefWindowProcW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ctx.titleText));
+        return;
+    }
     char title[kFormatBufferSize];
     wsprintfA(title, kTitleFormat, kCaption, FileNamePart(ctx.modulePath));
-    if (configRecord.Flags & kFlagTitleInWindow) {
-        const char *own = ctx.titleText;
-        lstrcpyA(title, own && own[0] ? own : LookupString(kStrSetup));
-    }
-    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
+    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(own ? LookupString(kStrSetup) : title));
 }
 
 // An empty folder gets the default one; "." stands for the self-extractor's
@@ -94,23 +98,23 @@ static void ShowDestinationFolder(HWND dialog) {
         DefaultDestinationFolder(ctx.destinationFolder);
     else if (ctx.destinationFolder[0] == '.' && ctx.destinationFolder[1] == '\0')
         GetCurrentFolder(ctx.destinationFolder, kPathBufferSize);
-    SetDlgItemTextA(dialog, kIdFolder, ctx.destinationFolder);
+    SetDlgItemTextW(dialog, kIdFolder, ctx.destinationFolder);
 }
 
 static void OfferAfterUnzipCommand(HWND dialog) {
-    const char *command = ctx.afterUnzipCommand;
+    const WCHAR *command = ctx.afterUnzipCommand;
     if (!command || command[0] == '\0') {
         ShowWindow(GetDlgItem(dialog, kIdAfterUnzipCheck), SW_HIDE);
         return;
     }
     SetCheck(dialog, kIdAfterUnzipCheck, BST_CHECKED);
-    char caption[kFormatBufferSize];
-    lstrcpyA(caption, LookupString(kStrWhenDoneOpen));
-    if (lstrlenA(command) <= kCommandCaptionLimit)
-        lstrcatA(caption, command);
+    WCHAR caption[kMessageBufferSize];
+    WidenText(LookupString(kStrWhenDoneOpen), caption);
+    if (lstrlenW(command) <= kCommandCaptionLimit)
+        CopyWide(caption + lstrlenW(caption), command);
     else
-        SetDlgItemTextA(dialog, kIdAfterUnzipCommand, command);
-    SetDlgItemTextA(dialog, kIdAfterUnzipCheck, caption);
+        SetDlgItemTextW(dialog, kIdAfterUnzipCommand, command);
+    SetDlgItemTextW(dialog, kIdAfterUnzipCheck, caption);
 }
 
 static INT_PTR OnInitDialog(HWND dialog) {
@@ -192,7 +196,7 @@ static void OpenAfterUnzipCommand(HWND dialog) {
         return;
     }
     if (ctx.afterUnzipCommand[0] != '\0')
-        LaunchProgram(ctx.afterUnzipCommand, ctx.afterUnzipArguments, 1);
+        LaunchProgram(ctx.afterUnzipCommand, ctx.afterUnzipArguments);
     EndDialog(dialog, 1);
 }
 
@@ -214,8 +218,7 @@ static INT_PTR RunUnzipCommand(HWND dialog) {
     MakeCloseTheDefault(dialog);
     EnableWindow(unzipButton, FALSE);
     ctx.overwriteWithoutPrompting = IsChecked(dialog, kIdOverwrite);
-    SendDlgItemMessageA(dialog, kIdFolder, WM_GETTEXT, kPathBufferSize,
-                        reinterpret_cast<LPARAM>(ctx.destinationFolder));
+    GetDlgItemTextW(dialog, kIdFolder, ctx.destinationFolder, kPathBufferSize);
     if (AcceptFolder()) {
         SetStatusText(dialog, "");
         if (!AskPassword(dialog)) {

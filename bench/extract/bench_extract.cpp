@@ -102,7 +102,7 @@ static void PrepareMachine(const std::string &root, const std::string &zip) {
     memcpy(ctx.spanningSignature, "PK\x07\x08", 5);
     std::string modulePath = "D:\\" + zip.substr(zip.rfind('/') + 1);
     strcpy(ctx.modulePath, modulePath.c_str());
-    strcpy(ctx.destinationFolder, "C:\\OUT");
+    MultiByteToWideChar(CP_UTF8, 0, "C:\\OUT", -1, ctx.destinationFolder, kPathBufferSize);
     ctx.mainDialog = (HWND)(uintptr_t)0x1234;
     ctx.meterShown = 1;
     configRecord.ArchiveOffset = 0;

@@ -328,6 +328,19 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
     return TRUE;
 }
 
+// The wide calls: the simulated machine's texts are UTF-8.
+DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer) {
+    return (DWORD)CopyOutWide(Sim().currentDirectory, buffer, size);
+}
+
+BOOL SetCurrentDirectoryW(LPCWSTR path) {
+    return SetCurrentDirectoryA(WidePath(path).c_str());
+}
+
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size) {
+    return (UINT)CopyOutWide(Sim().windowsDirectory, buffer, size);
+}
+
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
     return (UINT)CopyOut(Sim().windowsDirectory, buffer, size);
 }
@@ -365,4 +378,8 @@ UINT GetDriveTypeA(LPCSTR root) {
         return DRIVE_NO_ROOT_DIR;
     auto found = Sim().driveTypes.find((char)letter);
     return found == Sim().driveTypes.end() ? DRIVE_FIXED : found->second;
+}
+
+UINT GetDriveTypeW(LPCWSTR root) {
+    return GetDriveTypeA(WidePath(root).c_str());
 }

@@ -16,17 +16,17 @@ typedef ITEMIDLIST *LPITEMIDLIST;
 typedef const ITEMIDLIST *LPCITEMIDLIST;
 typedef int (*BFFCALLBACK)(HWND window, UINT message, LPARAM lParam, LPARAM data);
 
-struct BROWSEINFOA {
+struct BROWSEINFOW {
     HWND hwndOwner;
     LPCITEMIDLIST pidlRoot;
-    LPSTR pszDisplayName;
-    LPCSTR lpszTitle;
+    LPWSTR pszDisplayName;
+    LPCWSTR lpszTitle;
     UINT ulFlags;
     BFFCALLBACK lpfn;
     LPARAM lParam;
     int iImage;
 };
-typedef BROWSEINFOA *LPBROWSEINFOA;
+typedef BROWSEINFOW *LPBROWSEINFOW;
 
 // The shell's allocator, as far as the browser gives memory back to it.
 struct IMalloc {

@@ -15,6 +15,8 @@ bool Fails(FaultOp op);
 // Windows' convention for "copy into a buffer of size": the length copied,
 // or the size needed (with the NUL) when it does not fit.
 size_t CopyOut(const std::string &value, char *buffer, size_t size);
+// CopyOut for the wide calls: value (UTF-8) as UTF-16.
+size_t CopyOutWide(const std::string &value, char16_t *buffer, size_t size);
 
 // Conversions (code_pages.cpp). Windows paths are UTF-8 inside the layer.
 std::string AnsiToUtf8(const std::string &ansi);            // through Sim().codePage

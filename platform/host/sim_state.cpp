@@ -191,4 +191,13 @@ size_t CopyOut(const std::string &value, char *buffer, size_t size) {
     return value.size();
 }
 
+size_t CopyOutWide(const std::string &value, char16_t *buffer, size_t size) {
+    std::u16string wide = Utf8ToUtf16(value);
+    if (wide.size() + 1 > size)
+        return wide.size() + 1;
+    wide.copy(buffer, wide.size());
+    buffer[wide.size()] = 0;
+    return wide.size();
+}
+
 }  // namespace hostsim

@@ -17,6 +17,13 @@ LPSTR GetCommandLineA() {
     return line;
 }
 
+// Sim().commandLine is UTF-8.
+LPWSTR GetCommandLineW() {
+    static WCHAR line[4096];
+    CopyOutWide(Sim().commandLine.substr(0, 4000), line, 4096);
+    return line;
+}
+
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     (void)module;
     if (size == 0)
@@ -86,6 +93,25 @@ DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR buffer, DWORD size) {
     }
     CopyOut(out, buffer, size);
     return (DWORD)out.size() + 1;
+}
+
+// The wide forms: names, values and texts in UTF-8.
+static std::string Narrow(LPCWSTR text) {
+    return text ? Utf16ToUtf8(text, lstrlenW(text)) : std::string();
+}
+
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
+    auto found = Sim().environment.find(Narrow(name));
+    if (found == Sim().environment.end())
+        return 0;
+    return (DWORD)CopyOutWide(found->second, buffer, size);
+}
+
+DWORD ExpandEnvironmentStringsW(LPCWSTR text, LPWSTR buffer, DWORD size) {
+    std::string expanded(4096, '\0');
+    ExpandEnvironmentStringsA(Narrow(text).c_str(), &expanded[0], (DWORD)expanded.size());
+    size_t length = CopyOutWide(expanded.c_str(), buffer, size);
+    return (DWORD)(length < size ? length + 1 : length);
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
@@ -186,16 +212,15 @@ UINT WinExec(LPCSTR commandLine, UINT show) {
     return (UINT)Sim().winExecResult;
 }
 
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, int show) {
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, int show) {
     (void)owner, (void)show;
-    Sim().launches.push_back({"ShellExecute", verb ? verb : "", file, parameters ? parameters : "",
-                              folder ? folder : ""});
+    Sim().launches.push_back({"ShellExecute", Narrow(verb), Narrow(file), Narrow(parameters), Narrow(folder)});
     return (HINSTANCE)Sim().shellExecuteResult;
 }
 
-HINSTANCE FindExecutableA(LPCSTR file, LPCSTR folder, LPSTR result) {
-    Sim().launches.push_back({"FindExecutable", "", file, "", folder ? folder : ""});
-    strcpy(result, "C:\\WINDOWS\\NOTEPAD.EXE");
+HINSTANCE FindExecutableW(LPCWSTR file, LPCWSTR folder, LPWSTR result) {
+    Sim().launches.push_back({"FindExecutable", "", Narrow(file), "", Narrow(folder)});
+    CopyOutWide("C:\\WINDOWS\\NOTEPAD.EXE", result, MAX_PATH);
     return (HINSTANCE)Sim().findExecutableResult;
 }
 

@@ -183,6 +183,7 @@ struct MSG {
 
 // process
 LPSTR GetCommandLineA();
+LPWSTR GetCommandLineW();
 HMODULE GetModuleHandleA(LPCSTR name);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
@@ -221,6 +222,13 @@ DWORD GetFileAttributesW(LPCWSTR path);
 DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR *filePart);
 BOOL FindClose(HANDLE find);
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer);
+BOOL SetCurrentDirectoryW(LPCWSTR path);
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+UINT GetDriveTypeW(LPCWSTR root);
+// The wide calls take and answer the simulated machine's texts (UTF-8) as UTF-16.
+DWORD ExpandEnvironmentStringsW(LPCWSTR text, LPWSTR buffer, DWORD size);
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
 BOOL SetCurrentDirectoryA(LPCSTR path);
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 BOOL GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize, DWORD *serial,
@@ -288,6 +296,7 @@ HFONT CreateFontIndirectA(const LOGFONTA *font);
 
 // launching
 UINT WinExec(LPCSTR commandLine, UINT show);
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, int show);
-HINSTANCE FindExecutableA(LPCSTR file, LPCSTR folder, LPSTR result);
+// Recorded in launches as UTF-8.
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, int show);
+HINSTANCE FindExecutableW(LPCWSTR file, LPCWSTR folder, LPWSTR result);
 LONG RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR value, LONG *size);

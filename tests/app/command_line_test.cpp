@@ -26,11 +26,12 @@ TEST(ArgumentText, FollowsTheProgramName) {
         {"\"C:\\My Files\\SFX.EXE -auto", ""},
         {"\"\" x", " x"},
         {"", ""},
+        {"\"C:\\Установка\\SFX.EXE\" -auto C:\\Démo", " -auto C:\\Démo"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
-        std::vector<char> line(c.line, c.line + strlen(c.line) + 1);
-        EXPECT_STREQ(ArgumentText(line.data()), c.arguments);
+        std::u16string line = Wide(c.line);
+        EXPECT_EQ(Utf8(ArgumentText(&line[0])), c.arguments);
     }
 }
 
@@ -61,11 +62,12 @@ TEST(InfoOption, IsAWholeLowerCaseWord) {
         {"-Info", 0},
         {"-inf", 0},
         {"", 0},
+        {"-auto C:\\日本 -info", 1},
+        {"-auto C:\\日本-info", 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments);
-        std::vector<char> text(c.arguments, c.arguments + strlen(c.arguments) + 1);
-        EXPECT_EQ(HasInfoOption(text.data()), c.found);
+        EXPECT_EQ(HasInfoOption(Wide(c.arguments).c_str()), c.found);
     }
 }
 
@@ -99,6 +101,7 @@ TEST_F(CommandLineScan, SwitchesComeBeforeTheAutoOption) {
         {"-auto C:\\x -y", 0, 0, "-auto C:\\x -y"},   // behind AUTO: part of the folder
         {"C:\\x -y", 0, 0, "C:\\x -y"},
         {"-y-silent", 0, 0, "-y-silent"},
+        {"-log C:\\журнал.log", 0, 0, "", "C/журнал.log"},   // the log's name keeps every character
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -106,9 +109,8 @@ TEST_F(CommandLineScan, SwitchesComeBeforeTheAutoOption) {
         SetUp();
         testsupport::WriteFile(root + "/C/my logs/x", "");
         ctx.answerYes = ctx.silent = 0;
-        std::vector<char> text(c.arguments.begin(), c.arguments.end());
-        text.push_back(0);
-        EXPECT_EQ(std::string(ScanSwitches(text.data())), c.rest);
+        std::u16string text = Wide(c.arguments);
+        EXPECT_EQ(Utf8(ScanSwitches(&text[0])), c.rest);
         EXPECT_EQ(ctx.answerYes, c.yes);
         EXPECT_EQ(ctx.silent, c.silent);
         EXPECT_EQ(ctx.logFile != 0, !c.log.empty());
@@ -153,19 +155,21 @@ TEST_F(CommandLineScan, SetsAutoModeAndTheFolderFromTheFirstOption) {
         // waits for the user instead of unzipping somewhere unasked.
         {"-auto " + long261, 1, 0, kDefault, "-AUTO " + long261, refused},
         {"-auto \"" + long261 + "\"", 0, 0, kDefault, "-AUTO \"" + long261 + "\"", refused},
+        // The folder keeps every character: it is read from the wide command line.
+        {"-auto \"C:\\Démo\\日本\"", 0, 1, "C:\\Démo\\日本", "-AUTO \"C:\\Démo\\日本\""},
+        {"-auto C:\\Папка", 0, 1, "C:\\Папка", "-AUTO C:\\Папка"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments);
-        strcpy(ctx.destinationFolder, kDefault);
+        SetDestination(kDefault);
         ctx.autoMode = c.autoBefore;
         hostsim::Sim().transcript.clear();
-        std::vector<char> text(c.arguments.begin(), c.arguments.end());
-        text.push_back(0);
-        EXPECT_EQ(ScanSwitches(text.data()), text.data());
-        ScanCommandLine(text.data());
+        std::u16string text = Wide(c.arguments);
+        EXPECT_EQ(ScanSwitches(&text[0]), &text[0]);
+        ScanCommandLine(&text[0]);
         EXPECT_EQ(ctx.autoMode, c.autoAfter);
-        EXPECT_EQ(std::string(ctx.destinationFolder), c.folder);
-        EXPECT_EQ(std::string(text.data()), c.text);
+        EXPECT_EQ(Utf8(ctx.destinationFolder), c.folder);
+        EXPECT_EQ(Utf8(text.c_str()), c.text);
         if (c.box.empty()) {
             EXPECT_TRUE(hostsim::Sim().transcript.empty());
             continue;

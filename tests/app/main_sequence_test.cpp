@@ -37,9 +37,8 @@ protected:
     std::vector<std::string> Run(const TestImage &image, const std::string &arguments = "") {
         InstallTestImage(image, kTestImagePath);
         memset(ctx.modulePath, 0, sizeof ctx.modulePath);   // the program finds it itself
-        std::vector<char> text(arguments.begin(), arguments.end());
-        text.push_back(0);
-        exitCode = MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data());
+        std::u16string text = Wide(arguments);
+        exitCode = MainSequence((HINSTANCE)(uintptr_t)0x400000, &text[0]);
         std::vector<std::string> boxes;
         for (const auto &box : hostsim::Sim().transcript) {
             EXPECT_EQ(box.owner, nullptr);
@@ -192,6 +191,7 @@ TEST_F(MainSequenceRun, StartupPromptOffersTheConfiguredButtonsAndNoOrCancelEnds
         {"title as caption", kFlagHasTitle, "My Setup", IDOK, MB_OK | kTaskModal, "My Setup", true},
         {"empty title", kFlagHasTitle, "", IDOK, MB_OK | kTaskModal, "Tarvex Self-Extractor", true},
         {"title without HasTitle", 0, "My Setup", IDOK, MB_OK | kTaskModal, "Tarvex Self-Extractor", true},
+        {"UTF-8 title", kFlagHasTitle | kFlagUtf8Text, "Démo 日本", IDOK, MB_OK | kTaskModal, "Démo 日本", true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,6 +239,9 @@ TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord)
         {0, "", 0, 0, 0, "C:\\Apps\\Out", "%APPS%\\Out"},
         {0, "-auto %APPS%\\%NOSUCH%\\x", 0, 0, 1, "C:\\Apps\\%NOSUCH%\\x"},
         {0, "-auto 100%", 0, 0, 1, "100%"},
+        // Folders with every character: a UTF-8 default, and one after AUTO.
+        {kFlagUtf8Text, "", 0, 0, 0, "C:\\Apps\\Démo\\日本", "%APPS%\\Démo\\日本"},
+        {0, "-auto \"%APPS%\\Папка\"", 0, 0, 1, "C:\\Apps\\Папка"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments + " flags " + std::to_string(c.flags));
@@ -253,7 +256,7 @@ TEST_F(MainSequenceRun, DefaultsComeFromTheFlagsAndTheCommandLineHasTheLastWord)
         EXPECT_EQ(ctx.overwriteWithoutPrompting, c.overwrite);
         EXPECT_EQ(ctx.currentEntryEncrypted, c.encrypted);
         EXPECT_EQ(ctx.autoMode, c.autoMode);
-        EXPECT_STREQ(ctx.destinationFolder, c.folder.c_str());
+        EXPECT_EQ(Utf8(ctx.destinationFolder), c.folder);
     }
 }
 
@@ -301,8 +304,8 @@ TEST_F(MainSequenceRun, ExitInsideTheMainDialogEndsTheDialogFirst) {
         unzipCommandReturned = true;
     };
     InstallTestImage(image, kTestImagePath);
-    std::vector<char> text(1, 0);
-    EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data()), kExitRefused);
+    WCHAR text[] = u"";
+    EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, text), kExitRefused);
     EXPECT_TRUE(unzipCommandReturned) << "the exit unwound the dialog's modal call";
     ASSERT_EQ(sim.transcript.size(), 1u);
     EXPECT_EQ(sim.transcript[0].text, "no memory for resources");
@@ -351,8 +354,8 @@ TEST_F(MainSequenceRun, CurrentFolderIsTheImageFolder) {
         WriteFile(root + "/C/WINDOWS/x", "");
         TestImage image = Make(TestImageShape());
         InstallTestImage(image, c.image);
-        std::vector<char> text(1, 0);
-        MainSequence((HINSTANCE)(uintptr_t)0x400000, text.data());
+        WCHAR text[] = u"";
+        MainSequence((HINSTANCE)(uintptr_t)0x400000, text);
         EXPECT_EQ(hostsim::Sim().currentDirectory, c.folder);
     }
 }

@@ -293,7 +293,7 @@ void ExtractionTest::SetUp() {
     memcpy(ctx.spanningSignature, "PK\x07\x08", 5);
     hostsim::Sim().modulePath = "C:\\DL\\TEST.EXE";
     lstrcpyA(ctx.modulePath, "C:\\DL\\TEST.EXE");
-    lstrcpyA(ctx.destinationFolder, "C:\\OUT");
+    testsupport::SetDestination("C:\\OUT");
     ctx.mainDialog = (HWND)(uintptr_t)0x1234;
     configRecord.TotalSize = 0;
 }

@@ -269,7 +269,7 @@ TEST_F(EntryOutputTest, SilentPassAnswersItselfAndLogsWhatItDid) {
         InstallImage(BuildZip({a, Member("b.txt", "bee")}).bytes);
         ctx.silent = 1;
         ctx.overwriteWithoutPrompting = c.yes;
-        OpenRunLog("C:\\run.log");
+        OpenRunLog(u"C:\\run.log");
         EXPECT_EQ(Pass(), c.code);
         EXPECT_EQ(ctx.exitStatus, c.exitStatus);
         EXPECT_EQ(BoxCount(), 0u);

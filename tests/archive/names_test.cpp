@@ -185,7 +185,7 @@ TEST_F(NamesTest, PathsBeyondTheClassicLimitTakeTheLongForm) {
         std::string name;   // UTF-8 with bit 11, else single-byte text
         bool utf8;
         std::string path;   // memberPath, UTF-8
-        bool wide;
+        bool longForm;
     } cases[] = {
         {"C:\\OUT", n252, false, "C:\\OUT\\" + n252, false},                    // 259
         {"C:\\OUT", n253, false, "\\\\?\\C:\\OUT\\" + n253, true},              // 260
@@ -195,24 +195,25 @@ TEST_F(NamesTest, PathsBeyondTheClassicLimitTakeTheLongForm) {
         {"out", n253, false, "\\\\?\\C:\\DL\\out\\" + n253, true},              // relative to C:\DL
         {"C:out", n253, false, "\\\\?\\C:\\DL\\out\\" + n253, true},            // relative to C:'s folder
         {"\\\\SRV\\S\\out", n253, false, "\\\\?\\UNC\\SRV\\S\\out\\" + n253, true},
-        {"C:\\OUT", "Ωmega.txt", true, "C:\\OUT\\Ωmega.txt", true},
+        {"C:\\OUT", "Ωmega.txt", true, "C:\\OUT\\Ωmega.txt", false},
+        {"C:\\Démo\\日本", "a.txt", false, "C:\\Démo\\日本\\a.txt", false},   // a wide destination
         {"C:\\OUT", "R\xE9sum\xE9/" + n252, false, "\\\\?\\C:\\OUT\\Résumé\\" + n252, true},
     };
     hostsim::Sim().currentDirectory = "C:\\DL";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path);
-        lstrcpyA(ctx.destinationFolder, c.destination);
+        testsupport::SetDestination(c.destination);
         UseMemberName(c.utf8 ? Wide(c.name) : WideFromAnsi(c.name), c.utf8);
         ASSERT_EQ(GuardedCall([] { ComposeOutputPath(); }), kGuardDone) << LastBox();
         EXPECT_EQ(Utf8(ctx.memberPath), c.path);
-        EXPECT_EQ(ctx.wideCalls, c.wide ? 1 : 0);
+        EXPECT_EQ(ctx.longPrefix != 0, c.longForm);
     }
 
     // Windows' own limit, reached through a long current folder.
     // \\?\ (4), the current folder, \\o\\ (3) and the name (260) make 32,767.
     std::string current = "C:\\" + std::string(32497, 'c');
     hostsim::Sim().currentDirectory = current;
-    lstrcpyA(ctx.destinationFolder, "o");
+    testsupport::SetDestination("o");
     for (int extra : {0, 1}) {
         SCOPED_TRACE(extra);
         ctx.messagePath[0] = 'n';
@@ -241,7 +242,7 @@ TEST_F(NamesTest, LongPathsExtract) {
     for (const char *destination : {folder.c_str(), "\\\\SRV\\S\\x"}) {
         SCOPED_TRACE(destination);
         std::string host = destination[0] == 'C' ? root_ + "/C/" + std::string(150, 'd') : root_ + "/UNC/SRV/S/x";
-        lstrcpyA(ctx.destinationFolder, destination);
+        testsupport::SetDestination(destination);
         InstallImage(BuildZip({Member(name, "long"), Member(std::string(190, 'e') + "/")}).bytes);
         ASSERT_EQ(Pass(), kGuardDone) << LastBox();
         EXPECT_EQ(testsupport::ReadFile(host + "/" + hostName), "long");

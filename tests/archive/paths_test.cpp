@@ -37,7 +37,7 @@ TEST_F(PathsTest, ComposedOutputPath) {
         {"", "/a/b.txt", "a\\b.txt"},
     };
     for (const Case &c : cases) {
-        lstrcpyA(ctx.destinationFolder, c.destination);
+        testsupport::SetDestination(c.destination);
         UseMemberName(WideFromAnsi(c.name));
         ComposeOutputPath();
         EXPECT_EQ(Utf8(ctx.memberPath), c.path) << c.destination << " + " << c.name;
@@ -46,22 +46,27 @@ TEST_F(PathsTest, ComposedOutputPath) {
 }
 
 TEST(PathUtilities, TextOperations) {
-    struct EditCase {
-        void (*edit)(char *);
+    struct AppendCase {
         const char *text, *edited;
-    } edits[] = {
-        {AppendSeparator, "", "\\"},           {AppendSeparator, "C:", "C:\\"},
-        {AppendSeparator, "C:\\", "C:\\"},     {AppendSeparator, "a/", "a/"},
-        {AppendSeparator, "a", "a\\"},         {StripTrailingBackslash, "C:\\", "C:\\"},
-        {StripTrailingBackslash, "C:\\out\\", "C:\\out"}, {StripTrailingBackslash, "\\\\", "\\\\"},
-        {StripTrailingBackslash, "ab\\\\", "ab\\\\"}, {StripTrailingBackslash, "a\\", "a\\"},
-        {StripTrailingBackslash, "abc\\", "abc"}, {StripTrailingBackslash, "C:\\out", "C:\\out"},
-    };
-    for (const EditCase &c : edits) {
+    } appends[] = {{"", "\\"}, {"C:", "C:\\"}, {"C:\\", "C:\\"}, {"a/", "a/"}, {"a", "a\\"}};
+    for (const AppendCase &c : appends) {
         char text[16];
         lstrcpyA(text, c.text);
-        c.edit(text);
+        AppendSeparator(text);
         EXPECT_STREQ(text, c.edited) << c.text;
+    }
+    struct StripCase {
+        const char16_t *text;
+        const char *edited;
+    } strips[] = {
+        {u"C:\\", "C:\\"},     {u"C:\\out\\", "C:\\out"}, {u"\\\\", "\\\\"}, {u"ab\\\\", "ab\\\\"},
+        {u"a\\", "a\\"},       {u"abc\\", "abc"},       {u"C:\\out", "C:\\out"}, {u"C:\\日本\\", "C:\\日本"},
+    };
+    for (const StripCase &c : strips) {
+        WCHAR text[16];
+        CopyWide(text, c.text);
+        StripTrailingBackslash(text);
+        EXPECT_EQ(Utf8(text), c.edited) << c.edited;
     }
     struct NameCase {
         const char *path, *name;
@@ -73,35 +78,41 @@ TEST(PathUtilities, TextOperations) {
 
 TEST_F(PathsTest, FolderAndDriveQueries) {
     testsupport::WriteFile(root_ + "/C/dir/file.txt", "x");
+    testsupport::WriteFile(root_ + "/C/Папка/日本/x", "x");
     uint32_t attributes = 7;
-    EXPECT_EQ(PathExists("C:\\dir\\file.txt", &attributes), 1);
+    EXPECT_EQ(PathExists(u"C:\\dir\\file.txt", &attributes), 1);
     EXPECT_EQ(attributes, 7u);
-    EXPECT_EQ(PathExists("C:\\dir", &attributes), 1);
+    EXPECT_EQ(PathExists(u"C:\\dir", &attributes), 1);
     EXPECT_EQ(attributes, (uint32_t)FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(PathExists("C:\\none", nullptr), 0);
-    EXPECT_EQ(MakeFolder("C:\\dir\\new"), 1);
-    EXPECT_EQ(MakeFolder("C:\\dir\\new"), 0);
-    EXPECT_EQ(MakeFolder("C:\\missing\\new"), 0);
+    EXPECT_EQ(PathExists(u"C:\\none", nullptr), 0);
+    EXPECT_EQ(MakeFolder(u"C:\\dir\\new"), 1);
+    EXPECT_EQ(MakeFolder(u"C:\\dir\\new"), 0);
+    EXPECT_EQ(MakeFolder(u"C:\\missing\\new"), 0);
+    EXPECT_EQ(MakeFolder(u"C:\\Папка\\Démo"), 1);
+    EXPECT_TRUE(Exists(root_ + "/C/Папка/Démo"));
 
-    EXPECT_TRUE(DriveIsValid("C:\\anything"));
-    EXPECT_FALSE(DriveIsValid("Q:\\out"));
+    EXPECT_TRUE(DriveIsValid(u"C:\\anything"));
+    EXPECT_FALSE(DriveIsValid(u"Q:\\out"));
 
-    char path[32] = "C:\\dir\\";
+    WCHAR path[32] = u"C:\\dir\\";
     EXPECT_EQ(ChangeFolder(path), 1);
-    EXPECT_STREQ(path, "C:\\dir\\");
-    char current[64];
-    EXPECT_STREQ(GetCurrentFolder(current, sizeof current), "C:\\dir");
-    char missing[32] = "C:\\none\\";
+    EXPECT_EQ(Utf8(path), "C:\\dir\\");
+    WCHAR current[64];
+    EXPECT_EQ(Utf8(GetCurrentFolder(current, 64)), "C:\\dir");
+    WCHAR missing[32] = u"C:\\none\\";
     EXPECT_EQ(ChangeFolder(missing), 0);
-    EXPECT_STREQ(missing, "C:\\none\\");
-    char root[8] = "C:\\";
+    EXPECT_EQ(Utf8(missing), "C:\\none\\");
+    WCHAR wide[32] = u"C:\\Папка\\日本";
+    EXPECT_EQ(ChangeFolder(wide), 1);
+    EXPECT_EQ(Utf8(GetCurrentFolder(current, 64)), "C:\\Папка\\日本");
+    WCHAR root[8] = u"C:\\";
     EXPECT_EQ(ChangeFolder(root), 1);
-    EXPECT_STREQ(GetCurrentFolder(current, sizeof current), "C:\\");
+    EXPECT_EQ(Utf8(GetCurrentFolder(current, 64)), "C:\\");
 }
 
 TEST_F(PathsTest, UncDestinationMakesOnlyTheFoldersBelowTheShare) {
     testsupport::Run("mkdir -p '" + root_ + "/UNC/SRV/SHARE'");
-    lstrcpyA(ctx.destinationFolder, "\\\\SRV\\SHARE\\out");
+    testsupport::SetDestination("\\\\SRV\\SHARE\\out");
     InstallImage(BuildZip({Member("d/f.txt", "unc"), Member("e/")}).bytes);
     EXPECT_EQ(Pass(), kGuardDone) << LastBox();
     EXPECT_EQ(testsupport::ReadFile(root_ + "/UNC/SRV/SHARE/out/d/f.txt"), "unc");
@@ -110,7 +121,7 @@ TEST_F(PathsTest, UncDestinationMakesOnlyTheFoldersBelowTheShare) {
 }
 
 TEST_F(PathsTest, DestinationOnAMissingDriveNamesTheLetter) {
-    lstrcpyA(ctx.destinationFolder, "Q:\\OUT");
+    testsupport::SetDestination("Q:\\OUT");
     InstallImage(BuildZip({Member("a.txt", "x")}).bytes);
     EXPECT_EQ(Pass(), kGuardFailed);
     EXPECT_EQ(LastBox(), "Drive Q is not a valid drive, unzip operation cancelled.");
@@ -185,7 +196,7 @@ TEST_F(PathsTest, FoldersKnownFromTheMemberBeforeAreCheckedAgain) {
         const std::string drive = root_ + "/Q";
         testsupport::Run("rm -rf '" + drive + "' '" + root_ + "/gone' && mkdir -p '" + drive + "'");
         hostsim::Sim().driveFolders['Q'] = drive;
-        lstrcpyA(ctx.destinationFolder, "Q:\\OUT");
+        testsupport::SetDestination("Q:\\OUT");
         InstallImage(BuildZip({Member("d/z.txt", "z"), Member("d/a.txt", "new"), Member("d/b.txt", "b")}).bytes);
         auto vanish = [&] {
             if (c.wholeDrive)

@@ -294,7 +294,7 @@ TEST_F(SpannedTest, PassRunsAcrossVolumeEnds) {
 TEST_F(SpannedTest, DestinationOnTheChangedDrive) {
     SpannedArchive a = MakeSpanned();
     const ZipLayout &l = a.layout;
-    lstrcpyA(ctx.destinationFolder, "A:\\OUT");
+    testsupport::SetDestination("A:\\OUT");
     // one.bin on disk 1; two.txt and dir/ on disk 2; dir/three.bin on disk 3.
     WriteVolumes(a.bytes, {l.localStarts[1] + 4, l.localStarts[3] + 4}, "SETUP.ZIP");
     Insert(1);

@@ -157,6 +157,11 @@ TEST(ImageOptions, SetFlagsAndStrings) {
         // The after-unzip command and its arguments in the second string.
         {"--run setup.bat --run-args '/q x'", kFlagCrcSkipsHeaders | kFlagRunCommand, "|setup.bat\n/q x|||"},
         {"--run 'C:\\Tools\\go.exe'", kFlagCrcSkipsHeaders | kFlagRunCommand, "|C:\\Tools\\go.exe|||"},
+        // Texts beyond ASCII are stored as given, UTF-8, and the image says so.
+        {"--title 'Démo 日本' --folder 'C:\\Démo\\日本'", kFlagCrcSkipsHeaders | kFlagHasTitle | kFlagUtf8Text,
+         "C:\\Démo\\日本|||Démo 日本|"},
+        {"--run 'C:\\Демо\\go.exe' --run-args 'ключ'", kFlagCrcSkipsHeaders | kFlagRunCommand | kFlagUtf8Text,
+         "|C:\\Демо\\go.exe\nключ|||"},
     };
     for (const auto &c : cases) {
         TempFolder temp;
@@ -173,6 +178,19 @@ TEST(ImageOptions, SetFlagsAndStrings) {
         CommandResult info = Mksfx("info " + Quote(temp / "out.exe"));
         EXPECT_EQ(info.status, 0) << c.options << info.out << info.err;
     }
+}
+
+// info shows UTF-8 texts with their characters, and says how the stub
+// reads them.
+TEST(ImageOptions, InfoShowsUtf8Texts) {
+    REQUIRE_STUB();
+    TempFolder temp;
+    BuildImage(temp, TestStub(), "--title 'Démo 日本' --info 'Привет мир' --run 'C:\\Демо\\go.exe'");
+    CommandResult info = Mksfx("info " + Quote(temp / "out.exe"));
+    EXPECT_EQ(info.status, 0) << info.err;
+    for (const char *line : {"TextBlock (", " bytes, UTF-8):", "  title    \"Démo 日本\"",
+                             "  info     \"Привет мир\"", "open \"C:\\\\Демо\\\\go.exe\"", " Utf8Text"})
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
 }
 
 // The options that switch a start-up test off, and --incomplete, which info

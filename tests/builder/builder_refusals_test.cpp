@@ -240,6 +240,32 @@ const Refusal kRefusals[] = {
          c.options += " --title " + std::string(65, 't');
          c.expectedFile = t / "out.exe";
      }},
+    // Characters as Windows counts them: 65 of three bytes each are too many,
+    // and so are 33 beyond U+FFFF (two each).
+    {"title_japanese_65", "title text has 65 characters (at most 64)", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         for (int i = 0; i < 65; i++)
+             c.options += i ? "日" : " --title 日";
+         c.expectedFile = t / "out.exe";
+     }},
+    {"title_emoji_33", "title text has 66 characters (at most 64)", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         for (int i = 0; i < 33; i++)
+             c.options += i ? "\xF0\x9F\x98\x80" : " --title \xF0\x9F\x98\x80";
+         c.expectedFile = t / "out.exe";
+     }},
+    {"folder_not_utf8", "folder text is not valid UTF-8", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"));
+         c.options += " --folder C:\\D\xE9mo";
+         c.expectedFile = t / "out.exe";
+     }},
+    // The texts are checked before the input is read: a damaged member
+    // would be refused too, but later.
+    {"texts_before_the_input", "info text has 512 characters", [](const TempFolder &t, Case &c) {
+         c.input = CraftedZip(t, Named("a.txt"), [](std::vector<uint8_t> &zip) { zip[kLocalHeaderSize + 5] ^= 1; });
+         c.options += " --info " + std::string(512, 'i');
+         c.expectedFile = t / "out.exe";
+     }},
     {"text_block_over_1256", "text block takes 1289 bytes", [](const TempFolder &t, Case &c) {
          c.input = CraftedZip(t, Named("a.txt"));
          c.options += " --folder " + std::string(260, 'f') + " --prompt " + std::string(513, 'p') + " --info " +
@@ -348,7 +374,7 @@ TEST(CommandLine, FollowsTheConventions) {
         {in + " -o " + out + " --run " + std::string(257, 'r'), 2, "",
          "mksfx: --run has 257 characters (at most 256)\n" + kTry},
         {in + " -o " + out + " --run s.bat --run-args \"$(printf 'a\\nb')\"", 2, "",
-         "mksfx: --run-args holds a line break or a NUL byte\n" + kTry},
+         "mksfx: --run-args holds a line break\n" + kTry},
         {in + " -o " + out + " --password ''", 2, "", "mksfx: --password needs a password that is not empty\n" + kTry},
         {"a.zip b.zip -o " + out, 2, "", "mksfx: more than one input: 'a.zip' and 'b.zip'\n" + kTry},
         {in + " -o " + out + " --auto=yes", 2, "", "mksfx: option --auto takes no value\n" + kTry},

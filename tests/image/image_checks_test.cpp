@@ -243,14 +243,30 @@ TEST_F(ImageChecks, ImageOpensByItsWidePath) {
     EXPECT_STREQ(ctx.modulePath, "C:\\SETUP\\?????????.exe");
 }
 
+std::string Repeat(const std::string &text, int times) {
+    std::string out;
+    for (int i = 0; i < times; i++)
+        out += text;
+    return out;
+}
+
+// The capacities count characters as the stub holds them (UTF-16 units):
+// with Utf8Text a text of multi-byte characters takes as many as it has,
+// a character beyond U+FFFF two. Without the flag the block is text of the
+// ANSI code page, read as before (here 1252).
 TEST_F(ImageChecks, TextBlockFillsTheFieldsOrRefusesWhatDoesNotFit) {
     const std::string folder260(260, 'f'), prompt513(513, 'p'), title64(64, 't'), info511(511, 'i');
+    const std::string japaneseTitle64 = Repeat("日", 64), folderE260 = Repeat("é", 260);
+    const std::string emojiTitle64 = Repeat("\xF0\x9F\x98\x80", 32);
+    const uint32_t utf8 = kFlagUtf8Text | kFlagHasTitle;
     struct Case {
         const char *name;
         uint32_t flags;
         std::vector<std::string> strings;
         Outcome expected;
-        const char *folder = "", *prompt = nullptr, *title = "", *info = "";   // prompt null: none
+        std::string folder = "";
+        const char *prompt = nullptr;   // null: none
+        std::string title = "", info = "";
     } cases[] = {
         {"all five", kFlagHasTitle, {"C:\\Out", "skipped", "Go on?", "My Setup", "-win32"}, kPasses,
          "C:\\Out", "Go on?", "My Setup", "-win32"},
@@ -258,8 +274,8 @@ TEST_F(ImageChecks, TextBlockFillsTheFieldsOrRefusesWhatDoesNotFit) {
          "Go on?", "", "-win32"},
         {"empty prompt", kFlagHasTitle, {"", "", "", "T", ""}, kPasses, "", nullptr, "T", ""},
         {"folder, prompt and title at their capacity", kFlagHasTitle, {folder260, "", prompt513, title64, ""},
-         kPasses, folder260.c_str(), prompt513.c_str(), title64.c_str(), ""},
-        {"info at its capacity", 0, {"", "", "", "", info511}, kPasses, "", nullptr, "", info511.c_str()},
+         kPasses, folder260, prompt513.c_str(), title64, ""},
+        {"info at its capacity", 0, {"", "", "", "", info511}, kPasses, "", nullptr, "", info511},
         {"long title skipped without HasTitle", 0, {"", "", "", title64 + "t", ""}, kPasses, "", nullptr, "", ""},
         {"folder too long", 0, {folder260 + "f", "", "", "", ""}, kHeaderCorrupt},
         {"prompt too long", 0, {"", "", prompt513 + "p", "", ""}, kHeaderCorrupt},
@@ -268,6 +284,18 @@ TEST_F(ImageChecks, TextBlockFillsTheFieldsOrRefusesWhatDoesNotFit) {
         {"block longer than 1256 bytes", 0, {"", std::string(1252, 's'), "", "", ""}, kHeaderCorrupt},
         {"block of 1256 bytes", 0, {"", std::string(1251, 's'), "", "", ""}, kPasses, "", nullptr, "", ""},
         {"four strings", 0, {"a", "b", "c", "d"}, kHeaderCorrupt},
+        {"UTF-8 texts", utf8, {"C:\\Démo\\日本", "", "Продолжить?", "Démo 日本", "ℹ info"}, kPasses,
+         "C:\\Démo\\日本", "Продолжить?", "Démo 日本", "ℹ info"},
+        {"the same bytes without the flag", kFlagHasTitle, {"", "", "", "Démo 日本", ""}, kPasses, "", nullptr,
+         "D\xC3\x83\xC2\xA9mo \xC3\xA6\xE2\x80\x94\xC2\xA5\xC3\xA6\xC5\x93\xC2\xAC", ""},
+        {"192 bytes, 64 characters", utf8, {"", "", "", japaneseTitle64, ""}, kPasses, "", nullptr,
+         japaneseTitle64, ""},
+        {"65 characters of three bytes", utf8, {"", "", "", japaneseTitle64 + "日", ""}, kHeaderCorrupt},
+        {"folder of 260 two-byte characters", utf8, {folderE260, "", "", "", ""}, kPasses, folderE260},
+        {"261 of them", utf8, {folderE260 + "é", "", "", "", ""}, kHeaderCorrupt},
+        {"32 characters beyond U+FFFF take 64", utf8, {"", "", "", emojiTitle64, ""}, kPasses, "", nullptr,
+         emojiTitle64, ""},
+        {"and one more is too many", utf8, {"", "", "", emojiTitle64 + "t", ""}, kHeaderCorrupt},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -276,18 +304,20 @@ TEST_F(ImageChecks, TextBlockFillsTheFieldsOrRefusesWhatDoesNotFit) {
         shape.strings = c.strings;
         TestImage image = Make(shape);
         memset(ctx.destinationFolder, 0, sizeof ctx.destinationFolder);
-        memset(ctx.titleText, 0, kTitleTextSize);
-        memset(ctx.infoText, 0, kInfoTextSize);
+        memset(ctx.titleText, 0, kTitleTextSize * sizeof(WCHAR));
+        memset(ctx.infoText, 0, kInfoTextSize * sizeof(WCHAR));
         if (ctx.startupPrompt)
             LocalFree(ctx.startupPrompt);
         ctx.startupPrompt = nullptr;
         ASSERT_STREQ(OutcomeName(RunChecks(image)), OutcomeName(c.expected));
         if (c.expected != kPasses)
             continue;
-        EXPECT_STREQ(ctx.destinationFolder, c.folder);
-        EXPECT_STREQ(ctx.startupPrompt, c.prompt);
-        EXPECT_STREQ(ctx.titleText, c.title);
-        EXPECT_STREQ(ctx.infoText, c.info);
+        EXPECT_EQ(testsupport::Utf8(ctx.destinationFolder), c.folder);
+        EXPECT_EQ(ctx.startupPrompt == nullptr, c.prompt == nullptr);
+        if (c.prompt)
+            EXPECT_EQ(testsupport::Utf8(ctx.startupPrompt), c.prompt);
+        EXPECT_EQ(testsupport::Utf8(ctx.titleText), c.title);
+        EXPECT_EQ(testsupport::Utf8(ctx.infoText), c.info);
     }
 }
 
@@ -318,10 +348,10 @@ TEST_F(ImageChecks, TextBlockOffsetsOutsideTheStubAreRefused) {
         }
         ASSERT_STREQ(OutcomeName(RunChecks(image)), OutcomeName(c.expected));
         if (c.expected == kPasses) {
-            EXPECT_STREQ(ctx.destinationFolder, "");
+            EXPECT_EQ(ctx.destinationFolder[0], 0);
             EXPECT_EQ(ctx.startupPrompt, nullptr);
-            EXPECT_STREQ(ctx.titleText, "");
-            EXPECT_STREQ(ctx.infoText, "");
+            EXPECT_EQ(ctx.titleText[0], 0);
+            EXPECT_EQ(ctx.infoText[0], 0);
         }
     }
 }

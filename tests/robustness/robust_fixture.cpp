@@ -135,7 +135,7 @@ void RobustTest::SetUp() {
 }
 
 void RobustTest::UseDestination(const std::string &windowsPath, const std::string &hostRelative) {
-    lstrcpyA(ctx.destinationFolder, windowsPath.c_str());
+    testsupport::SetDestination(windowsPath.c_str());
     destinationHost_ = hostRelative;
     outside_ = SnapshotTree(root_, {destinationHost_, "C/DL"});
 }

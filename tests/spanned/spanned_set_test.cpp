@@ -306,14 +306,14 @@ TEST_P(SpannedSet, ExtractsTheSourceFromTheDisksInTurn) {
     int code = -1;
     std::string destination;
     hostsim::Sim().dialogHook = [&] {
-        destination = ctx.destinationFolder;
+        destination = testsupport::Utf8(ctx.destinationFolder);
         if (*c.password) {
             ctx.passwordText = (char *)GlobalLock(GlobalAlloc(GPTR, 16));
             lstrcpyA(ctx.passwordText, c.password);
         }
         code = ExtractionPass();
     };
-    char arguments[] = "";
+    WCHAR arguments[] = u"";
     EXPECT_EQ(MainSequence((HINSTANCE)(uintptr_t)0x400000, arguments), 0);
 
     EXPECT_EQ(destination, "C:\\OUT");   // the TextBlock, read from disk 1

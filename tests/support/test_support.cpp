@@ -31,16 +31,35 @@ std::string FreshMachine(const std::string &tag) {
     std::string root = MakeTempFolder(tag);
     hostsim::Reset(root);
     ctx.messageBuffer = (char *)calloc(kMessageBufferSize, 1);
-    ctx.titleText = (char *)calloc(kTitleTextSize, 1);
-    ctx.infoText = (char *)calloc(kInfoTextSize, 1);
-    ctx.afterUnzipCommand = (char *)calloc(kAfterUnzipSize, 1);
-    ctx.afterUnzipArguments = (char *)calloc(kAfterUnzipSize, 1);
+    ctx.titleText = (WCHAR *)calloc(kTitleTextSize, sizeof(WCHAR));
+    ctx.infoText = (WCHAR *)calloc(kInfoTextSize, sizeof(WCHAR));
+    ctx.afterUnzipCommand = (WCHAR *)calloc(kAfterUnzipSize, sizeof(WCHAR));
+    ctx.afterUnzipArguments = (WCHAR *)calloc(kAfterUnzipSize, sizeof(WCHAR));
     ctx.inflateWindow = (uint8_t *)calloc(kWindowAllocation, 1);
     ctx.inputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
     ctx.outputBuffer = (uint8_t *)calloc(kIoBufferAllocation, 1);
     CrcBuildTable();
     ExpandResourceBlock();
     return root;
+}
+
+void SetDestination(const std::string &utf8) {
+    if (!MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, ctx.destinationFolder, kPathBufferSize))
+        ctx.destinationFolder[0] = 0;
+}
+
+std::u16string Wide(const std::string &utf8) {
+    std::u16string wide(utf8.size() + 1, u'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], (int)wide.size()) - 1);
+    return wide;
+}
+
+std::string Utf8(const WCHAR *text) {
+    if (!text)
+        return "";
+    std::string out(4 * lstrlenW(text) + 1, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], (int)out.size(), 0, 0) - 1);
+    return out;
 }
 
 void ReleaseMachine(const std::string &root) {

@@ -16,6 +16,12 @@ void RemoveTree(const std::string &path);
 // the CRC table, resets the simulated machine onto a fresh temporary root and
 // expands the resource block. Returns the root.
 std::string FreshMachine(const std::string &tag);
+// destinationFolder from UTF-8 text ("" when it does not fit).
+void SetDestination(const std::string &utf8);
+// UTF-8 text as the wide text the program's calls take.
+std::u16string Wide(const std::string &utf8);
+// Wide text (null counts as empty) as UTF-8, for comparing.
+std::string Utf8(const WCHAR *text);
 // Frees what FreshMachine allocated and removes the root.
 void ReleaseMachine(const std::string &root);
 

@@ -28,7 +28,8 @@ HRESULT mallocAnswer;
 LPITEMIDLIST browserAnswer;
 BOOL pathAnswer;
 int browsed;
-BROWSEINFOA browseInfo;
+BROWSEINFOW browseInfo;
+std::string browseTitle;   // the title as the browser got it (its buffer is gone afterwards)
 
 HRESULT FakeGetMalloc(IMalloc **out) {
     if (mallocAnswer == S_OK)
@@ -36,16 +37,18 @@ HRESULT FakeGetMalloc(IMalloc **out) {
     return mallocAnswer;
 }
 
-LPITEMIDLIST FakeBrowseForFolder(LPBROWSEINFOA info) {
+LPITEMIDLIST FakeBrowseForFolder(LPBROWSEINFOW info) {
     browsed++;
     browseInfo = *info;
+    browseTitle = testsupport::Utf8(info->lpszTitle);
     return browserAnswer;
 }
 
-BOOL FakeGetPathFromIdList(LPCITEMIDLIST list, LPSTR path) {
+// The wide browser answers every character of the folder chosen.
+BOOL FakeGetPathFromIdList(LPCITEMIDLIST list, LPWSTR path) {
     EXPECT_EQ(list, &chosenItem);
     if (pathAnswer)
-        strcpy(path, "C:\\CHOSEN");
+        MultiByteToWideChar(CP_UTF8, 0, "C:\\Выбор\\日本", -1, path, MAX_PATH);
     return pathAnswer;
 }
 
@@ -75,7 +78,7 @@ TEST_F(Browse, ChoosesCancelsOrDoesNothing) {
     } cases[] = {
         {"SHGetMalloc fails", E_FAIL, &chosenItem, TRUE, 0, "C:\\BEFORE", false, 0, 0},
         {"cancelled", S_OK, nullptr, TRUE, 1, "C:\\BEFORE", false, 0, 1},
-        {"chosen", S_OK, &chosenItem, TRUE, 1, "C:\\CHOSEN", true, 1, 1},
+        {"chosen", S_OK, &chosenItem, TRUE, 1, "C:\\Выбор\\日本", true, 1, 1},
         {"no path for the choice", S_OK, &chosenItem, FALSE, 1, "C:\\BEFORE", false, 1, 1},
     };
     for (const Case &c : cases) {
@@ -87,12 +90,12 @@ TEST_F(Browse, ChoosesCancelsOrDoesNothing) {
         pathAnswer = c.path;
         browsed = 0;
         Sim().controlTexts.clear();
-        strcpy(ctx.destinationFolder, "C:\\BEFORE");
+        testsupport::SetDestination("C:\\BEFORE");
 
         BrowseForDestination(kDialog);
 
         EXPECT_EQ(browsed, c.browsed);
-        EXPECT_STREQ(ctx.destinationFolder, c.folder);
+        EXPECT_EQ(testsupport::Utf8(ctx.destinationFolder), c.folder);
         EXPECT_EQ(Sim().controlTexts.count(106), c.editSet ? 1u : 0u);
         if (c.editSet)
             EXPECT_EQ(Sim().controlTexts[106], c.folder);
@@ -110,7 +113,7 @@ TEST_F(Browse, TheBrowserIsAskedForFileSystemFoldersFromTheDesktop) {
     EXPECT_EQ(browseInfo.hwndOwner, kDialog);
     EXPECT_EQ(browseInfo.pidlRoot, nullptr);
     EXPECT_NE(browseInfo.pszDisplayName, nullptr);
-    EXPECT_STREQ(browseInfo.lpszTitle, "Unzip to Folder:");
+    EXPECT_EQ(browseTitle, "Unzip to Folder:");
     EXPECT_EQ(browseInfo.ulFlags, 9u);
     EXPECT_EQ(browseInfo.lpfn, nullptr);
     EXPECT_EQ(browseInfo.lParam, 0);

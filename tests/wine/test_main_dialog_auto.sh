@@ -2,8 +2,8 @@
 # Auto mode, from the image's flag or from "-auto FOLDER": Unzip starts by
 # itself, no success box, the dialog closes and the program exits with 0.
 # "-noauto" keeps the dialog (closed without unzipping: exit code 2). A folder whose name merely contains "-info" is
-# unzipped into like any other. A folder Unzip cannot use shows its box in
-# auto mode too, and the dialog then waits with Unzip enabled.
+# unzipped into like any other. A folder with a character
+# whose bytes in the ANSI code page hold a backslash is unzipped into too.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sfx_lib.sh"
 sfx_test_init
@@ -43,21 +43,17 @@ exit: 2
 OUT
 [ ! -e "$flagged" ] || fail "-noauto unzipped"
 
-# Under code page 932 (Wine takes it from the locale) the folder C:\ plus the
-# double-byte character 95 5C, whose trail byte is a backslash, is refused.
-make_image "$TEST_TMP/dbcs.exe" "$TEST_TMP/files.zip" --auto --folder "$(printf 'C:\\\x95\x5c')"
-export LC_ALL=ja_JP.UTF-8
-drive "$TEST_TMP/dbcs.exe" <<'STEPS'
-answer OK
-wait "Tarvex Self-Extractor - dbcs.exe"
-sleep 1000
-dump
-click Close
-waitexit
-STEPS
-unset LC_ALL
-expect_exit 0
-expect_line '^box: Tarvex Self-Extractor \| The selected folder contains unsupported\\ncharacters, please choose a different folder\.$'
-expect_line '^  1 Button "&Unzip" visible enabled$'
-expect_line '^  109 Static "" visible enabled$'
+# Under code page 932 (Wine takes it from the locale) the folder's 表, 95 5C
+# there, whose trail byte an ANSI call reads as a backslash, is taken as it
+# is: the folder is wide from the TextBlock to the file calls.
+# Wine writes the name to the Unix side in the locale's character set, so the
+# locale must exist (made here with localedef, as it may not be installed).
+command -v localedef >/dev/null || skip "localedef is not installed"
+mkdir -p "$TEST_TMP/locales" && localedef -i ja_JP -f UTF-8 "$TEST_TMP/locales/ja_JP.UTF-8" >/dev/null 2>&1
+[ -f "$TEST_TMP/locales/ja_JP.UTF-8/LC_CTYPE" ] || fail "localedef failed"
+make_image "$TEST_TMP/dbcs.exe" "$TEST_TMP/files.zip" --auto --folder "$(winpath "$TEST_TMP/表")"
+export LOCPATH=$TEST_TMP/locales LC_ALL=ja_JP.UTF-8
+run_unattended "$TEST_TMP/dbcs.exe"
+unset LOCPATH LC_ALL
+expect_same_tree "$TEST_TMP/reference" "$TEST_TMP/表"
 pass

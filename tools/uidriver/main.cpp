@@ -12,6 +12,8 @@
 // the script ends is an error too: end scripts with waitexit or kill.
 #include "uidriver.h"
 #include <fcntl.h>
+#include <shellapi.h>
+#include <wchar.h>
 #include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -94,7 +96,11 @@ static int ApplyEnvironmentOptions(int argc, char **argv)
             std::string setting = argv[n + 1];
             size_t equals = setting.find('=');
             if (equals == std::string::npos || equals == 0) return 0;
-            SetEnvironmentVariableA(setting.substr(0, equals).c_str(), setting.c_str() + equals + 1);
+            // UTF-8 in, set wide: a value keeps every character.
+            std::wstring wide(setting.size() + 1, L'\0');
+            wide.resize(MultiByteToWideChar(CP_UTF8, 0, setting.c_str(), -1, &wide[0], (int)wide.size()));
+            wide[equals] = 0;
+            SetEnvironmentVariableW(wide.c_str(), wide.c_str() + equals + 1);
         } else {
             break;
         }
@@ -102,8 +108,30 @@ static int ApplyEnvironmentOptions(int argc, char **argv)
     return n;
 }
 
-int main(int argc, char **argv)
+// The arguments as UTF-8 from the wide command line: a program argument keeps
+// every character (the ANSI argv would turn those the code page lacks into '?').
+static std::vector<std::string> Utf8Arguments()
 {
+    int count = 0;
+    LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; wide && i < count; ++i) {
+        std::string utf8(4 * wcslen(wide[i]) + 1, '\0');
+        utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &utf8[0], (int)utf8.size(), nullptr, nullptr) - 1);
+        arguments.push_back(utf8);
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+int main(int, char **)
+{
+    std::vector<std::string> utf8 = Utf8Arguments();
+    std::vector<char *> pointers;
+    for (std::string &argument : utf8) pointers.push_back(&argument[0]);
+    pointers.push_back(nullptr);
+    int argc = (int)utf8.size();
+    char **argv = pointers.data();
     int first = ApplyEnvironmentOptions(argc, argv);
     if (first == 0 || argc - first < 3 || strcmp(argv[first + 1], "--") != 0) {
         fprintf(stderr, "usage: uidriver [--set NAME=VALUE | --unset NAME]... SCRIPT|- -- PROGRAM [ARGS...]\n");
@@ -132,11 +160,11 @@ int main(int argc, char **argv)
         if (value > 0)
             driver.timeoutMs = value;
     }
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back(0);
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    std::vector<wchar_t> mutableLine(commandLine.size() + 1);
+    MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, mutableLine.data(), (int)mutableLine.size());
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &driver.process)) {
         Say("error: cannot start %s (error %lu)", argv[3], (unsigned long)GetLastError());
         return 2;

@@ -171,8 +171,11 @@ static bool StepSetText(Driver &driver, const Args &args, std::string &error)
 {
     HWND control = ControlArg(driver, args, error);
     if (!control) return false;
+    // The script's UTF-8, set wide: any character, as WindowText reads it.
+    std::wstring text(args[1].text.size() + 1, L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, args[1].text.c_str(), -1, &text[0], (int)text.size()));
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, (LPARAM)args[1].text.c_str(), SMTO_NORMAL, 5000, &result) ||
+    if (!SendMessageTimeoutW(control, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_NORMAL, 5000, &result) ||
         !result) {
         error = "WM_SETTEXT failed";
         return false;

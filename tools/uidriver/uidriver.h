@@ -34,7 +34,8 @@ void Say(const char *format, ...);
 // escaped (\n, \r, \t, \xNN) so that one record stays on one line.
 std::string EscapeText(const std::string &text);
 
-// The text of a window of any process (WM_GETTEXT, bounded wait).
+// The text of a window of any process as UTF-8 (WM_GETTEXT in its wide
+// form, bounded wait).
 std::string WindowText(HWND window);
 std::string WindowClass(HWND window);
 

@@ -39,12 +39,21 @@ std::string EscapeText(const std::string &text)
 
 std::string WindowText(HWND window)
 {
-    char text[4096] = "";
+    // Read wide and written as UTF-8: every character the window shows, also
+    // those the ANSI code page lacks.
+    WCHAR text[4096] = L"";
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, kTextWaitMs,
-                             &copied))
+    // A top-level window's caption as the system holds it: asked by message,
+    // an ANSI window answers through the ANSI code page.
+    if (!(GetWindowLongW(window, GWL_STYLE) & WS_CHILD))
+        copied = (DWORD_PTR)InternalGetWindowText(window, text, sizeof text / sizeof text[0]);
+    else if (!SendMessageTimeoutW(window, WM_GETTEXT, sizeof text / sizeof text[0], (LPARAM)text, SMTO_NORMAL,
+                                  kTextWaitMs, &copied))
         return std::string();
-    return std::string(text, copied < sizeof text ? copied : sizeof text - 1);
+    int length = copied < sizeof text / sizeof text[0] ? (int)copied : (int)(sizeof text / sizeof text[0]) - 1;
+    std::string utf8(4 * length + 1, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text, length, &utf8[0], (int)utf8.size(), nullptr, nullptr));
+    return utf8;
 }
 
 std::string WindowClass(HWND window)
