@@ -27,13 +27,13 @@ bool NameAttributeFolders(ZipArchive &archive, const std::string &file, Failure 
     return true;
 }
 
-std::vector<std::string> AttributeOnlyFolders(const std::vector<uint8_t> &image) {
+std::vector<std::string> AttributeOnlyFolders(const std::string &image) {
     ZipArchive archive;
     Failure ignored;
     ZipReadOptions options;
     options.allowDamaged = true;   // the data is judged by the stub's own pass
     std::vector<std::string> warnings, names;
-    if (!ReadZipArchive(image, "", options, archive, warnings, ignored))
+    if (!ReadZipFile(image, options, archive, warnings, ignored))
         return names;
     for (const ZipMember &member : archive.members)
         if (IsAttributeOnlyFolder(member))

@@ -20,7 +20,7 @@ bool IsAttributeOnlyFolder(const ZipMember &member);
 // a member whose name the stub cannot take once it is longer.
 bool NameAttributeFolders(ZipArchive &archive, const std::string &file, Failure &failure);
 
-// The names of the members of an image's archive that are folders by their
-// attribute alone (empty when the archive cannot be read as a whole, as for
-// a spanned set).
-std::vector<std::string> AttributeOnlyFolders(const std::vector<uint8_t> &image);
+// The names of the members of the archive in the image file `image` that
+// are folders by their attribute alone (empty when the archive cannot be
+// read as a whole, as for a spanned set); the file is read a part at a time.
+std::vector<std::string> AttributeOnlyFolders(const std::string &image);

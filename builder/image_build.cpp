@@ -118,11 +118,22 @@ bool WriteImage(const PreparedStub &stub, const ZipArchive &archive, const Image
         return Fail(failure, "", why);
     if (options.endRecordTest)
         values.endRecordOffset = values.archiveOffset + (uint32_t)endRecord;
-    std::vector<uint8_t> head = ImageHead(stub, textBlock, archiveSize, values, options.stubCrc);
+    return WriteStreamedImage(stub, textBlock, archiveSize, values, options.stubCrc,
+                              [&](const ByteSink &sink, std::string &reason) {
+                                  return StreamArchive(archive, values.archiveOffset, sink, reason);
+                              },
+                              pending, imageSize, failure);
+}
+
+bool WriteStreamedImage(const PreparedStub &stub, const std::vector<uint8_t> &textBlock, uint64_t archiveSize,
+                        const RecordValues &values, bool stubCrc, const ArchiveFeed &feed, PendingFile &pending,
+                        uint64_t &imageSize, Failure &failure) {
+    std::vector<uint8_t> head = ImageHead(stub, textBlock, archiveSize, values, stubCrc);
 
     // Everything after the head streams through, summed for the PE
     // CheckSum on the way; the sum goes into the head once all is written.
     PeChecksumRun checksum;
+    std::string why;
     bool writeFailed = false;
     auto put = [&](const uint8_t *bytes, size_t n) {
         AddToPeChecksum(checksum, bytes, n);
@@ -133,10 +144,9 @@ bool WriteImage(const PreparedStub &stub, const ZipArchive &archive, const Image
                    (uint64_t)AppendedSectionRawSize(stub.pe, (size_t)(textBlock.size() + archiveSize));
     uint64_t padding = end - head.size() - archiveSize;
     std::vector<uint8_t> zeros((size_t)padding, 0);
-    if (!put(head.data(), head.size()) || !StreamArchive(archive, values.archiveOffset, put, why) ||
-        !put(zeros.data(), zeros.size()))
+    if (!put(head.data(), head.size()) || !feed(put, why) || !put(zeros.data(), zeros.size()))
         return Fail(failure, writeFailed ? pending.path : "", why);   // a read's reason names its file
-    if (WantsPeChecksum(values, options.stubCrc)) {
+    if (WantsPeChecksum(values, stubCrc)) {
         uint8_t field[4];
         WriteLe32(field, PeChecksumOf(checksum));
         if (!PatchPending(pending, stub.pe.lfanew + kPeCheckSum, field, sizeof field, why))

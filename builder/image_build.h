@@ -4,11 +4,13 @@
 #pragma once
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "builder/failure.h"
 #include "builder/file_io.h"
+#include "builder/member_span.h"
 #include "builder/pe_stub.h"
 #include "builder/text_block.h"
 #include "builder/zip_members.h"
@@ -82,3 +84,15 @@ bool BaseRecordValues(const PreparedStub &stub, const ZipArchive &archive, const
 // last. Answers the image's size.
 bool WriteImage(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
                 PendingFile &pending, uint64_t &imageSize, Failure &failure);
+
+// Feeds an image's archive part to `sink`; fails with the reason (left
+// empty when `sink` refused).
+using ArchiveFeed = std::function<bool(const ByteSink &sink, std::string &why)>;
+
+// Writes into `pending` the image of ImageHead for `archiveSize` bytes of
+// archive, then what `feed` gives (archiveSize bytes), then zeros to the
+// section's end, the PE CheckSum summed on the way and written last.
+// Answers the image's size.
+bool WriteStreamedImage(const PreparedStub &stub, const std::vector<uint8_t> &textBlock, uint64_t archiveSize,
+                        const RecordValues &values, bool stubCrc, const ArchiveFeed &feed, PendingFile &pending,
+                        uint64_t &imageSize, Failure &failure);

@@ -2,14 +2,21 @@
 
 #include <stdio.h>
 
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
 #include "builder/file_io.h"
 #include "builder/folder_attribute.h"
 #include "builder/name_text.h"
 #include "builder/image_checks.h"
 #include "builder/pe_format.h"
+#include "builder/member_span.h"
 #include "builder/member_time_text.h"
 #include "builder/pe_stub.h"
 #include "builder/stub_run.h"
+#include "builder/system.h"
 #include "builder/text_block.h"
 #include "builder/zip_members.h"
 #include "archive/zip_format.h"
@@ -17,6 +24,8 @@
 #include "image/config_record.h"
 
 namespace {
+
+enum : uint64_t { kHeadFirstRead = 1u << 20 };   // enough for any stub's headers and section table
 
 struct FlagName {
     uint32_t bit;
@@ -144,7 +153,7 @@ void RunAndPrint(const std::string &path, const std::vector<uint8_t> &image, siz
     for (const WalkedMember &member : run.members)
         PrintMember(member, spanned);
     printf("Archive walk:\n");
-    for (const std::string &name : AttributeOnlyFolders(image))
+    for (const std::string &name : AttributeOnlyFolders(path))
         checks.Report(false, "'" + EscapedText(name, false) + "' is a folder by its attribute alone (no trailing '/'): the "
                              "stub writes it as an empty file");
     if (run.reachedEnd) {
@@ -158,28 +167,81 @@ void RunAndPrint(const std::string &path, const std::vector<uint8_t> &image, siz
     checks.Report(false, "the stub's extraction stops" + where + " with \"" + run.passStop + "\"");
 }
 
+// Extends `head` to the image's first `end` bytes (fewer when the file is
+// shorter), read in pieces.
+bool ReadHead(const std::string &path, uint64_t end, uint64_t fileSize, std::vector<uint8_t> &head,
+              std::string &why) {
+    end = std::min(end, fileSize);
+    if (end <= head.size())
+        return true;
+    return ReadFileRange(path, head.size(), end - head.size(),
+                         [&](const uint8_t *bytes, size_t n) {
+                             head.insert(head.end(), bytes, bytes + n);
+                             return true;
+                         },
+                         why);
+}
+
+// Where the first ConfigRecord marker of the file starts (`at` left as it
+// was when there is none), the file scanned a piece at a time; fails only
+// when the file cannot be read.
+bool FindFirstMarker(const std::string &path, uint64_t &at, std::string &why) {
+    std::vector<uint8_t> window;   // the piece, behind the end of the one before that a marker may start in
+    uint64_t windowStart = 0;
+    bool found = false;
+    bool read = ReadFileToEnd(path,
+                              [&](const uint8_t *bytes, size_t n) {
+                                  window.insert(window.end(), bytes, bytes + n);
+                                  std::vector<size_t> markers = FindMarkers(window, window.size());
+                                  if (!markers.empty()) {
+                                      at = windowStart + markers[0];
+                                      found = true;
+                                      return false;
+                                  }
+                                  size_t keep = std::min<size_t>(window.size(), kMarkerSize - 1);
+                                  windowStart += window.size() - keep;
+                                  window.erase(window.begin(), window.end() - keep);
+                                  return true;
+                              },
+                              why);
+    return read || found;
+}
+
 }  // namespace
 
 int ShowImageInfo(const std::string &path, const std::string &password) {
+    // Only the part in front of the archive is held (the stub, its record
+    // and the text block); the archive is read from the file as the walk
+    // goes, so that the image's size does not matter.
     std::vector<uint8_t> image;
     std::string why;
     PeFacts pe;
-    if (!ReadWholeFile(path, image, why) || !ParsePe(image, pe, why)) {
+    std::error_code error;
+    uint64_t fileSize = fs::file_size(FsPath(path), error);
+    if (error)
+        why = error.message();
+    uint64_t marker = UINT64_MAX;
+    if (error || !ReadHead(path, kHeadFirstRead, fileSize, image, why) || !ParsePe(image, pe, why) ||
+        !FindFirstMarker(path, marker, why) ||
+        (marker != UINT64_MAX && !ReadHead(path, marker + kConfigRecordSize, fileSize, image, why))) {
         fprintf(stderr, "mksfx: %s: %s\n", path.c_str(), why.c_str());
         return 1;
     }
-    std::vector<size_t> markers = FindMarkers(image, image.size());
-    if (markers.empty() || markers[0] + kConfigRecordSize > image.size()) {
+    if (marker == UINT64_MAX || marker + kConfigRecordSize > fileSize) {
         fprintf(stderr, "mksfx: %s: not a self-extractor: it holds no configuration record\n", path.c_str());
         return 1;
     }
-    const uint8_t *record = image.data() + markers[0];
-    uint32_t archiveOffset = ReadLe32(record + kArchiveOffsetOffset);
+    uint32_t archiveOffset = ReadLe32(image.data() + marker + kArchiveOffsetOffset);
+    if (!ReadHead(path, archiveOffset, fileSize, image, why) || !ParsePe(image, pe, why)) {
+        fprintf(stderr, "mksfx: %s: %s\n", path.c_str(), why.c_str());
+        return 1;
+    }
+    const uint8_t *record = image.data() + marker;
     uint32_t flags = ReadLe32(record + kFlagsOffset);
     uint32_t stubCrc = ReadLe32(record + kStubCrcOffset);
-    printf("%s: %zu bytes, %u sections, entry point %s\n", path.c_str(), image.size(), pe.numberOfSections,
-           Hex(pe.entryPoint).c_str());
-    PrintRecord(record, markers[0]);
+    printf("%s: %llu bytes, %u sections, entry point %s\n", path.c_str(), (unsigned long long)fileSize,
+           pe.numberOfSections, Hex(pe.entryPoint).c_str());
+    PrintRecord(record, (size_t)marker);
 
     uint32_t textBlockOffset = ReadLe32(record + kTextBlockOffsetOffset);
     TextStrings strings;
@@ -230,8 +292,15 @@ int ShowImageInfo(const std::string &path, const std::string &password) {
     if ((flags & kFlagSpanned) || endRecordOffset == 0) {
         checks.Skip("no end-record test (a spanned set, or switched off)");
     } else {
-        bool found = (uint64_t)endRecordOffset + 4 <= image.size() &&
-                     ReadLe32(image.data() + endRecordOffset) == kEndSignature;
+        std::vector<uint8_t> signature;
+        bool found = (uint64_t)endRecordOffset + kSignatureBytes <= fileSize &&
+                     ReadFileRange(path, endRecordOffset, kSignatureBytes,
+                                   [&](const uint8_t *bytes, size_t n) {
+                                       signature.insert(signature.end(), bytes, bytes + n);
+                                       return true;
+                                   },
+                                   why) &&
+                     ReadLe32(signature.data()) == kEndSignature;
         checks.Report(found, found ? "end record where the record says"
                                    : "no end record where the record says: the archive was changed or cut short");
     }
@@ -251,7 +320,7 @@ int ShowImageInfo(const std::string &path, const std::string &password) {
         checks.Skip("no application manifest with asInvoker: Windows may ask for administrator rights when the "
                     "image is named like an installer (setup.exe)");
 
-    RunAndPrint(path, image, markers[0], flags, password, checks);
+    RunAndPrint(path, image, (size_t)marker, flags, password, checks);
     if (!checks.firstFailure.empty()) {
         fprintf(stderr, "mksfx: %s: %s\n", path.c_str(), checks.firstFailure.c_str());
         return 1;

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Filling volumes one after the other.
+// Filling volumes one after the other; only their sizes are kept.
 struct VolumeFiller {
     SpanPlan &plan;
     uint32_t firstCapacity;
@@ -29,26 +29,25 @@ struct VolumeFiller {
     uint32_t laterCapacity;
     bool firstEndsExactly;   // the first volume's bytes must fill it when data is cut there
 
-    size_t Current() const { return plan.parts.size() - 1; }
+    size_t Current() const { return plan.sizes.size() - 1; }
     uint32_t Capacity(size_t volume) const { return volume == 0 ? firstCapacity : laterCapacity; }
     uint32_t Base(size_t volume) const { return volume == 0 ? firstBase : 0; }
-    size_t Room() const { return Capacity(Current()) - plan.parts.back().size(); }
-    void NewVolume() { plan.parts.emplace_back(); }
+    uint64_t Room() const { return Capacity(Current()) - plan.sizes.back(); }
+    void NewVolume() { plan.sizes.push_back(0); }
 
     // Places bytes that must not be cut, on a fresh volume when they do not
     // fit in this one; answers the volume and the file offset they start at.
-    bool PlaceWhole(const std::vector<uint8_t> &bytes, const std::string &what, size_t &volume, uint32_t &offset,
-                    std::string &why) {
-        if (bytes.size() > Room()) {
-            if (bytes.size() > laterCapacity) {
-                why = what + " (" + std::to_string(bytes.size()) + " bytes) does not fit in one volume";
+    bool PlaceWhole(uint64_t n, const std::string &what, size_t &volume, uint32_t &offset, std::string &why) {
+        if (n > Room()) {
+            if (n > laterCapacity) {
+                why = what + " (" + std::to_string(n) + " bytes) does not fit in one volume";
                 return false;
             }
             NewVolume();
         }
         volume = Current();
-        offset = Base(volume) + (uint32_t)plan.parts.back().size();
-        plan.parts.back().insert(plan.parts.back().end(), bytes.begin(), bytes.end());
+        offset = Base(volume) + plan.sizes.back();
+        plan.sizes.back() += (uint32_t)n;
         return true;
     }
 
@@ -57,34 +56,59 @@ struct VolumeFiller {
     // descriptor with the data's end) where the volume must end exactly at
     // its capacity: disk 1 of .EXE volumes, whose section is then padded
     // with zeros the walk would take as data.
-    bool WouldCutShortOfEnd(size_t head, size_t data, size_t tail) const {
+    bool WouldCutShortOfEnd(uint64_t head, uint64_t data, uint64_t tail) const {
         if (Current() != 0 || !firstEndsExactly || tail == 0 || head > Room())
             return false;
-        size_t room = Room() - head;
+        uint64_t room = Room() - head;
         return room >= data && room - data < tail;
     }
 
-    // Places data that may be cut anywhere, followed by `tail` (a data
-    // descriptor), which must stand in the same volume as the data's last
-    // byte.
-    void PlaceCuttable(const uint8_t *data, size_t n, const std::vector<uint8_t> &tail) {
+    // Places `n` bytes of data that may be cut anywhere, followed by `tail`
+    // bytes (a data descriptor), which must stand in the same volume as the
+    // data's last byte.
+    void PlaceCuttable(uint64_t n, uint64_t tail) {
         while (n > 0) {
-            size_t take = std::min(n, Room());
-            if (take == n && Room() - take < tail.size())
+            uint64_t take = std::min(n, Room());
+            if (take == n && Room() - take < tail)
                 take = n - 1;   // keep at least the last byte for the descriptor's volume
-            plan.parts.back().insert(plan.parts.back().end(), data, data + take);
-            data += take;
+            plan.sizes.back() += (uint32_t)take;
             n -= take;
             if (n > 0)
                 NewVolume();
         }
-        plan.parts.back().insert(plan.parts.back().end(), tail.begin(), tail.end());
+        plan.sizes.back() += (uint32_t)tail;
     }
 };
 
 std::string MemberText(const ZipMember &member) {
     return "the header of member '" + MemberDisplayName(member) + "'";
 }
+
+// Cuts one stream of bytes into the planned volumes.
+struct VolumeSplitter {
+    const std::vector<uint32_t> &sizes;
+    const VolumeSink &sink;
+    size_t volume = 0;
+    uint64_t written = 0;   // bytes of `volume` so far
+
+    bool Put(const uint8_t *bytes, size_t n) {
+        while (n > 0) {
+            while (written == sizes[volume] && volume + 1 < sizes.size()) {
+                volume++;
+                written = 0;
+            }
+            size_t take = (size_t)std::min<uint64_t>(n, sizes[volume] - written);
+            if (take == 0)
+                take = n;   // past the plan: the last volume takes it, and the caller's check fails
+            if (!sink(volume, bytes, take))
+                return false;
+            written += take;
+            bytes += take;
+            n -= take;
+        }
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -94,50 +118,40 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
         why = "too many members for an archive without ZIP64";
         return false;
     }
-    plan.parts.assign(1, {});
+    plan.sizes.assign(1, 0);
     VolumeFiller filler{plan, firstCapacity, firstBase, laterCapacity, firstBase != 0};
-    std::vector<uint8_t> signature(4);
-    WriteLe32(signature.data(), kDescriptorSignature);
-    if (firstCapacity < signature.size()) {
+    if (firstCapacity < kSignatureBytes) {
         why = "the self-extractor leaves no room for the archive on disk 1";
         return false;
     }
     size_t volume = 0;
     uint32_t offset = 0;
-    filler.PlaceWhole(signature, "", volume, offset, why);
+    filler.PlaceWhole(kSignatureBytes, "", volume, offset, why);
 
     std::vector<size_t> volumes;
     std::vector<uint32_t> offsets;
     for (const ZipMember &member : archive.members) {
-        // A set's volumes are laid out in memory (disks are small): each
-        // member's data is read in whole.
-        std::vector<uint8_t> data;
-        if (!ReadMemberData(member, [&](const uint8_t *bytes, size_t n) {
-                data.insert(data.end(), bytes, bytes + n);
-                return true;
-            }, why))
-            return false;
         // What the stub reads without changing volumes: the header, name and
         // extra field, the encryption header, and a folder's data (skipped
         // by a seek).
-        std::vector<uint8_t> head, tail;
-        AppendLocalHeader(head, member);
-        AppendDescriptorIfFlagged(tail, member);
-        size_t whole = IsFolderName(member.name)             ? data.size()
-                       : (member.flags & kFlagBitEncrypted) ? std::min<size_t>(kEncryptionHeaderSize, data.size())
-                                                            : 0;
-        head.insert(head.end(), data.begin(), data.begin() + whole);
-        if (whole == data.size()) {
-            head.insert(head.end(), tail.begin(), tail.end());
-            tail.clear();
+        uint64_t data = DataSize(member);
+        uint64_t head = kLocalHeaderSize + member.name.size() + member.localExtra.size();
+        uint64_t tail = (member.flags & kFlagBitDescriptor) ? kDescriptorSize : 0;
+        uint64_t whole = IsFolderName(member.name)             ? data
+                         : (member.flags & kFlagBitEncrypted) ? std::min<uint64_t>(kEncryptionHeaderSize, data)
+                                                              : 0;
+        head += whole;
+        if (whole == data) {
+            head += tail;
+            tail = 0;
         }
-        if (filler.WouldCutShortOfEnd(head.size(), data.size() - whole, tail.size()))
+        if (filler.WouldCutShortOfEnd(head, data - whole, tail))
             filler.NewVolume();
         if (!filler.PlaceWhole(head, MemberText(member), volume, offset, why))
             return false;
         volumes.push_back(volume);
         offsets.push_back(offset);
-        filler.PlaceCuttable(data.data() + whole, data.size() - whole, tail);
+        filler.PlaceCuttable(data - whole, tail);
     }
 
     // The central directory and the end record, whole on the last volume.
@@ -154,25 +168,45 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
     place.thisDisk = place.directoryDisk = (uint16_t)last;
     place.entriesHere = place.entriesTotal = (uint16_t)archive.members.size();
     place.directorySize = (uint32_t)directory.size();
-    place.directoryOffset = last == filler.Current() ? filler.Base(last) + (uint32_t)plan.parts.back().size() : 0;
-    std::vector<uint8_t> block = directory;
-    AppendEndRecord(block, place, archive.comment);
-    if (!filler.PlaceWhole(block, "the central directory", volume, offset, why))
+    place.directoryOffset = last == filler.Current() ? filler.Base(last) + plan.sizes.back() : 0;
+    plan.directory = directory;
+    AppendEndRecord(plan.directory, place, archive.comment);
+    if (!filler.PlaceWhole(plan.directory.size(), "the central directory", volume, offset, why))
         return false;
     plan.endRecordPosition = 0;
-    for (size_t i = 0; i + 1 < plan.parts.size(); i++)
-        plan.endRecordPosition += plan.parts[i].size();
-    plan.endRecordPosition += plan.parts.back().size() - kEndRecordSize - archive.comment.size();
+    for (uint32_t size : plan.sizes)
+        plan.endRecordPosition += size;
+    plan.endRecordPosition -= kEndRecordSize + archive.comment.size();
+    return true;
+}
+
+bool StreamSpannedArchive(const ZipArchive &archive, const SpanPlan &plan, const VolumeSink &sink, std::string &why) {
+    why.clear();
+    VolumeSplitter splitter{plan.sizes, sink};
+    ByteSink put = [&](const uint8_t *bytes, size_t n) { return splitter.Put(bytes, n); };
+    uint8_t signature[kSignatureBytes];
+    WriteLe32(signature, kDescriptorSignature);
+    if (!put(signature, sizeof signature))
+        return false;
+    for (const ZipMember &member : archive.members)
+        if (!StreamLocalRecord(member, put, why))
+            return false;
+    if (!put(plan.directory.data(), plan.directory.size()))
+        return false;
+    if (splitter.volume + 1 != plan.sizes.size() || splitter.written != plan.sizes.back()) {
+        why = "the members changed size while mksfx wrote them";
+        return false;
+    }
     return true;
 }
 
 namespace {
 
-// One file of the set: where it goes and its bytes.
+// One file of the set: where it goes and its size.
 struct SetFile {
     unsigned disk;
     std::string name;
-    const std::vector<uint8_t> *bytes;
+    uint64_t size;
 };
 
 // Whether `name` is a file a set of this name puts on a disk: the image or
@@ -182,20 +216,8 @@ bool IsSetFileName(const std::string &name, const std::string &imageName, const 
            SameIgnoringCase(name, VolumeFileName(stem, false));
 }
 
-bool WriteStagedFile(const std::string &path, const std::vector<uint8_t> &bytes, std::string &why) {
-    FILE *file = CreateNewFile(path);
-    bool ok = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && FinishProgramFile(file);
-    if (!ok)
-        why = strerror(errno);
-    if (file && fclose(file) != 0 && ok) {
-        ok = false;
-        why = strerror(errno);
-    }
-    return ok;
-}
-
-// Writes every file into a staging folder beside the set, disk by disk.
-bool StageSet(const std::string &staging, const std::vector<SetFile> &files, size_t disks, Failure &failure) {
+// Makes a staging folder beside the set, with its disk folders.
+bool MakeStaging(const std::string &staging, size_t disks, Failure &failure) {
     std::error_code error;
     if (!fs::create_directory(FsPath(staging), error))
         return Fail(failure, staging, "cannot create the staging folder: " + error.message());
@@ -203,13 +225,56 @@ bool StageSet(const std::string &staging, const std::vector<SetFile> &files, siz
     for (unsigned disk = 1; disk <= disks; disk++)
         if (!fs::create_directory(FsPath(DiskFolder(staging, disk)), error))
             return Fail(failure, DiskFolder(staging, disk), error.message());
-    std::string why;
-    for (const SetFile &file : files) {
-        std::string path = DiskFolder(staging, file.disk) + "/" + file.name;
-        if (!WriteStagedFile(path, *file.bytes, why))
-            return Fail(failure, path, why);
-    }
     return true;
+}
+
+// Writes the set's files into the staging folder as the archive streams:
+// the self-extractor on disk 1 (with .EXE volumes holding the first volume),
+// each other volume into its file, one volume file open at a time.
+bool StageSet(const std::string &staging, const std::vector<SetFile> &files, const PreparedStub &stub,
+              const std::vector<uint8_t> &textBlock, const RecordValues &values, bool stubCrc, bool exeVolumes,
+              const ZipArchive &archive, const SpanPlan &plan, Failure &failure) {
+    PendingFile image, volume;
+    bool volumeOpen = false, volumeFailed = false;
+    size_t open = 0;   // the volume `volume` holds while volumeOpen
+    std::string why;
+    auto put = [&](const ByteSink &toImage, size_t index, const uint8_t *bytes, size_t n) {
+        if (exeVolumes && index == 0)
+            return toImage(bytes, n);
+        if (!volumeOpen || index != open) {
+            const SetFile &file = files[exeVolumes ? index : index + 1];
+            std::string path = DiskFolder(staging, file.disk) + "/" + file.name;
+            volumeFailed = (volumeOpen && !CommitPending(volume, why)) || !OpenPending(path, volume, why);
+            if (volumeFailed)
+                return false;
+            volumeOpen = true;
+            open = index;
+        }
+        volumeFailed = !WritePending(volume, bytes, n, why);
+        return !volumeFailed;
+    };
+    uint64_t imageSize = 0;
+    std::string imagePath = DiskFolder(staging, 1) + "/" + files[0].name;
+    if (!OpenPending(imagePath, image, why))
+        return Fail(failure, imagePath, why);
+    auto feed = [&](const ByteSink &toImage, std::string &reason) {
+        return StreamSpannedArchive(archive, plan,
+                                    [&](size_t index, const uint8_t *bytes, size_t n) {
+                                        return put(toImage, index, bytes, n);
+                                    },
+                                    reason);
+    };
+    bool done = WriteStreamedImage(stub, textBlock, exeVolumes ? plan.sizes[0] : 0, values, stubCrc, feed, image,
+                                   imageSize, failure);
+    if (!done && volumeFailed)
+        Fail(failure, volume.path, why);
+    else if (done && volumeOpen && !CommitPending(volume, why))
+        done = Fail(failure, volume.path, why);
+    else if (done && !CommitPending(image, why))
+        done = Fail(failure, image.path, why);
+    DiscardPending(volume);
+    DiscardPending(image);
+    return done;
 }
 
 // Removes the files of an earlier set from `diskFolder` that the new set
@@ -287,14 +352,13 @@ bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const 
                                          std::to_string(alone) + " bytes without the archive)");
     if (options.endRecordTest)
         values.endRecordOffset = (uint32_t)std::min<uint64_t>(values.archiveOffset + plan.endRecordPosition, 0xFFFFFFFFu);
-    std::vector<uint8_t> image =
-        AssembleImage(stub, textBlock, exeVolumes ? plan.parts[0] : std::vector<uint8_t>(), values, options.stubCrc);
 
     std::string folder = FolderOfPath(output), imageName = FileNameOfPath(output), stem = VolumeStem(output);
     std::vector<SetFile> files;
-    files.push_back({1, imageName, &image});
-    for (size_t i = exeVolumes ? 1 : 0; i < plan.parts.size(); i++)
-        files.push_back({(unsigned)i + 1, VolumeFileName(stem, exeVolumes), &plan.parts[i]});
+    files.push_back({1, imageName, sectionStart + AppendedSectionRawSize(stub.pe, textBlock.size() +
+                                                                                  (exeVolumes ? plan.sizes[0] : 0))});
+    for (size_t i = exeVolumes ? 1 : 0; i < plan.sizes.size(); i++)
+        files.push_back({(unsigned)i + 1, VolumeFileName(stem, exeVolumes), plan.sizes[i]});
     if (!exeVolumes && SameIgnoringCase(imageName, VolumeFileName(stem, false)))
         return Fail(failure, output, "the self-extractor cannot be named like its .ZIP volume");
 
@@ -304,19 +368,21 @@ bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const 
             return Fail(failure, target, refusal);
     }
     std::string staging = UniqueName(folder, ".mksfx-set-");
-    bool done = StageSet(staging, files, plan.parts.size(), failure) &&
-                MoveSetIntoPlace(staging, folder, files, plan.parts.size(), imageName, stem, failure);
+    bool done = MakeStaging(staging, plan.sizes.size(), failure) &&
+                StageSet(staging, files, stub, textBlock, values, options.stubCrc, exeVolumes, archive, plan,
+                         failure) &&
+                MoveSetIntoPlace(staging, folder, files, plan.sizes.size(), imageName, stem, failure);
     std::error_code error;
     fs::remove_all(FsPath(staging), error);
     ForgetOnInterrupt(staging);
     if (!done)
         return false;
-    for (size_t disk = 1; disk <= plan.parts.size() && !quiet; disk++) {
+    for (size_t disk = 1; disk <= plan.sizes.size() && !quiet; disk++) {
         printf("disk%zu: label \"%s\":", disk, VolumeLabel((unsigned)disk).c_str());
         for (const SetFile &file : files)
             if (file.disk == disk)
-                printf(" %s (%zu bytes)", (DiskFolder(folder, file.disk) + "/" + file.name).c_str(),
-                       file.bytes->size());
+                printf(" %s (%llu bytes)", (DiskFolder(folder, file.disk) + "/" + file.name).c_str(),
+                       (unsigned long long)file.size);
         printf("\n");
     }
     return true;

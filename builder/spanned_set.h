@@ -6,6 +6,7 @@
 #pragma once
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,18 +27,28 @@
 bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const ImageOptions &options,
                      const std::string &output, uint32_t diskSize, bool quiet, Failure &failure);
 
-// The archive laid out over volumes: parts[0] goes to disk 1.
+// The archive laid out over volumes: sizes[0] bytes go to disk 1.
 struct SpanPlan {
-    std::vector<std::vector<uint8_t>> parts;
-    uint64_t endRecordPosition = 0;     // the end record's offset in the parts laid end to end
+    std::vector<uint32_t> sizes;        // each volume's bytes
+    std::vector<uint8_t> directory;     // the central directory and end record, ending the last volume
+    uint64_t endRecordPosition = 0;     // the end record's offset in the volumes laid end to end
 };
 
-// Lays `archive` out over volumes. The first volume takes at most
-// `firstCapacity` bytes, and offsets stored for it count from `firstBase`
-// (where it starts in its file; a first volume inside the self-extractor,
-// firstBase not 0, is filled to the byte wherever data is cut at its end);
-// later volumes take `laterCapacity` bytes
-// from offset 0. Fails with the reason when a header, or the central
-// directory, cannot fit in one volume.
+// Lays `archive` out over volumes by the sizes of its parts alone (no data
+// is read). The first volume takes at most `firstCapacity` bytes, and
+// offsets stored for it count from `firstBase` (where it starts in its
+// file; a first volume inside the self-extractor, firstBase not 0, is
+// filled to the byte wherever data is cut at its end); later volumes take
+// `laterCapacity` bytes from offset 0. Fails with the reason when a header,
+// or the central directory, cannot fit in one volume.
 bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint32_t firstBase, uint32_t laterCapacity,
                         SpanPlan &plan, std::string &why);
+
+// Takes the next piece of volume `volume` (counted from 0); false stops
+// the stream (the taker then says why).
+using VolumeSink = std::function<bool(size_t volume, const uint8_t *bytes, size_t n)>;
+
+// Writes the volumes `plan` lays out, in order, each member's data read in
+// pieces as it goes (ReadMemberData): nothing of a member's or a volume's
+// size is held. Fails as StreamArchive does.
+bool StreamSpannedArchive(const ZipArchive &archive, const SpanPlan &plan, const VolumeSink &sink, std::string &why);

@@ -177,6 +177,9 @@ bool RunStub(const std::string &imagePath, const std::vector<uint8_t> &image, si
     sim.boxHandler = AnswerBox;
     sim.dialogHook = RunPass;
     sim.walkTrace = Trace;
+    // The stub checks each member's size and CRC as it decodes: the bytes
+    // need not be kept, and an image of gigabytes must not fill the scratch.
+    sim.discardWrites = true;
 
     WCHAR arguments[] = {0};
     MainSequence((HINSTANCE)0, arguments);

@@ -1,7 +1,8 @@
 // `mksfx info`'s walk: the stub's own start-up and extraction pass, from the
 // logic library the stub is built from, run over an image on the simulated
 // Win32 layer (platform/host). The image is the running program; the
-// members are written into a scratch folder, which is removed afterwards;
+// members are made in a scratch folder, empty (their bytes are checked as
+// they decode and then dropped), which is removed afterwards;
 // every message box is recorded instead of shown. A spanned set's disks are
 // fed in at the stub's prompts from the diskN/ folders beside the image.
 #pragma once

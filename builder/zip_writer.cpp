@@ -102,6 +102,16 @@ bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uin
     return true;
 }
 
+bool StreamLocalRecord(const ZipMember &member, const ByteSink &sink, std::string &why) {
+    std::vector<uint8_t> piece;
+    AppendLocalHeader(piece, member);
+    if (!sink(piece.data(), piece.size()) || !ReadMemberData(member, sink, why))
+        return false;
+    piece.clear();
+    AppendDescriptorIfFlagged(piece, member);
+    return sink(piece.data(), piece.size());
+}
+
 bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sink, std::string &why) {
     uint64_t size = 0, endRecord = 0;
     if (!ArchiveLayout(archive, base, size, endRecord, why))
@@ -109,29 +119,19 @@ bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sin
     // Headers go out as they are made; the directory, a few dozen bytes a
     // member, is gathered and written last.
     uint64_t at = base;
-    std::vector<uint8_t> piece, directory;
-    auto put = [&](const std::vector<uint8_t> &bytes) {
-        at += bytes.size();
-        return sink(bytes.data(), bytes.size());
-    };
+    std::vector<uint8_t> directory;
     for (const ZipMember &member : archive.members) {
         AppendCentralRecord(directory, member, 0, (uint32_t)at);
-        piece.clear();
-        AppendLocalHeader(piece, member);
-        if (!put(piece) || !ReadMemberData(member, sink, why))
+        if (!StreamLocalRecord(member, sink, why))
             return false;
-        at += DataSize(member);
-        piece.clear();
-        AppendDescriptorIfFlagged(piece, member);
-        if (!put(piece))
-            return false;
+        at += LocalRecordSize(member);
     }
     DirectoryPlace place;
     place.directoryOffset = (uint32_t)at;
     place.directorySize = (uint32_t)directory.size();
     place.entriesHere = place.entriesTotal = (uint16_t)archive.members.size();
     AppendEndRecord(directory, place, archive.comment);
-    return put(directory);
+    return sink(directory.data(), directory.size());
 }
 
 bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, std::string &why) {

@@ -43,6 +43,10 @@ uint64_t LocalRecordSize(const ZipMember &member);
 // members than the end record can count.
 bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uint64_t &endRecord, std::string &why);
 
+// Writes the member's local record (LocalRecordSize bytes) to `sink`, its
+// data read as it goes; fails as StreamArchive does.
+bool StreamLocalRecord(const ZipMember &member, const ByteSink &sink, std::string &why);
+
 // Writes the archive (ArchiveLayout checked first) to `sink` in pieces,
 // each member's data read as it goes (ReadMemberData). When `sink` answers
 // false, `why` is left empty: the sink knows the reason.

@@ -121,6 +121,9 @@ struct State {
     unsigned refusedPaths = 0;
     // Looks at whether a path exists (FindFirstFileA, GetFileAttributesW).
     unsigned pathLookups = 0;
+    // Writes to files succeed without storing their bytes (a walk that
+    // checks members as they decode, and needs none of them kept).
+    bool discardWrites = false;
     // Every SetFileTime call in order, also those a fault fails.
     std::vector<TimeRecord> timesSet;
 };

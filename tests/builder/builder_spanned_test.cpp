@@ -175,18 +175,27 @@ TEST(SpanLayout, HoldsForEveryCapacity) {
             ASSERT_TRUE(PlanSpannedArchive(archive, capacity, insideImage ? values.archiveOffset : 0, capacity, plan,
                                            why))
                 << capacity << ": " << why;
-            std::vector<uint8_t> image = AssembleImage(
-                stub, textBlock, insideImage ? plan.parts[0] : std::vector<uint8_t>(), values, false);
+            std::vector<std::vector<uint8_t>> parts(plan.sizes.size());
+            ASSERT_TRUE(StreamSpannedArchive(archive, plan,
+                                             [&](size_t volume, const uint8_t *bytes, size_t n) {
+                                                 parts[volume].insert(parts[volume].end(), bytes, bytes + n);
+                                                 return true;
+                                             },
+                                             why))
+                << capacity << ": " << why;
+            std::vector<uint8_t> image =
+                AssembleImage(stub, textBlock, insideImage ? parts[0] : std::vector<uint8_t>(), values, false);
             // The first volume ends where its disk does, zeros after the data.
             if (insideImage)
                 image.resize(values.archiveOffset + capacity, 0);
             std::string set = temp / ("set" + std::to_string(capacity) + (insideImage ? "x" : "z"));
-            for (size_t i = 0; i < plan.parts.size(); i++) {
-                ASSERT_LE(plan.parts[i].size(), capacity);
+            for (size_t i = 0; i < parts.size(); i++) {
+                ASSERT_EQ(parts[i].size(), plan.sizes[i]);
+                ASSERT_LE(parts[i].size(), capacity);
                 std::string disk = set + "/disk" + std::to_string(i + 1);
                 fs::create_directories(disk);
                 if (i > 0 || !insideImage)
-                    WriteBytes(disk + (insideImage ? "/SETUP.EXE" : "/SETUP.ZIP"), plan.parts[i]);
+                    WriteBytes(disk + (insideImage ? "/SETUP.EXE" : "/SETUP.ZIP"), parts[i]);
             }
             WriteBytes(set + "/disk1/SETUP.EXE", image);
             StubRun run;
