@@ -115,3 +115,17 @@ unzip_image() {
     make_image "$TEST_TMP/$name.exe" "$TEST_TMP/$name.zip" --folder "$outw" "$@"
     shown=(caption="Tarvex Self-Extractor - $name.exe" intro="$(intro_for "$name.exe")" folder="$outw")
 }
+
+# shoot PATTERN FILE: while the driver started in the background as $driver
+# runs, waits for a transcript line, lets the screen settle, then takes the
+# whole screen (WINE_RUN_DISPLAY_FILE names the display) into $TEST_TMP/FILE.
+shoot() {
+    local tries=0
+    until grep -q -- "$1" "$TEST_TMP/transcript" 2>/dev/null && [ -s "$WINE_RUN_DISPLAY_FILE" ]; do
+        tries=$((tries + 1))
+        [ $tries -le 1200 ] || { kill "$driver"; fail "no \"$1\" in the transcript"; }
+        sleep 0.1
+    done
+    sleep 2
+    import -display "$(cat "$WINE_RUN_DISPLAY_FILE")" -window root "$TEST_TMP/$2" || fail "import failed for $2"
+}

@@ -36,18 +36,6 @@ STEPS
 ) &
 driver=$!
 
-# shoot PATTERN FILE: waits for a transcript line, lets the screen settle,
-# then takes the whole screen.
-shoot() {
-    local tries=0
-    until grep -q -- "$1" "$TEST_TMP/transcript" 2>/dev/null && [ -s "$WINE_RUN_DISPLAY_FILE" ]; do
-        tries=$((tries + 1))
-        [ $tries -le 1200 ] || { kill "$driver"; fail "no \"$1\" in the transcript"; }
-        sleep 0.1
-    done
-    sleep 2
-    import -display "$(cat "$WINE_RUN_DISPLAY_FILE")" -window root "$TEST_TMP/$2" || fail "import failed for $2"
-}
 shoot '^window: ' idle.png
 shoot '^text 1: ' during.png
 wait "$driver"

@@ -53,14 +53,7 @@ STEPS
     echo "$DRIVE_EXIT" > "$TEST_TMP/drive.exit"
 ) &
 driver=$!
-tries=0
-until grep -q '^box up: ' "$TEST_TMP/transcript" 2>/dev/null && [ -s "$WINE_RUN_DISPLAY_FILE" ]; do
-    tries=$((tries + 1))
-    [ $tries -le 1800 ] || { kill "$driver"; fail "the overwrite question did not come up"; }
-    sleep 0.1
-done
-sleep 2
-import -display "$(cat "$WINE_RUN_DISPLAY_FILE")" -window root "$TEST_TMP/screen.png" || fail "import failed"
+shoot '^box up: ' screen.png
 wait "$driver"
 DRIVE_EXIT=$(cat "$TEST_TMP/drive.exit")
 expect_exit 0
