@@ -68,4 +68,10 @@ make_image "$TEST_TMP/plain.exe" "$TEST_TMP/files.zip"
 DRIVE_ENV=(--set "ZIEL=$(winpath "$TEST_TMP/Другая папка")")
 run_unattended "$TEST_TMP/plain.exe" -auto "%ZIEL%\\日本"
 [ "$(cat "$TEST_TMP/Другая папка/日本/Привет.txt" 2>/dev/null)" = new ] || { ls -R "$TEST_TMP"; fail "-auto FOLDER"; }
+
+# An image whose own file name is beyond the ANSI code page opens itself
+# through its wide path, checks itself and unzips.
+cp "$TEST_TMP/plain.exe" "$TEST_TMP/установка.exe"
+run_unattended "$TEST_TMP/установка.exe" -auto "$(winpath "$TEST_TMP/из установки")"
+[ "$(cat "$TEST_TMP/из установки/Привет.txt" 2>/dev/null)" = new ] || { ls -R "$TEST_TMP"; fail "установка.exe"; }
 pass

@@ -77,4 +77,19 @@ done
 make_image "$TEST_TMP/kept.exe" "$TEST_TMP/cp866.zip"
 grep -c "warning" "$TEST_TMP/mksfx.log" | grep -qx 1 || { cat "$TEST_TMP/mksfx.log"; fail "no single warning"; }
 grep -q -- "--name-codepage" "$TEST_TMP/mksfx.log" || fail "the warning does not suggest --name-codepage"
+
+# Left as stored, the code page 932 names are read in the ANSI code page of
+# the machine that runs the image: on one whose code page is 932 they come
+# out as on the maker's, the trail byte 0x5C of ソ and 表 splitting no folder.
+# Wine takes its code page from the locale, made here with localedef.
+command -v localedef >/dev/null || skip "localedef is not installed"
+mkdir -p "$TEST_TMP/locales" && localedef -i ja_JP -f UTF-8 "$TEST_TMP/locales/ja_JP.UTF-8" >/dev/null 2>&1
+[ -f "$TEST_TMP/locales/ja_JP.UTF-8/LC_CTYPE" ] || fail "localedef failed"
+rm -rf "$TEST_TMP/out"
+make_image "$TEST_TMP/ansi.exe" "$TEST_TMP/cp932.zip" --auto --folder "$(winpath "$TEST_TMP/out")"
+grep -q -- "--name-codepage" "$TEST_TMP/mksfx.log" || { cat "$TEST_TMP/mksfx.log"; fail "cp932 as stored: no warning"; }
+LOCPATH=$TEST_TMP/locales LC_ALL=ja_JP.UTF-8 run_unattended "$TEST_TMP/ansi.exe"
+(cd "$TEST_TMP/out" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort) > "$TEST_TMP/ansi.tree"
+sed 's|/$||' "$TEST_TMP/cp932.zip.names" | LC_ALL=C sort > "$TEST_TMP/ansi.expected"
+diff "$TEST_TMP/ansi.expected" "$TEST_TMP/ansi.tree" || fail "cp932 as stored: another tree under code page 932"
 pass
