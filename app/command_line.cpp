@@ -46,9 +46,10 @@ static int StartsWith(const WCHAR *text, const char *word, int length) {
 
 int HasInfoOption(const WCHAR *arguments) {
     for (const WCHAR *p = arguments; *p != 0; p++) {
-        WCHAR after = p[kInfoLength];
+        // The character after the word is read only once the word is there:
+        // nearer the end, it would lie past the text.
         if ((p == arguments || PartsWords(p[-1])) && StartsWith(p, kInfoOption, kInfoLength) &&
-            (after == ':' || PartsWords(after)))
+            (p[kInfoLength] == ':' || PartsWords(p[kInfoLength])))
             return 1;
     }
     return 0;
