@@ -127,11 +127,11 @@ void CancelPass() {
     ReturnToGuard(kGuardCancelled);
 }
 
+// The format gets the code's place behind string 36, so that the image's
+// wide path and the code go into the box in one pass.
 void ReadError(int code) {
-    char *text = ctx.messageBuffer;
-    int n = wsprintfA(text, LookupString(kStrErrorReading), ctx.modulePath);
-    wsprintfA(text + n, " <%d>", code);
-    ShowError(text);
+    wsprintfA(ctx.messageBuffer, "%s <%%d>", LookupString(kStrErrorReading));
+    ShowErrorAbout(ctx.messageBuffer, ctx.imagePath, code);
 }
 
 int AskOkCancel(const char *text, int warning) {

@@ -52,7 +52,7 @@ void FormatWide(WCHAR *text, const char *format, ...);
 [[noreturn]] void AbortSilently();
 // Back to the guard with code 1, no box.
 [[noreturn]] void CancelPass();
-// String 36 with modulePath and " <code>", through ShowError.
+// String 36 with imagePath and " <code>", through ShowError.
 [[noreturn]] void ReadError(int code);
 // OK/Cancel box (with the exclamation icon when warning is set); true for OK.
 int AskOkCancel(const char *text, int warning);

@@ -70,35 +70,30 @@ static void AllocateGlobalTexts() {
     ctx.messageBuffer = (char *)LockedGlobalBlock(GPTR, kMessageBufferSize);
 }
 
-// The image's paths: imagePath as the system gives it, modulePath its ANSI
-// form with the last component in long form (a long name that would not fit
-// leaves the path as it was). The ANSI form is the code page's conversion,
-// as GetModuleFileNameA would answer, so one import serves both.
-// Then makes the image's folder current. A folder at the root of a drive
-// keeps its backslash: "C:" alone would name the drive's current folder.
-static void FindModulePath() {
+// The image's path as the system gives it, with the last component in long
+// form (a long name that would not fit leaves the path as it was); wide, so
+// that it names the image whatever characters its name has. Then makes the
+// image's folder current. A folder at the root of a drive keeps its
+// backslash: "C:" alone would name the drive's current folder.
+static void FindImagePath() {
     GetModuleFileNameW(0, ctx.imagePath, kPathBufferSize - 1);
-    if (!WideCharToMultiByte(CP_ACP, 0, ctx.imagePath, -1, ctx.modulePath, kPathBufferSize - 1, 0, 0))
-        ctx.modulePath[kPathBufferSize - 2] = 0;
-    int name = lstrlenA(ctx.modulePath);
-    while (name > 0 && ctx.modulePath[name - 1] != '\\' && ctx.modulePath[name - 1] != '/')
-        name--;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(ctx.modulePath, &found);
+    int name = (int)(FileNamePart(ctx.imagePath) - ctx.imagePath);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(ctx.imagePath, &found);
     if (search != INVALID_HANDLE_VALUE) {
-        if (name + lstrlenA(found.cFileName) < kPathBufferSize)
-            lstrcpyA(ctx.modulePath + name, found.cFileName);
+        if (name + lstrlenW(found.cFileName) < kPathBufferSize)
+            CopyWide(ctx.imagePath + name, found.cFileName);
         FindClose(search);
     }
     if (name == 0)
         return;
-    char folder[kPathBufferSize];
+    WCHAR folder[kPathBufferSize];
     int cut = name - 1;
-    if (cut > 0 && ctx.modulePath[cut - 1] == ':')
+    if (cut > 0 && ctx.imagePath[cut - 1] == ':')
         cut++;
-    memcpy(folder, ctx.modulePath, cut);
+    memcpy(folder, ctx.imagePath, cut * sizeof(WCHAR));
     folder[cut] = 0;
-    SetCurrentDirectoryA(folder);
+    SetCurrentDirectoryW(folder);
 }
 
 static uint8_t *LocalBuffer(size_t size) {
@@ -273,7 +268,7 @@ int MainSequence(HINSTANCE instance, WCHAR *arguments) {
     CreateCodePageFont();
     ctx.waitCursor = LoadCursorA(0, IDC_WAIT);
     ctx.arrowCursor = LoadCursorA(0, IDC_ARROW);
-    FindModulePath();
+    FindImagePath();
     ctx.instance = instance;
     SetErrorMode(kErrorMode);
     windowsVersion = GetVersion();

@@ -6,6 +6,7 @@
 #include "archive/entry_output.h"
 #include "archive/volume_names.h"
 #include "context/extraction_context.h"
+#include "image/image_checks.h"
 #include "image/resources.h"
 
 enum SpannedSizes {
@@ -16,8 +17,9 @@ enum SpannedSizes {
 // The drive the program was started from, as the prompts name it: "A:" from
 // a drive-letter path; for a UNC path the share, "\\server\share" (a share
 // has no disks to change, but its label is read and the prompts name it).
+// In the ANSI code page, as the prompts' texts are.
 static void FormDriveText(char *text) {
-    const char *path = ctx.modulePath;
+    const WCHAR *path = ctx.imagePath;
     int length = 0;
     if (path[0] && path[1] == ':') {
         length = 2;
@@ -26,17 +28,18 @@ static void FormDriveText(char *text) {
         while (path[length] && !(IsSeparator(path[length]) && ++separators == 4))
             length++;
     }
-    for (int i = 0; i < length; i++)
-        text[i] = path[i];
-    text[length] = 0;
+    text[WideCharToMultiByte(CP_ACP, 0, path, length, text, kPathBufferSize - 1, 0, 0)] = 0;
 }
 
-// The volume file on the disk: modulePath with its extension replaced, or
+// The volume file on the disk: imagePath with its extension replaced, or
 // the extension appended when the file name has none.
-static void FormVolumeName(char *name, int exeVolume) {
-    lstrcpyA(name, ctx.modulePath);
-    char *file = name + (FileNamePart(name) - name);
-    lstrcpyA(file + VolumeStemLength(file), VolumeExtension(exeVolume));
+static void FormVolumeName(WCHAR *name, int exeVolume) {
+    CopyWide(name, ctx.imagePath);
+    WCHAR *file = name + (FileNamePart(name) - name);
+    WCHAR *end = file + VolumeStemLength(file);
+    const char *extension = VolumeExtension(exeVolume);
+    while ((*end++ = (uint8_t)*extension++) != 0) {
+    }
 }
 
 int ReadDiskNumber(const char *drive) {
@@ -83,9 +86,9 @@ void RequestDisk(int disk, int exeVolume) {
     }
     // The destination may be on the disk just changed.
     ForgetFolders();
-    char volume[kVolumeNameSize];
+    WCHAR volume[kVolumeNameSize];
     FormVolumeName(volume, exeVolume);
-    HFILE file = _lopen(volume, OF_READ | OF_SHARE_DENY_WRITE);
+    HFILE file = OpenForReading(volume, 0);
     if (file == HFILE_ERROR)
         HeaderCorrupt();
     ctx.archiveFile = file;

@@ -3,17 +3,6 @@
 const char kVolumeLabelPrefix[] = "PKBACK#";
 static_assert(sizeof kVolumeLabelPrefix - 1 == kVolumeLabelPrefixLength, "PKBACK# is seven characters");
 
-uint32_t VolumeStemLength(const char *fileName) {
-    uint32_t length = 0, stem = 0;
-    int dotSeen = 0;
-    for (; fileName[length]; length++)
-        if (fileName[length] == '.') {
-            stem = length;
-            dotSeen = 1;
-        }
-    return dotSeen ? stem : length;
-}
-
 const char *VolumeExtension(int exeVolume) {
     return exeVolume ? ".EXE" : ".ZIP";
 }

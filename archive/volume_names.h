@@ -13,7 +13,18 @@ enum VolumeLabelSizes { kVolumeLabelPrefixLength = 7 };
 // The length of the part of fileName (a name without folders) that the
 // volumes share: up to its last '.', or all of it without one. A name that
 // is only an extension (".exe") shares nothing.
-uint32_t VolumeStemLength(const char *fileName);
+// Text of the ANSI code page or wide: '.' is the same unit in both.
+template <typename Char>
+uint32_t VolumeStemLength(const Char *fileName) {
+    uint32_t length = 0, stem = 0;
+    int dotSeen = 0;
+    for (; fileName[length]; length++)
+        if (fileName[length] == '.') {
+            stem = length;
+            dotSeen = 1;
+        }
+    return dotSeen ? stem : length;
+}
 
 // ".EXE" when exeVolume, else ".ZIP".
 const char *VolumeExtension(int exeVolume);

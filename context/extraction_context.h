@@ -160,8 +160,7 @@ struct ExtractionContext {
 
     // --- the buffers, each with its owner: behind every other field, so
     // that the stub reaches those with one-byte displacements (see ctx below) ---
-    char modulePath[kPathBufferSize];           // start-up
-    WCHAR imagePath[kPathBufferSize];           // start-up: the image's path, wide; empty where the wide calls fail
+    WCHAR imagePath[kPathBufferSize];           // start-up: the image's path, its file name in long form
     WCHAR destinationFolder[kPathBufferSize];   // start-up
     uint16_t stringOffsets[kStringOffsetCount]; // image: where each string lies in resourceBlock
     uint32_t crcTables[16][256];                // CRC-32: [0] entry i is the CRC of byte i; [k] that followed by k zero bytes
@@ -187,8 +186,8 @@ extern ExtractionContext ctx;
 // before the buffers lies within a one-byte displacement.
 // The 256 bytes before the buffers are those reachable with one-byte
 // displacements.
-static_assert(offsetof(ExtractionContext, modulePath) >= 128, "the bias is positive");
-enum : uint32_t { kContextRegisterBias = offsetof(ExtractionContext, modulePath) - 128 };
+static_assert(offsetof(ExtractionContext, imagePath) >= 128, "the bias is positive");
+enum : uint32_t { kContextRegisterBias = offsetof(ExtractionContext, imagePath) - 128 };
 #define ctx (*(ExtractionContext *)(contextRegister - kContextRegisterBias))
 
 // Points the register at the context (the storage symbol of ctx).

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     memcpy(ctx.endSignature, "PK\x05\x06", 5);
     memcpy(ctx.singleVolumeMarker, "PK00", 5);
     memcpy(ctx.spanningSignature, "PK\x07\x08", 5);
-    lstrcpyA(ctx.modulePath, "C:\\DL\\TEST.EXE");
+    MultiByteToWideChar(CP_UTF8, 0, "C:\\DL\\TEST.EXE", -1, ctx.imagePath, kPathBufferSize);
     MultiByteToWideChar(CP_UTF8, 0, "C:\\OUT", -1, ctx.destinationFolder, kPathBufferSize);
     ctx.mainDialog = (HWND)(uintptr_t)0x1234;
     password = (char *)GlobalAlloc(GPTR, 8);

@@ -16,19 +16,14 @@ int SeekFromStart(HFILE file, uint32_t offset) {
     return _llseek(file, (LONG)offset, FILE_BEGIN) == (LONG)offset;
 }
 
-// The image by its wide path, which names it whatever characters its name
-// has (modulePath has '?' for those the ANSI code page lacks); by modulePath
-// on Windows 95 and 98, whose wide calls fail. The share modes are _lopen's.
-static HFILE OpenOwnFile(int othersMayWrite) {
-    if (ctx.imagePath[0])
-        return (HFILE)(INT_PTR)CreateFileW(ctx.imagePath, GENERIC_READ,
-                                           othersMayWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, 0,
-                                           OPEN_EXISTING, 0, 0);
-    return _lopen(ctx.modulePath, othersMayWrite ? OF_READ | OF_SHARE_DENY_NONE : OF_READ | OF_SHARE_DENY_WRITE);
+HFILE OpenForReading(const WCHAR *path, int othersMayWrite) {
+    return (HFILE)(INT_PTR)CreateFileW(path, GENERIC_READ,
+                                       othersMayWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, 0,
+                                       OPEN_EXISTING, 0, 0);
 }
 
 void OpenImage() {
-    ctx.archiveFile = OpenOwnFile(0);
+    ctx.archiveFile = OpenForReading(ctx.imagePath, 0);
     if (ctx.archiveFile == HFILE_ERROR) {
         ctx.archiveFile = 0;
         HeaderCorrupt();
@@ -51,7 +46,7 @@ void TestEndRecord() {
 // nor the PE signature is looked at: only the entry point matters here.
 int TestEntryPoint() {
     uint8_t headers[kPeHeadersSize];
-    HFILE file = OpenOwnFile(1);
+    HFILE file = OpenForReading(ctx.imagePath, 1);
     if (file == HFILE_ERROR)
         return 0;
     int read = _lread(file, headers, kDosHeaderSize) == kDosHeaderSize &&

@@ -12,9 +12,14 @@
 // stored tail, so that the stub itself never holds one as contiguous bytes.
 void SetUpSignatures();
 
-// Opens the image (imagePath, or modulePath where that is empty) as the archive file (read, deny write to others), or ends
-// through HeaderCorrupt.
+// Opens the image (imagePath) as the archive file (read, deny write to
+// others), or ends through HeaderCorrupt.
 void OpenImage();
+
+// Opens a file by its wide path for reading, sharing it with readers (and
+// writers when othersMayWrite), as _lopen's OF_SHARE_DENY_WRITE and
+// OF_SHARE_DENY_NONE do; HFILE_ERROR when it cannot.
+HFILE OpenForReading(const WCHAR *path, int othersMayWrite);
 
 // Checks the CRC-32 of the first n bytes of the image, with the 4 bytes
 // behind the first marker counted as zero (and, with CrcSkipsHeaders, the

@@ -114,7 +114,8 @@ static char *ProgramPartEnd(char *command) {
 }
 
 // The archiver's command line for this file: the registered program part,
-// then modulePath in quotes. False when no archiver is registered.
+// then imagePath in quotes, in the ANSI code page WinExec takes. False when
+// no archiver is registered.
 static int ComposeArchiverCommand(char *commandLine) {
     LONG size = kRegistryValueSize;
     if (RegQueryValueA(HKEY_CLASSES_ROOT, kArchiverKey, commandLine, &size) != ERROR_SUCCESS ||
@@ -124,10 +125,10 @@ static int ComposeArchiverCommand(char *commandLine) {
     if (*end != ' ')
         *end = ' ';   // a command without arguments still gets the file
     int length = (int)(end + 1 - commandLine);
-    length += wsprintfA(end + 1, "\"%s\"", ctx.modulePath);
+    length += wsprintfA(end + 1, "\"%ls\"", ctx.imagePath);
     // A spanned archive on .ZIP volumes is opened by its volume name.
     if ((configRecord.Flags & kFlagSpanned) && !(configRecord.Flags & kFlagExeVolumes) &&
-        lstrlenA(ctx.modulePath) >= 3) {
+        lstrlenW(ctx.imagePath) >= 3) {
         commandLine[length - 4] = 'z';
         commandLine[length - 3] = 'i';
         commandLine[length - 2] = 'p';

@@ -30,7 +30,7 @@ enum MainDialogLimits {
 
 static_assert(kFolderEditLimit + 1 == kPathBufferSize, "the edit control holds what the folder buffer takes");
 
-static const char kTitleFormat[] = "%s - %s";
+static const char kTitleFormat[] = "%hs - %s";   // the caption, the image's wide name
 
 static void SetStatusText(HWND dialog, const char *text) {
     SetDlgItemTextA(dialog, kIdStatus, text);
@@ -68,26 +68,31 @@ static void DropBrowseWithoutShell(HWND dialog) {
 
 // Control 101 names the file unless the name would crowd the line.
 static void ShowIntroduction(HWND dialog) {
-    const char *name = FileNamePart(ctx.modulePath);
-    if (lstrlenA(name) > kIntroductionNameLimit)
-        name = LookupString(kStrThisSelfExtractor);
-    char text[kFormatBufferSize];
-    wsprintfA(text, LookupString(kStrIntroduction), name);
-    SetDlgItemTextA(dialog, kIdIntroduction, text);
+    const WCHAR *name = FileNamePart(ctx.imagePath);
+    if (lstrlenW(name) > kIntroductionNameLimit) {
+        WidenText(LookupString(kStrThisSelfExtractor), ctx.messageText);
+        name = ctx.messageText;
+    }
+    WCHAR text[kFormatBufferSize];
+    FormatWide(text, LookupString(kStrIntroduction), name);
+    SetDlgItemTextW(dialog, kIdIntroduction, text);
 }
 
-// The image's own title is wide, with every character its author wrote. The
-// dialog is an ANSI window, whose SetWindowTextW would pass the text through
-// the ANSI code page; the wide default procedure keeps it as it is.
+// The title is wide, with every character of the image's name and of the
+// title its author wrote. The dialog is an ANSI window, whose SetWindowTextW
+// would pass the text through the ANSI code page; the wide default procedure
+// keeps it as it is.
 static void ShowWindowTitle(HWND dialog) {
-    int own = (configRecord.Flags & kFlagTitleInWindow) != 0;
-    if (own && ctx.titleText[0]) {
-        DefWindowProcW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ctx.titleText));
-        return;
+    WCHAR *title = ctx.messageText;   // no box is up while the dialog starts
+    const WCHAR *text = ctx.titleText;
+    if (!(configRecord.Flags & kFlagTitleInWindow)) {
+        FormatWide(title, kTitleFormat, kCaption, FileNamePart(ctx.imagePath));
+        text = title;
+    } else if (!text[0]) {
+        WidenText(LookupString(kStrSetup), title);
+        text = title;
     }
-    char title[kFormatBufferSize];
-    wsprintfA(title, kTitleFormat, kCaption, FileNamePart(ctx.modulePath));
-    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(own ? LookupString(kStrSetup) : title));
+    DefWindowProcW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
 // An empty folder gets the default one; "." stands for the self-extractor's
@@ -262,9 +267,8 @@ static INT_PTR OnUnzip(HWND dialog) {
 // --- the other commands ---
 
 static INT_PTR OnHelp() {
-    char text[kFormatBufferSize];
-    wsprintfA(text, LookupString(kStrHelp), FileNamePart(ctx.modulePath));
-    ShowBox(text, MB_OK);
+    FormatWide(ctx.messageText, LookupString(kStrHelp), FileNamePart(ctx.imagePath));
+    ShowWideBox(ctx.messageText, MB_OK);
     return FALSE;
 }
 

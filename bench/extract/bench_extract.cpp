@@ -100,13 +100,13 @@ static void PrepareMachine(const std::string &root, const std::string &zip) {
     memcpy(ctx.endSignature, "PK\x05\x06", 5);
     memcpy(ctx.singleVolumeMarker, "PK00", 5);
     memcpy(ctx.spanningSignature, "PK\x07\x08", 5);
-    std::string modulePath = "D:\\" + zip.substr(zip.rfind('/') + 1);
-    strcpy(ctx.modulePath, modulePath.c_str());
+    std::string imagePath = "D:\\" + zip.substr(zip.rfind('/') + 1);
+    MultiByteToWideChar(CP_UTF8, 0, imagePath.c_str(), -1, ctx.imagePath, kPathBufferSize);
     MultiByteToWideChar(CP_UTF8, 0, "C:\\OUT", -1, ctx.destinationFolder, kPathBufferSize);
     ctx.mainDialog = (HWND)(uintptr_t)0x1234;
     ctx.meterShown = 1;
     configRecord.ArchiveOffset = 0;
-    ctx.archiveFile = _lopen(ctx.modulePath, OF_READ | OF_SHARE_DENY_WRITE);
+    ctx.archiveFile = _lopen(imagePath.c_str(), OF_READ | OF_SHARE_DENY_WRITE);
 }
 
 static void ReleaseMachine() {

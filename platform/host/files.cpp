@@ -266,9 +266,18 @@ struct FindHandle {
     int unused;
 };
 
-HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
+static void CopyFoundName(const std::string &name, char *to) {
+    strncpy(to, Utf8ToAnsi(name).c_str(), MAX_PATH - 1);
+}
+
+static void CopyFoundName(const std::string &name, WCHAR *to) {
+    CopyOutWide(name, to, MAX_PATH);
+}
+
+// The entry a search for host (a host path) finds, or INVALID_HANDLE_VALUE.
+template <typename Char>
+static HANDLE FindEntry(const std::string &host, FindDataOf<Char> *data) {
     Sim().pathLookups++;
-    std::string host = CallPath(AnsiToUtf8(path), kClassicPathLimit, false);
     bool folder = false;
     uint64_t size = 0;
     if (host.empty() || !HostStat(host, &folder, &size))
@@ -276,9 +285,16 @@ HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
     memset(data, 0, sizeof *data);
     data->dwFileAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     data->nFileSizeLow = (DWORD)size;
-    std::string name = Utf8ToAnsi(host.substr(host.rfind('/') + 1));
-    strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
+    CopyFoundName(host.substr(host.rfind('/') + 1), data->cFileName);
     return new FindHandle();
+}
+
+HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
+    return FindEntry(CallPath(AnsiToUtf8(path), kClassicPathLimit, false), data);
+}
+
+HANDLE FindFirstFileW(LPCWSTR path, LPWIN32_FIND_DATAW data) {
+    return FindEntry(CallPath(WidePath(path), kClassicPathLimit, false), data);
 }
 
 DWORD GetFileAttributesW(LPCWSTR path) {
@@ -320,7 +336,8 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
     return (DWORD)CopyOut(Sim().currentDirectory, buffer, size);
 }
 
-BOOL SetCurrentDirectoryA(LPCSTR path) {
+// path is UTF-8.
+static BOOL SetCurrentFolder(const std::string &path) {
     std::string absolute = AbsoluteWindowsPath(path);
     std::string host = HostPath(path);
     bool folder = false;
@@ -336,7 +353,11 @@ DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer) {
 }
 
 BOOL SetCurrentDirectoryW(LPCWSTR path) {
-    return SetCurrentDirectoryA(WidePath(path).c_str());
+    return SetCurrentFolder(WidePath(path));
+}
+
+BOOL SetCurrentDirectoryA(LPCSTR path) {
+    return SetCurrentFolder(AnsiToUtf8(path));
 }
 
 UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size) {

@@ -65,6 +65,22 @@ int lstrcmpiA(LPCSTR a, LPCSTR b) {
 // prefixes, and s c d i u x X %. As on Windows, 'l' means 32 bits and the
 // output stops at 1024 characters. wvsprintfW is the same over UTF-16, its
 // %s taking a UTF-16 string.
+// A string argument of the other kind than the format's, converted as
+// Windows converts it: through the ANSI code page.
+template <typename Char>
+static std::basic_string<Char> ConvertedText(const void *argument);
+
+template <>
+std::string ConvertedText<char>(const void *argument) {
+    const char16_t *text = (const char16_t *)argument;
+    return Utf8ToAnsi(Utf16ToUtf8(text, std::char_traits<char16_t>::length(text)));
+}
+
+template <>
+std::u16string ConvertedText<char16_t>(const void *argument) {
+    return Utf8ToUtf16(AnsiToUtf8((const char *)argument));
+}
+
 template <typename Char>
 static int FormatText(Char *buffer, const Char *format, va_list args) {
     enum { kLimit = 1024 };
@@ -91,18 +107,23 @@ static int FormatText(Char *buffer, const Char *format, va_list args) {
         int width = 0;
         while (*p >= '0' && *p <= '9')
             width = width * 10 + (*p++ - '0');
+        char size = 0;
         while (*p == 'l' || *p == 'h')
-            p++;
+            size = (char)*p++;
         char digits[40];
         std::basic_string<Char> text;
         switch (*p) {
         case 's': {
-            const Char *argument = va_arg(args, const Char *);
-            if (argument)
-                text = argument;
-            else
+            // %ls is always wide, %hs always ANSI, %s the format's own kind.
+            const void *argument = va_arg(args, const void *);
+            bool wide = size == 'l' || (size != 'h' && sizeof(Char) == 2);
+            if (!argument)
                 for (const char *c = "(null)"; *c; c++)
                     text += (Char)*c;
+            else if (wide == (sizeof(Char) == 2))
+                text = (const Char *)argument;
+            else
+                text = ConvertedText<Char>(argument);
             break;
         }
         case 'c':

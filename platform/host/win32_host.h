@@ -143,7 +143,9 @@ struct FILETIME {
 };
 typedef FILETIME *LPFILETIME;
 
-struct WIN32_FIND_DATAA {
+// One layout for both kinds of text, as Windows has it.
+template <typename Char>
+struct FindDataOf {
     DWORD dwFileAttributes;
     FILETIME ftCreationTime;
     FILETIME ftLastAccessTime;
@@ -152,10 +154,13 @@ struct WIN32_FIND_DATAA {
     DWORD nFileSizeLow;
     DWORD dwReserved0;
     DWORD dwReserved1;
-    CHAR cFileName[MAX_PATH];
-    CHAR cAlternateFileName[14];
+    Char cFileName[MAX_PATH];
+    Char cAlternateFileName[14];
 };
+typedef FindDataOf<CHAR> WIN32_FIND_DATAA;
+typedef FindDataOf<WCHAR> WIN32_FIND_DATAW;
 typedef WIN32_FIND_DATAA *LPWIN32_FIND_DATAA;
+typedef WIN32_FIND_DATAW *LPWIN32_FIND_DATAW;
 
 struct LOGFONTA {
     LONG lfHeight, lfWidth, lfEscapement, lfOrientation, lfWeight;
@@ -217,6 +222,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *security, DWOR
 BOOL CreateDirectoryA(LPCSTR path, void *security);
 BOOL CreateDirectoryW(LPCWSTR path, void *security);
 HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data);
+HANDLE FindFirstFileW(LPCWSTR path, LPWIN32_FIND_DATAW data);
 // INVALID_FILE_ATTRIBUTES when nothing is there.
 DWORD GetFileAttributesW(LPCWSTR path);
 DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR *filePart);

@@ -114,8 +114,9 @@ TEST_F(CommandLineScan, SwitchesComeBeforeTheAutoOption) {
         EXPECT_EQ(ctx.answerYes, c.yes);
         EXPECT_EQ(ctx.silent, c.silent);
         EXPECT_EQ(ctx.logFile != 0, !c.log.empty());
-        if (!c.log.empty())
+        if (!c.log.empty()) {
             EXPECT_TRUE(std::filesystem::exists(root + "/" + c.log));
+        }
         if (ctx.logFile)
             _lclose(ctx.logFile);
         ctx.logFile = 0;

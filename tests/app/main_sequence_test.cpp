@@ -36,7 +36,7 @@ protected:
     // boxes shown, as "caption|text|style" lines.
     std::vector<std::string> Run(const TestImage &image, const std::string &arguments = "") {
         InstallTestImage(image, kTestImagePath);
-        memset(ctx.modulePath, 0, sizeof ctx.modulePath);   // the program finds it itself
+        memset(ctx.imagePath, 0, sizeof ctx.imagePath);   // the program finds it itself
         std::u16string text = Wide(arguments);
         exitCode = MainSequence((HINSTANCE)(uintptr_t)0x400000, &text[0]);
         std::vector<std::string> boxes;
@@ -68,7 +68,7 @@ TEST_F(MainSequenceRun, IntactImageRunsTheDialogFromACopyOfTheTemplateAndShutsDo
     EXPECT_EQ(ctx.archiveFile, 0);
     EXPECT_EQ(ctx.titleText, nullptr);
     EXPECT_EQ(ctx.inflateWindow, nullptr);
-    EXPECT_STREQ(ctx.modulePath, kTestImagePath);
+    EXPECT_EQ(Utf8(ctx.imagePath), kTestImagePath);
     EXPECT_EQ(hostsim::Sim().currentDirectory, "C:\\SETUP");
     // The template starts with its style, 0x90C800C4.
     const std::vector<uint8_t> &copy = hostsim::Sim().dialogTemplates[0];

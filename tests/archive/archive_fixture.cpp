@@ -291,8 +291,7 @@ void ExtractionTest::SetUp() {
     memcpy(ctx.endSignature, "PK\x05\x06", 5);
     memcpy(ctx.singleVolumeMarker, "PK00", 5);
     memcpy(ctx.spanningSignature, "PK\x07\x08", 5);
-    hostsim::Sim().modulePath = "C:\\DL\\TEST.EXE";
-    lstrcpyA(ctx.modulePath, "C:\\DL\\TEST.EXE");
+    testsupport::SetImagePath("C:\\DL\\TEST.EXE");
     testsupport::SetDestination("C:\\OUT");
     ctx.mainDialog = (HWND)(uintptr_t)0x1234;
     configRecord.TotalSize = 0;

@@ -20,7 +20,7 @@ class SpannedTest : public ExtractionTest {
 public:
     void SetUp() override {
         ExtractionTest::SetUp();
-        SetModulePath("A:\\SETUP.EXE");
+        testsupport::SetImagePath("A:\\SETUP.EXE");
         ctx.spanned = 1;
         InstallDiskHandler();
     }
@@ -39,11 +39,6 @@ public:
             }
             return IDCANCEL;
         };
-    }
-
-    void SetModulePath(const std::string &path) {
-        hostsim::Sim().modulePath = path;
-        lstrcpyA(ctx.modulePath, path.c_str());
     }
 
     std::string Disk(int n) const { return root_ + "/disk" + std::to_string(n); }
@@ -181,7 +176,7 @@ TEST_F(SpannedTest, RequestDiskPromptsUntilTheRightDiskIsIn) {
 
 TEST_F(SpannedTest, VolumeFileNames) {
     struct Case {
-        const char *modulePath;
+        const char *imagePath;
         int exe;
         const char *hostFile;   // below the disk folder, or the root for UNC
     } cases[] = {
@@ -191,11 +186,12 @@ TEST_F(SpannedTest, VolumeFileNames) {
         {"A:\\V1.2\\SETUP", 0, "disk1/V1.2/SETUP.ZIP"},       // a '.' in a folder is not an extension
         {"A:\\DIR\\ARCHIVE.TAR.EXE", 0, "disk1/DIR/ARCHIVE.TAR.ZIP"},
         {"A:\\.EXE", 0, "disk1/.ZIP"},                          // only an extension: it is replaced
+        {"A:\\установка.exe", 0, "disk1/установка.ZIP"},      // a name the ANSI code page lacks
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.modulePath);
+        SCOPED_TRACE(c.imagePath);
         testsupport::WriteFile(root_ + "/" + c.hostFile, c.hostFile);
-        SetModulePath(c.modulePath);
+        testsupport::SetImagePath(c.imagePath);
         Insert(1);
         gWanted = 1;
         gExe = c.exe;
@@ -205,7 +201,7 @@ TEST_F(SpannedTest, VolumeFileNames) {
         EXPECT_STREQ(head, c.hostFile);
     }
     // The volume missing on an accepted disk.
-    SetModulePath("A:\\GONE.EXE");
+    testsupport::SetImagePath("A:\\GONE.EXE");
     EXPECT_EQ(GuardedCall(RequestWanted), kGuardFailed);
     EXPECT_EQ(LastBox(), kHeaderCorrupt);
 }
@@ -214,7 +210,7 @@ TEST_F(SpannedTest, VolumeFileNames) {
 // and, lacking the form, the user is asked; Ignore reads the volume beside
 // the program.
 TEST_F(SpannedTest, ProgramOnAShare) {
-    SetModulePath("\\\\SRV\\SHARE\\DL\\SETUP.EXE");
+    testsupport::SetImagePath("\\\\SRV\\SHARE\\DL\\SETUP.EXE");
     testsupport::WriteFile(root_ + "/UNC/SRV/SHARE/DL/SETUP.ZIP", "share volume");
     hostsim::Sim().answers = {IDIGNORE};
     gWanted = 2;

@@ -19,7 +19,7 @@ class InputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root_ = testsupport::FreshMachine("input");
-        lstrcpyA(ctx.modulePath, "C:\\SFX.EXE");
+        testsupport::SetImagePath("C:\\SFX.EXE");
     }
     void TearDown() override { testsupport::ReleaseMachine(root_); }
 
@@ -100,6 +100,13 @@ TEST_F(InputTest, ShortReadOfMemberDataIsReadError2) {
     hostsim::Sim().readLimit = 100;              // the platform answers less than asked
     EXPECT_EQ(kGuardFailed, Guarded([] { RefillInput(); }, &box));
     EXPECT_EQ(expectedBox, box);
+
+    // The image's name as it is, whatever the ANSI code page lacks.
+    testsupport::SetImagePath("C:\\установка.exe");
+    _llseek(ctx.archiveFile, 0, FILE_BEGIN);
+    ctx.memberBytesLeft = 5000;
+    EXPECT_EQ(kGuardFailed, Guarded([] { RefillInput(); }, &box));
+    EXPECT_EQ("Error reading C:\\установка.exe.  Possible cause: bad disk or file transfer error. <2>", box);
 }
 
 class SpannedInputTest : public InputTest {
@@ -109,7 +116,7 @@ protected:
     void SetUpVolumes(const std::string &first, const std::string &second) {
         hostsim::Sim().volumeLabels['A'] = "PKBACK# 002";
         hostsim::WriteHostFile(hostsim::HostPath("A:\\SFX.ZIP"), second);
-        lstrcpyA(ctx.modulePath, "A:\\SFX.EXE");
+        testsupport::SetImagePath("A:\\SFX.EXE");
         ctx.spanned = 1;
         ctx.exeVolumes = 0;
         ctx.currentDisk = 1;

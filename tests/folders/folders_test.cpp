@@ -266,7 +266,7 @@ TEST_F(Folders, RunArchiverStartsTheRegisteredProgramOnThisFile) {
         if (c.registered != kNoKey)
             Sim().registry[key] = c.registered;
         ASSERT_LE(c.module.size(), (size_t)kMaxPathLength);
-        strcpy(ctx.modulePath, c.module.c_str());
+        testsupport::SetImagePath(c.module);
         configRecord.Flags = c.flags;
         Sim().shiftDown = c.shift;
         Sim().winExecResult = c.winExec;

@@ -119,7 +119,6 @@ void SealTestImage(TestImage &image) {
 
 void UseImagePath(const std::string &windowsPath) {
     hostsim::Sim().modulePath = windowsPath;
-    GetModuleFileNameA(0, ctx.modulePath, kPathBufferSize - 1);
     GetModuleFileNameW(0, ctx.imagePath, kPathBufferSize - 1);
 }
 

@@ -58,7 +58,7 @@ uint32_t StubChecksumOf(const TestImage &image);
 void SealTestImage(TestImage &image);
 
 // Makes windowsPath (UTF-8) the running program's path, on the machine and
-// in ctx (modulePath and imagePath, as start-up finds them).
+// in ctx (imagePath, as start-up finds it).
 void UseImagePath(const std::string &windowsPath);
 // Writes the image to windowsPath on the simulated machine and makes it the
 // running program: UseImagePath, configRecord.

@@ -48,6 +48,12 @@ void SetDestination(const std::string &utf8) {
         ctx.destinationFolder[0] = 0;
 }
 
+void SetImagePath(const std::string &utf8) {
+    hostsim::Sim().modulePath = utf8;
+    if (!MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, ctx.imagePath, kPathBufferSize))
+        ctx.imagePath[0] = 0;
+}
+
 std::u16string Wide(const std::string &utf8) {
     std::u16string wide(utf8.size() + 1, u'\0');
     wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], (int)wide.size()) - 1);

@@ -18,6 +18,9 @@ void RemoveTree(const std::string &path);
 std::string FreshMachine(const std::string &tag);
 // destinationFolder from UTF-8 text ("" when it does not fit).
 void SetDestination(const std::string &utf8);
+// The image's path, on the simulated machine and in imagePath, as start-up
+// finds it (UTF-8 text; "" in imagePath when it does not fit).
+void SetImagePath(const std::string &utf8);
 // UTF-8 text as the wide text the program's calls take.
 std::u16string Wide(const std::string &utf8);
 // Wide text (null counts as empty) as UTF-8, for comparing.

@@ -97,11 +97,13 @@ TEST_F(Browse, ChoosesCancelsOrDoesNothing) {
         EXPECT_EQ(browsed, c.browsed);
         EXPECT_EQ(testsupport::Utf8(ctx.destinationFolder), c.folder);
         EXPECT_EQ(Sim().controlTexts.count(106), c.editSet ? 1u : 0u);
-        if (c.editSet)
+        if (c.editSet) {
             EXPECT_EQ(Sim().controlTexts[106], c.folder);
+        }
         EXPECT_EQ(allocator.freed.size(), c.freed);
-        if (c.freed)
+        if (c.freed) {
             EXPECT_EQ(allocator.freed[0], (void *)&chosenItem);
+        }
         EXPECT_EQ(allocator.released, c.released);
     }
 }

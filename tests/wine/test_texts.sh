@@ -3,8 +3,9 @@
 # mksfx takes them as UTF-8 and the stub shows exactly those characters. The
 # start-up prompt and its caption, the dialog's title and folder box, the
 # folder made in auto mode (from the image and from -auto on the command
-# line), the info box, and the overwrite question about a Cyrillic member,
-# all read back through the wide calls.
+# line), the info box, the overwrite question about a Cyrillic member, and
+# an image named in Cyrillic (its title, introduction and Help box), all read
+# back through the wide calls.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sfx_lib.sh"
 sfx_test_init
@@ -74,4 +75,21 @@ run_unattended "$TEST_TMP/plain.exe" -auto "%ZIEL%\\日本"
 cp "$TEST_TMP/plain.exe" "$TEST_TMP/установка.exe"
 run_unattended "$TEST_TMP/установка.exe" -auto "$(winpath "$TEST_TMP/из установки")"
 [ "$(cat "$TEST_TMP/из установки/Привет.txt" 2>/dev/null)" = new ] || { ls -R "$TEST_TMP"; fail "установка.exe"; }
+
+# Its dialog names it in the title, the introduction and the Help box.
+drive "$TEST_TMP/установка.exe" <<'STEPS'
+wait "Tarvex Self-Extractor - установка.exe"
+gettext 101
+click Help
+answer OK
+click Close
+waitexit
+STEPS
+expect_exit 0
+expect_transcript <<'OUT'
+window: Tarvex Self-Extractor - установка.exe
+text 101: To unzip all files in установка.exe to the specified folder press the Unzip button.
+box: Tarvex Self-Extractor | To unzip all files in установка.exe press the "Unzip" button. Files will be unzipped to the folder specified in the "Unzip To Folder" field. This folder will be created if it does not exist.\n\nYou can also unzip this file with a standard zip utility like Tarvex or PKUNZIP.
+exit: 2
+OUT
 pass
