@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "app/exit_codes.h"
-#include "builder/system.h"
+#include "builder/common/system.h"
 #include "image/config_record.h"
 
 #ifndef TARVEX_VERSION

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "builder/image_build.h"
-#include "builder/member_deflate.h"
+#include "builder/output/image_build.h"
+#include "builder/members/member_deflate.h"
 
 struct CommandLine {
     bool info = false;              // mksfx info IMAGE

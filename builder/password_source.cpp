@@ -2,8 +2,8 @@
 
 #include <stdio.h>
 
-#include "builder/file_io.h"
-#include "builder/system.h"
+#include "builder/common/file_io.h"
+#include "builder/common/system.h"
 
 namespace {
 

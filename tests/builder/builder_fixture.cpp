@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "archive/crc32.h"
-#include "builder/pe_format.h"
-#include "builder/zip_writer.h"
+#include "builder/output/pe_format.h"
+#include "builder/output/zip_writer.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
 

@@ -8,8 +8,8 @@
 
 #include "archive/zip_format.h"
 #include "archive/crc32.h"
-#include "builder/name_text.h"
-#include "builder/zip_writer.h"
+#include "builder/members/name_text.h"
+#include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"

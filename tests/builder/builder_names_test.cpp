@@ -5,7 +5,7 @@
 #include "archive/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
-#include "builder/name_decision.h"
+#include "builder/input/name_decision.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "archive/crc32.h"
-#include "builder/pe_format.h"
+#include "builder/output/pe_format.h"
 #include "archive/zip_format.h"
-#include "builder/zip_writer.h"
+#include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
 #include "tests/support/name_rule_cases.h"
 #include "image/byte_order.h"
