@@ -59,13 +59,32 @@ std::string UniqueName(const std::string &folder, const char *prefix) {
     return folder + "/" + prefix + tail;
 }
 
-bool OpenPending(const std::string &path, PendingFile &pending, std::string &why) {
-    std::string temporary;
+FILE *CreateScratchFile(const std::string &folder, const char *prefix, std::string &path) {
     FILE *file = nullptr;
     for (int attempt = 0; attempt < 8 && !file; attempt++) {
-        temporary = UniqueName(FolderOfPath(path), ".mksfx-");
-        file = CreateNewFileRemovedOnInterrupt(temporary);
+        path = UniqueName(folder, prefix);
+        file = CreateNewFileRemovedOnInterrupt(path);
     }
+    if (!file)
+        path.clear();
+    return file;
+}
+
+void RemoveScratchFile(FILE *&file, std::string &path) {
+    if (file)
+        fclose(file);
+    file = nullptr;
+    if (path.empty())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove(FsPath(path), ignored);
+    ForgetOnInterrupt(path);
+    path.clear();
+}
+
+bool OpenPending(const std::string &path, PendingFile &pending, std::string &why) {
+    std::string temporary;
+    FILE *file = CreateScratchFile(FolderOfPath(path), ".mksfx-", temporary);
     if (!file) {
         why = std::string("cannot create a file in its folder: ") + strerror(errno);
         return false;
@@ -113,13 +132,5 @@ bool CommitPending(PendingFile &pending, std::string &why) {
 }
 
 void DiscardPending(PendingFile &pending) {
-    if (pending.file)
-        fclose(pending.file);
-    pending.file = nullptr;
-    if (pending.temporary.empty())
-        return;
-    std::error_code ignored;
-    std::filesystem::remove(FsPath(pending.temporary), ignored);
-    ForgetOnInterrupt(pending.temporary);
-    pending.temporary.clear();
+    RemoveScratchFile(pending.file, pending.temporary);
 }

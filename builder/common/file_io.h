@@ -16,6 +16,17 @@ std::string FileNameOfPath(const std::string &path);
 // `folder`/`prefix` followed by 12 random hexadecimal digits.
 std::string UniqueName(const std::string &folder, const char *prefix);
 
+// Creates a new file `folder`/`prefix` followed by 12 random hexadecimal
+// digits (UniqueName), to be removed if the process is interrupted; tries a
+// few names. Answers the open file with its name in `path`, or null with
+// errno set and `path` empty.
+FILE *CreateScratchFile(const std::string &folder, const char *prefix, std::string &path);
+
+// Closes `file` when open and removes the file at `path` (unless empty),
+// which an interrupt then no longer needs to remove; leaves both cleared.
+// Every scratch and temporary file of a build ends here unless renamed.
+void RemoveScratchFile(FILE *&file, std::string &path);
+
 // Reads the file at `path`; fails with the system's reason.
 bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::string &why);
 

@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <string.h>
 
-#include <filesystem>
 #include <vector>
 
 #include "archive/crc32.h"
@@ -15,29 +14,13 @@
 namespace {
 
 bool OpenSpoolFile(const std::string &folder, const char *prefix, SpoolFile &spool, std::string &why) {
-    for (int attempt = 0; attempt < 8 && !spool.file; attempt++) {
-        spool.path = UniqueName(folder, prefix);
-        spool.file = CreateNewFileRemovedOnInterrupt(spool.path);
-    }
+    spool.file = CreateScratchFile(folder, prefix, spool.path);
     if (!spool.file) {
         why = std::string("cannot create a scratch file in its folder: ") + strerror(errno);
-        spool.path.clear();
         return false;
     }
     spool.end = 0;
     return true;
-}
-
-void CloseSpoolFile(SpoolFile &spool) {
-    if (spool.file)
-        fclose(spool.file);
-    spool.file = nullptr;
-    if (spool.path.empty())
-        return;
-    std::error_code ignored;
-    std::filesystem::remove(FsPath(spool.path), ignored);
-    ForgetOnInterrupt(spool.path);
-    spool.path.clear();
 }
 
 bool WriteSpoolFile(SpoolFile &spool, const uint8_t *bytes, size_t n, std::string &why) {
@@ -173,8 +156,8 @@ bool OpenSpool(const std::string &folder, Spool &spool, std::string &why) {
 }
 
 void CloseSpool(Spool &spool) {
-    CloseSpoolFile(spool.packed);
-    CloseSpoolFile(spool.plain);
+    RemoveScratchFile(spool.packed.file, spool.packed.path);
+    RemoveScratchFile(spool.plain.file, spool.plain.path);
 }
 
 SpoolMark MarkSpool(const Spool &spool) {

@@ -410,8 +410,9 @@ TEST(CommandLine, FollowsTheConventions) {
         CommandResult result = Mksfx(c.arguments);
         EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.err;
         EXPECT_EQ(result.out.rfind(c.out, 0), 0u) << c.arguments << "\n" << result.out;
-        if (c.err != "*")
+        if (c.err != "*") {
             EXPECT_EQ(result.err, c.err) << c.arguments;
+        }
     }
 }
 
