@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/common/failure.h"
 #include "builder/output/image_build.h"
 #include "builder/members/member_deflate.h"
 
@@ -33,7 +34,7 @@ struct CommandLine {
 
 // Parses the arguments after the program name; fails with the reason (a
 // usage error, one line without the program's name).
-bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, std::string &why);
+bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, Failure &failure);
 
 // `mksfx --help`, and the part of it that `mksfx info --help` prints. The
 // manual page and the README's option table are made from the first.

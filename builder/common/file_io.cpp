@@ -8,24 +8,18 @@
 
 #include "builder/common/system.h"
 
-bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::string &why) {
-    if (IsFolder(path)) {
-        why = "is a folder, not a file";
-        return false;
-    }
+bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, Failure &failure) {
+    if (IsFolder(path))
+        return Fail(failure, path, "is a folder, not a file");
     FILE *file = OpenFile(path, "rb");
-    if (!file) {
-        why = strerror(errno);
-        return false;
-    }
+    if (!file)
+        return Fail(failure, path, strerror(errno));
     bytes.clear();
     uint8_t buffer[65536];
     size_t got;
     while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
         bytes.insert(bytes.end(), buffer, buffer + got);
-    bool ok = !ferror(file);
-    if (!ok)
-        why = strerror(errno);
+    bool ok = !ferror(file) || Fail(failure, path, strerror(errno));
     fclose(file);
     return ok;
 }
@@ -82,46 +76,36 @@ void RemoveScratchFile(FILE *&file, std::string &path) {
     path.clear();
 }
 
-bool OpenPending(const std::string &path, PendingFile &pending, std::string &why) {
+bool OpenPending(const std::string &path, PendingFile &pending, Failure &failure) {
     std::string temporary;
     FILE *file = CreateScratchFile(FolderOfPath(path), ".mksfx-", temporary);
-    if (!file) {
-        why = std::string("cannot create a file in its folder: ") + strerror(errno);
-        return false;
-    }
+    if (!file)
+        return Fail(failure, path, std::string("cannot create a file in its folder: ") + strerror(errno));
     pending.path = path;
     pending.temporary = temporary;
     pending.file = file;
     return true;
 }
 
-bool WritePending(PendingFile &pending, const void *bytes, size_t n, std::string &why) {
+bool WritePending(PendingFile &pending, const void *bytes, size_t n, Failure &failure) {
     if (n == 0 || fwrite(bytes, 1, n, pending.file) == n)
         return true;
-    why = strerror(errno);
-    return false;
+    return Fail(failure, pending.path, strerror(errno));
 }
 
-bool PatchPending(PendingFile &pending, uint64_t offset, const void *bytes, size_t n, std::string &why) {
+bool PatchPending(PendingFile &pending, uint64_t offset, const void *bytes, size_t n, Failure &failure) {
     if (SeekFile(pending.file, offset) && fwrite(bytes, 1, n, pending.file) == n && fseek(pending.file, 0, SEEK_END) == 0)
         return true;
-    why = strerror(errno);
-    return false;
+    return Fail(failure, pending.path, strerror(errno));
 }
 
-bool CommitPending(PendingFile &pending, std::string &why) {
-    bool ok = FinishProgramFile(pending.file);
-    if (!ok)
-        why = strerror(errno);
-    if (fclose(pending.file) != 0 && ok) {
-        ok = false;
-        why = strerror(errno);
-    }
+bool CommitPending(PendingFile &pending, Failure &failure) {
+    bool ok = FinishProgramFile(pending.file) || Fail(failure, pending.path, strerror(errno));
+    if (fclose(pending.file) != 0 && ok)
+        ok = Fail(failure, pending.path, strerror(errno));
     pending.file = nullptr;
-    if (ok && !MoveIntoPlace(pending.temporary, pending.path)) {
-        ok = false;
-        why = LastErrorText();
-    }
+    if (ok && !MoveIntoPlace(pending.temporary, pending.path))
+        ok = Fail(failure, pending.path, LastErrorText());
     if (!ok) {
         DiscardPending(pending);
         return false;

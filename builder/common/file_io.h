@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/common/failure.h"
+
 // The folder part of `path`: "." without one, "/" for the root.
 std::string FolderOfPath(const std::string &path);
 
@@ -27,8 +29,8 @@ FILE *CreateScratchFile(const std::string &folder, const char *prefix, std::stri
 // Every scratch and temporary file of a build ends here unless renamed.
 void RemoveScratchFile(FILE *&file, std::string &path);
 
-// Reads the file at `path`; fails with the system's reason.
-bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::string &why);
+// Reads the file at `path`; fails naming it, with the system's reason.
+bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, Failure &failure);
 
 // A file being written under a temporary name, beside its final one so
 // that the rename into place cannot cross file systems.
@@ -39,20 +41,22 @@ struct PendingFile {
 };
 
 // Creates the temporary file in the folder of `path`, to be removed if the
-// process is interrupted. Fails with the reason and leaves nothing.
-bool OpenPending(const std::string &path, PendingFile &pending, std::string &why);
+// process is interrupted. Fails naming `path`, with the reason, and leaves
+// nothing.
+bool OpenPending(const std::string &path, PendingFile &pending, Failure &failure);
 
-// Appends `n` bytes; fails with the system's reason.
-bool WritePending(PendingFile &pending, const void *bytes, size_t n, std::string &why);
+// Appends `n` bytes; fails naming the final name, with the system's reason
+// (as do PatchPending and CommitPending).
+bool WritePending(PendingFile &pending, const void *bytes, size_t n, Failure &failure);
 
 // Overwrites `n` bytes at `offset` of what was written, then goes on at
-// the end; fails with the system's reason.
-bool PatchPending(PendingFile &pending, uint64_t offset, const void *bytes, size_t n, std::string &why);
+// the end.
+bool PatchPending(PendingFile &pending, uint64_t offset, const void *bytes, size_t n, Failure &failure);
 
 // Flushes the file to the disk (on Linux with mode 0755 less the umask, as
 // for a program) and renames it to its final name, replacing a regular file
-// there. On failure removes the temporary and answers the reason.
-bool CommitPending(PendingFile &pending, std::string &why);
+// there. On failure removes the temporary.
+bool CommitPending(PendingFile &pending, Failure &failure);
 
 // Closes and removes the temporary of a file not committed; nothing once
 // committed.

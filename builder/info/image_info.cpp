@@ -107,9 +107,9 @@ std::string ReadTextBlock(const std::vector<uint8_t> &image, uint32_t textBlockO
     size_t length = archiveOffset - textBlockOffset;
     if (length > kTextBlockMax)
         return "the text block takes " + std::to_string(length) + " bytes (at most 1256)";
-    std::string why;
-    if (!SplitTextBlock(image.data() + textBlockOffset, length, strings, why))
-        return why;
+    Failure failure;
+    if (!SplitTextBlock(image.data() + textBlockOffset, length, strings, failure))
+        return failure.cause;
     return "";
 }
 
@@ -139,9 +139,9 @@ void PrintMember(const WalkedMember &member, bool spanned) {
 void RunAndPrint(const std::string &path, const std::vector<uint8_t> &image, size_t record, uint32_t flags,
                  const std::string &password, Checks &checks) {
     StubRun run;
-    std::string why;
-    if (!RunStub(path, image, record, password, run, why)) {
-        checks.Report(false, why);
+    Failure failure;
+    if (!RunStub(path, image, record, password, run, failure)) {
+        checks.Report(false, failure.cause);
         return;
     }
     checks.Report(run.started, run.started ? "the stub's own start-up reaches its dialog"
@@ -170,7 +170,7 @@ void RunAndPrint(const std::string &path, const std::vector<uint8_t> &image, siz
 // Extends `head` to the image's first `end` bytes (fewer when the file is
 // shorter), read in pieces.
 bool ReadHead(const std::string &path, uint64_t end, uint64_t fileSize, std::vector<uint8_t> &head,
-              std::string &why) {
+              Failure &failure) {
     end = std::min(end, fileSize);
     if (end <= head.size())
         return true;
@@ -179,13 +179,13 @@ bool ReadHead(const std::string &path, uint64_t end, uint64_t fileSize, std::vec
                              head.insert(head.end(), bytes, bytes + n);
                              return true;
                          },
-                         why);
+                         failure);
 }
 
 // Where the first ConfigRecord marker of the file starts (`at` left as it
 // was when there is none), the file scanned a piece at a time; fails only
 // when the file cannot be read.
-bool FindFirstMarker(const std::string &path, uint64_t &at, std::string &why) {
+bool FindFirstMarker(const std::string &path, uint64_t &at, Failure &failure) {
     std::vector<uint8_t> window;   // the piece, behind the end of the one before that a marker may start in
     uint64_t windowStart = 0;
     bool found = false;
@@ -203,39 +203,32 @@ bool FindFirstMarker(const std::string &path, uint64_t &at, std::string &why) {
                                   window.erase(window.begin(), window.end() - keep);
                                   return true;
                               },
-                              why);
+                              failure);
     return read || found;
 }
 
 }  // namespace
 
-int ShowImageInfo(const std::string &path, const std::string &password) {
+bool ShowImageInfo(const std::string &path, const std::string &password, Failure &failure) {
     // Only the part in front of the archive is held (the stub, its record
     // and the text block); the archive is read from the file as the walk
     // goes, so that the image's size does not matter.
     std::vector<uint8_t> image;
-    std::string why;
     PeFacts pe;
     std::error_code error;
     uint64_t fileSize = fs::file_size(FsPath(path), error);
     if (error)
-        why = error.message();
+        return Fail(failure, path, error.message());
     uint64_t marker = UINT64_MAX;
-    if (error || !ReadHead(path, kHeadFirstRead, fileSize, image, why) || !ParsePe(image, pe, why) ||
-        !FindFirstMarker(path, marker, why) ||
-        (marker != UINT64_MAX && !ReadHead(path, marker + kConfigRecordSize, fileSize, image, why))) {
-        fprintf(stderr, "mksfx: %s: %s\n", path.c_str(), why.c_str());
-        return 1;
-    }
-    if (marker == UINT64_MAX || marker + kConfigRecordSize > fileSize) {
-        fprintf(stderr, "mksfx: %s: not a self-extractor: it holds no configuration record\n", path.c_str());
-        return 1;
-    }
+    if (!ReadHead(path, kHeadFirstRead, fileSize, image, failure) || !ParsePe(image, pe, failure) ||
+        !FindFirstMarker(path, marker, failure) ||
+        (marker != UINT64_MAX && !ReadHead(path, marker + kConfigRecordSize, fileSize, image, failure)))
+        return Fail(failure, path, failure.cause);
+    if (marker == UINT64_MAX || marker + kConfigRecordSize > fileSize)
+        return Fail(failure, path, "not a self-extractor: it holds no configuration record");
     uint32_t archiveOffset = ReadLe32(image.data() + marker + kArchiveOffsetOffset);
-    if (!ReadHead(path, archiveOffset, fileSize, image, why) || !ParsePe(image, pe, why)) {
-        fprintf(stderr, "mksfx: %s: %s\n", path.c_str(), why.c_str());
-        return 1;
-    }
+    if (!ReadHead(path, archiveOffset, fileSize, image, failure) || !ParsePe(image, pe, failure))
+        return Fail(failure, path, failure.cause);
     const uint8_t *record = image.data() + marker;
     uint32_t flags = ReadLe32(record + kFlagsOffset);
     uint32_t stubCrc = ReadLe32(record + kStubCrcOffset);
@@ -273,9 +266,10 @@ int ShowImageInfo(const std::string &path, const std::string &password) {
         checks.Report(inside == 1, "the record's marker occurs " + std::to_string(inside) +
                                        " time(s) before the archive" + (inside > 1 ? " (the first one counts)" : ""));
         uint32_t crc = 0;
-        bool computed = ComputeStubChecksum(image, archiveOffset, (flags & kFlagCrcSkipsHeaders) != 0, crc, why);
+        Failure uncomputed;
+        bool computed = ComputeStubChecksum(image, archiveOffset, (flags & kFlagCrcSkipsHeaders) != 0, crc, uncomputed);
         if (!computed)
-            checks.Report(false, "the stub checksum cannot be computed: " + why);
+            checks.Report(false, "the stub checksum cannot be computed: " + uncomputed.cause);
         else
             checks.Report(crc == stubCrc, "stub checksum " + Hex(crc) +
                                               (crc == stubCrc ? " matches"
@@ -293,13 +287,14 @@ int ShowImageInfo(const std::string &path, const std::string &password) {
         checks.Skip("no end-record test (a spanned set, or switched off)");
     } else {
         std::vector<uint8_t> signature;
+        Failure unread;   // reported as the end record missing
         bool found = (uint64_t)endRecordOffset + kSignatureBytes <= fileSize &&
                      ReadFileRange(path, endRecordOffset, kSignatureBytes,
                                    [&](const uint8_t *bytes, size_t n) {
                                        signature.insert(signature.end(), bytes, bytes + n);
                                        return true;
                                    },
-                                   why) &&
+                                   unread) &&
                      ReadLe32(signature.data()) == kEndSignature;
         checks.Report(found, found ? "end record where the record says"
                                    : "no end record where the record says: the archive was changed or cut short");
@@ -321,10 +316,8 @@ int ShowImageInfo(const std::string &path, const std::string &password) {
                     "image is named like an installer (setup.exe)");
 
     RunAndPrint(path, image, (size_t)marker, flags, password, checks);
-    if (!checks.firstFailure.empty()) {
-        fprintf(stderr, "mksfx: %s: %s\n", path.c_str(), checks.firstFailure.c_str());
-        return 1;
-    }
+    if (!checks.firstFailure.empty())
+        return Fail(failure, path, checks.firstFailure);
     printf("The stub would start and extract every member.\n");
-    return 0;
+    return true;
 }

@@ -4,9 +4,11 @@
 #pragma once
 #include <string>
 
-// Prints the report to stdout; on a failed check also one line to stderr
-// with the image and the first reason. With a non-empty `password`
-// encrypted members are decoded too. Answers the exit code: 0 when the stub
-// would start and its walk reaches the end with every member it decoded
-// intact, 1 otherwise.
-int ShowImageInfo(const std::string &path, const std::string &password);
+#include "builder/common/failure.h"
+
+// Prints the report to stdout. With a non-empty `password` encrypted
+// members are decoded too. True when the stub would start and its walk
+// reaches the end with every member it decoded intact; otherwise fails
+// naming the image, with the first reason (the image cannot be read, is no
+// self-extractor, or a check failed).
+bool ShowImageInfo(const std::string &path, const std::string &password, Failure &failure);

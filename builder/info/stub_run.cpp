@@ -143,12 +143,11 @@ void RunPass() {
 }  // namespace
 
 bool RunStub(const std::string &imagePath, const std::vector<uint8_t> &image, size_t recordOffset,
-             const std::string &password, StubRun &run, std::string &why) {
+             const std::string &password, StubRun &run, Failure &failure) {
     std::error_code error;
     std::string scratch = UniqueName(Utf8Path(fs::temp_directory_path(error)), "mksfx-info-");
     if (error || !fs::create_directories(FsPath(scratch + "/out"), error)) {
-        why = "cannot make a scratch folder to run the stub in: " + error.message();
-        return false;
+        return Fail(failure, "", "cannot make a scratch folder to run the stub in: " + error.message());
     }
     memcpy(&configRecord, image.data() + recordOffset, sizeof configRecord);
     memset(&ctx, 0, sizeof ctx);

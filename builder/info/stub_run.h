@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/common/failure.h"
+
 enum WalkOutcome {
     kWalkIntact,        // a file decoded with its size and CRC, or a folder made
     kWalkSkipped,       // encrypted, no password given: stepped over as after a "No"
@@ -44,4 +46,4 @@ struct StubRun {
 // for encrypted members as if the user had typed it. Fails with the reason
 // only when the run cannot be set up (no scratch folder).
 bool RunStub(const std::string &imagePath, const std::vector<uint8_t> &image, size_t recordOffset,
-             const std::string &password, StubRun &run, std::string &why);
+             const std::string &password, StubRun &run, Failure &failure);

@@ -55,22 +55,20 @@ std::string ErrorOf(struct archive *reader) {
 // Packs the entry's data as it is decoded: deflated at `level` or stored,
 // whichever is smaller; the method and version follow.
 bool PackEntryData(struct archive *reader, struct archive_entry *entry, int level, Spool &spool, ZipMember &member,
-                   std::string &why) {
+                   Failure &failure) {
     // libarchive fills the holes of a sparse entry with zeros, but not one
     // that runs to the entry's end: without these zeros a sparse file
     // would come out short (empty when it is all hole).
     uint64_t sparseSize = archive_entry_sparse_count(entry) > 0 && archive_entry_size_is_set(entry)
                               ? (uint64_t)archive_entry_size(entry)
                               : 0;
-    PlainFeed feed = [&](const ByteSink &take, std::string &readWhy) {
+    PlainFeed feed = [&](const ByteSink &take, Failure &readFailure) {
         uint8_t buffer[1 << 16];
         uint64_t fed = 0;
         for (;;) {
             la_ssize_t got = archive_read_data(reader, buffer, sizeof buffer);
-            if (got < 0) {
-                readWhy = ErrorOf(reader);
-                return false;
-            }
+            if (got < 0)
+                return Fail(readFailure, "", ErrorOf(reader));
             if (got == 0)
                 break;
             fed += (uint64_t)got;
@@ -84,7 +82,7 @@ bool PackEntryData(struct archive *reader, struct archive_entry *entry, int leve
         return true;
     };
     member.flags &= (uint16_t)~kFlagBitsDeflateOption;
-    if (!PackMember(feed, level, DataSpan(), true, spool, member, why))
+    if (!PackMember(feed, level, DataSpan(), true, spool, member, failure))
         return false;
     // What the old method needed (6.3 for LZMA) no longer applies.
     member.versionNeeded = kVersionDeflated;
@@ -157,7 +155,6 @@ bool ReadOtherArchive(const std::string &file, int level, Spool &spool, ZipArchi
             break;
         }
         if (!folder) {
-            std::string why;
             const char *target = archive_entry_hardlink_utf8(entry);
             if (target && archive_entry_size(entry) == 0) {
                 // A tar hard link carries no data: the target's is taken.
@@ -174,8 +171,8 @@ bool ReadOtherArchive(const std::string &file, int level, Spool &spool, ZipArchi
                     ok = Fail(failure, file, quoted + " links to '" + EscapedText(linked, true) + "', not found before it");
                     break;
                 }
-            } else if (!PackEntryData(reader, entry, level, spool, member, why)) {
-                ok = Fail(failure, file, quoted + " " + why);
+            } else if (!PackEntryData(reader, entry, level, spool, member, failure)) {
+                ok = Fail(failure, file, quoted + " " + failure.cause);
                 break;
             }
         }
@@ -212,12 +209,11 @@ bool DecodeOtherMethods(const std::string &file, int level, Spool &spool, ZipArc
             ZipMember &member = archive.members[i];
             if (done[i] || IsStubMethod(member) || !((utf8 && member.name == utf8) || (raw && member.name == raw)))
                 continue;
-            std::string why;
             std::string quoted = "member '" + MemberDisplayName(member) + "'";
             ZipMember packed = member;
-            if (!PackEntryData(reader, entry, level, spool, packed, why))
+            if (!PackEntryData(reader, entry, level, spool, packed, failure))
                 ok = Fail(failure, file, quoted + " uses compression method " + std::to_string(member.method) +
-                                             ", which libarchive cannot decode: " + why);
+                                             ", which libarchive cannot decode: " + failure.cause);
             else if (packed.uncompressedSize != member.uncompressedSize || packed.crc != member.crc)
                 ok = Fail(failure, file, quoted + " fails its CRC or size check once decoded (its data is damaged)");
             else

@@ -94,25 +94,23 @@ bool CollectEntries(const std::string &path, const std::string &prefix, const st
 
 // Puts the member's data through the cipher into the spool, behind a fresh
 // header.
-bool EncryptMember(const std::string &password, Spool &spool, ZipMember &member, std::string &why) {
+bool EncryptMember(const std::string &password, Spool &spool, ZipMember &member, Failure &failure) {
     uint8_t random[kEncryptionHeaderSize - 1];
-    if (!RandomBytes(random, sizeof random)) {
-        why = "cannot read random bytes for the encryption header";
-        return false;
-    }
+    if (!RandomBytes(random, sizeof random))
+        return Fail(failure, "", "cannot read random bytes for the encryption header");
     CipherRun cipher;
     uint8_t header[kEncryptionHeaderSize];
     StartEncryption(cipher, password, random, (uint8_t)(member.crc >> 24), header);
     uint64_t from = MarkSpool(spool).packed;
     std::vector<uint8_t> piece;
-    bool ok = AppendToSpool(spool, header, sizeof header, why) &&
+    bool ok = AppendToSpool(spool, header, sizeof header, failure) &&
               ReadMemberData(member,
                              [&](const uint8_t *bytes, size_t n) {
                                  piece.assign(bytes, bytes + n);
                                  EncryptPiece(cipher, piece.data(), n);
-                                 return AppendToSpool(spool, piece.data(), n, why);
+                                 return AppendToSpool(spool, piece.data(), n, failure);
                              },
-                             why);
+                             failure);
     if (ok)
         member.span = SpooledSince(spool, from);
     return ok;
@@ -124,17 +122,16 @@ bool MakeFileMember(const FoundEntry &entry, const std::string &password, int le
         return Fail(failure, entry.path, "is 4 GiB or larger (only smaller files fit an archive without ZIP64)");
     DataSpan again;
     again.file = entry.path;
-    std::string why;
     // To its end, whatever its size was when listed: a file that grew to
     // 4 GiB is refused by the packing itself.
-    PlainFeed feed = [&](const ByteSink &take, std::string &readWhy) { return ReadFileToEnd(entry.path, take, readWhy); };
-    if (!PackMember(feed, level, again, true, spool, member, why))
-        return Fail(failure, entry.path, why.empty() ? "cannot be read" : why);
+    PlainFeed feed = [&](const ByteSink &take, Failure &readFailure) { return ReadFileToEnd(entry.path, take, readFailure); };
+    if (!PackMember(feed, level, again, true, spool, member, failure))
+        return Fail(failure, entry.path, failure.cause.empty() ? "cannot be read" : failure.cause);
     member.versionNeeded = member.method == kMethodDeflated ? (uint16_t)kVersionDefault : (uint16_t)kVersionStored;
     member.externalAttributes = kDosAttributeArchive;
     if (!password.empty()) {
-        if (!EncryptMember(password, spool, member, why))
-            return Fail(failure, entry.path, why);
+        if (!EncryptMember(password, spool, member, failure))
+            return Fail(failure, entry.path, failure.cause);
         member.flags |= kFlagBitEncrypted;
         member.versionNeeded = kVersionDefault;
     }

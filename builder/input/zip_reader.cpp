@@ -351,10 +351,10 @@ bool ReadZipInput(const ZipInput &in, const std::string &file, const ZipReadOpti
     if (options.progress)
         StartProgress(*options.progress, archive.members.size(), total);
     for (const ZipMember &member : archive.members) {
-        std::string why;
-        DataCheck check = IsStubMethod(member) ? CheckMemberData(member, why) : kDataNone;
-        if (!why.empty())
-            return Fail(failure, file, "cannot be read: " + why);
+        Failure unread;
+        DataCheck check = IsStubMethod(member) ? CheckMemberData(member, unread) : kDataNone;
+        if (!unread.cause.empty())
+            return Fail(failure, file, "cannot be read: " + unread.cause);
         if (check == kDataDamaged) {
             std::string what = "member '" + MemberDisplayName(member) + "' fails its CRC or size check (its data is damaged)";
             if (!options.allowDamaged)

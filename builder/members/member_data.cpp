@@ -8,10 +8,10 @@
 #include "archive/crc32.h"
 #include "archive/zip_format.h"
 
-bool PlainMemberData(const ZipMember &member, uint64_t limit, const ByteSink &sink, std::string &why) {
-    why.clear();
+bool PlainMemberData(const ZipMember &member, uint64_t limit, const ByteSink &sink, Failure &failure) {
+    failure = Failure();
     if (member.method == kMethodStored)
-        return DataSize(member) <= limit && ReadMemberData(member, sink, why);
+        return DataSize(member) <= limit && ReadMemberData(member, sink, failure);
     if (member.method != kMethodDeflated)
         return false;
     z_stream stream;
@@ -43,13 +43,13 @@ bool PlainMemberData(const ZipMember &member, uint64_t limit, const ByteSink &si
                                    }
                                    return result == Z_OK || result == Z_STREAM_END;
                                },
-                               why);
+                               failure);
     inflateEnd(&stream);
     return read && !stopped && result == Z_STREAM_END;
 }
 
-DataCheck CheckMemberData(const ZipMember &member, std::string &why) {
-    why.clear();
+DataCheck CheckMemberData(const ZipMember &member, Failure &failure) {
+    failure = Failure();
     if (IsFolderName(member.name))
         return kDataNone;
     if (member.flags & kFlagBitEncrypted)
@@ -62,6 +62,6 @@ DataCheck CheckMemberData(const ZipMember &member, std::string &why) {
                                        size += n;
                                        return true;
                                    },
-                                   why);
+                                   failure);
     return decoded && size == member.uncompressedSize && crc == member.crc ? kDataIntact : kDataDamaged;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "builder/common/failure.h"
 #include "builder/members/member_span.h"
 #include "builder/members/zip_members.h"
 
@@ -16,10 +17,11 @@ enum DataCheck {
     kDataNone,         // folder member
 };
 
-// Answers kDataDamaged with `why` set when the data cannot be read at all.
-DataCheck CheckMemberData(const ZipMember &member, std::string &why);
+// Answers kDataDamaged with the failure filled when the data cannot be read
+// at all.
+DataCheck CheckMemberData(const ZipMember &member, Failure &failure);
 
 // Feeds the plain bytes of a stored or deflated member to `sink`, at most
-// `limit` of them: false when the data does not decode (why empty) or
-// cannot be read (why set), or when `sink` answers false.
-bool PlainMemberData(const ZipMember &member, uint64_t limit, const ByteSink &sink, std::string &why);
+// `limit` of them: false when the data does not decode (cause empty) or
+// cannot be read (cause set), or when `sink` answers false.
+bool PlainMemberData(const ZipMember &member, uint64_t limit, const ByteSink &sink, Failure &failure);

@@ -13,20 +13,18 @@
 
 namespace {
 
-bool OpenSpoolFile(const std::string &folder, const char *prefix, SpoolFile &spool, std::string &why) {
+bool OpenSpoolFile(const std::string &folder, const char *prefix, SpoolFile &spool, Failure &failure) {
     spool.file = CreateScratchFile(folder, prefix, spool.path);
     if (!spool.file) {
-        why = std::string("cannot create a scratch file in its folder: ") + strerror(errno);
-        return false;
+        return Fail(failure, "", std::string("cannot create a scratch file in its folder: ") + strerror(errno));
     }
     spool.end = 0;
     return true;
 }
 
-bool WriteSpoolFile(SpoolFile &spool, const uint8_t *bytes, size_t n, std::string &why) {
+bool WriteSpoolFile(SpoolFile &spool, const uint8_t *bytes, size_t n, Failure &failure) {
     if (n > 0 && fwrite(bytes, 1, n, spool.file) != n) {
-        why = spool.path + ": " + strerror(errno);
-        return false;
+        return Fail(failure, "", spool.path + ": " + strerror(errno));
     }
     spool.end += n;
     return true;
@@ -59,7 +57,7 @@ struct PackRun {
     bool streaming = false;
     uint32_t crc = 0;
     uint64_t size = 0;
-    std::string why;
+    Failure failure;
 
     // Where a streaming member's plain bytes are written, if anywhere.
     SpoolFile *PlainTarget() {
@@ -70,18 +68,18 @@ struct PackRun {
 
     bool Stream(const uint8_t *bytes, size_t n) {
         SpoolFile *plain = PlainTarget();
-        if (plain && !WriteSpoolFile(*plain, bytes, n, why))
+        if (plain && !WriteSpoolFile(*plain, bytes, n, failure))
             return false;
         if (!deflater)
             return true;
         return DeflatePiece(deflater, bytes, n, false,
-                            [&](const uint8_t *out, size_t got) { return WriteSpoolFile(spool.packed, out, got, why); }) ||
+                            [&](const uint8_t *out, size_t got) { return WriteSpoolFile(spool.packed, out, got, failure); }) ||
                Failed("deflate failed");
     }
 
     bool Failed(const char *what) {
-        if (why.empty())
-            why = what;
+        if (failure.cause.empty())
+            failure.cause = what;
         return false;
     }
 
@@ -113,7 +111,7 @@ struct PackRun {
         bool deflated = DeflateSmaller(whole.data(), whole.size(), level, packed);
         const std::vector<uint8_t> &data = deflated ? packed : whole;
         member.method = deflated ? kMethodDeflated : kMethodStored;
-        if (!WriteSpoolFile(spool.packed, data.data(), data.size(), why))
+        if (!WriteSpoolFile(spool.packed, data.data(), data.size(), failure))
             return false;
         member.span = SpanOf(spool.packed, start.packed);
         return true;
@@ -121,7 +119,7 @@ struct PackRun {
 
     bool FinishStream(ZipMember &member) {
         if (deflater && !DeflatePiece(deflater, nullptr, 0, true, [&](const uint8_t *out, size_t got) {
-                return WriteSpoolFile(spool.packed, out, got, why);
+                return WriteSpoolFile(spool.packed, out, got, failure);
             }))
             return Failed("deflate failed");
         if (deflater && spool.packed.end - start.packed < size) {
@@ -148,8 +146,8 @@ struct PackRun {
 
 }  // namespace
 
-bool OpenSpool(const std::string &folder, Spool &spool, std::string &why) {
-    if (OpenSpoolFile(folder, ".mksfx-spool-", spool.packed, why) && OpenSpoolFile(folder, ".mksfx-plain-", spool.plain, why))
+bool OpenSpool(const std::string &folder, Spool &spool, Failure &failure) {
+    if (OpenSpoolFile(folder, ".mksfx-spool-", spool.packed, failure) && OpenSpoolFile(folder, ".mksfx-plain-", spool.plain, failure))
         return true;
     CloseSpool(spool);
     return false;
@@ -171,8 +169,8 @@ bool RewindSpool(Spool &spool, const SpoolMark &mark) {
     return RewindSpoolFile(spool.packed, mark.packed) && RewindSpoolFile(spool.plain, mark.plain);
 }
 
-bool AppendToSpool(Spool &spool, const uint8_t *bytes, size_t n, std::string &why) {
-    return WriteSpoolFile(spool.packed, bytes, n, why);
+bool AppendToSpool(Spool &spool, const uint8_t *bytes, size_t n, Failure &failure) {
+    return WriteSpoolFile(spool.packed, bytes, n, failure);
 }
 
 DataSpan SpooledSince(Spool &spool, uint64_t from) {
@@ -183,15 +181,15 @@ DataSpan SpooledSince(Spool &spool, uint64_t from) {
 }
 
 bool PackMember(const PlainFeed &feed, int level, const DataSpan &again, bool keepPlain, Spool &spool,
-                ZipMember &member, std::string &why) {
+                ZipMember &member, Failure &failure) {
     PackRun run{level, again, keepPlain, spool, MarkSpool(spool), {}, nullptr, false, 0, 0, {}};
-    std::string readWhy;
-    bool ok = feed([&](const uint8_t *bytes, size_t n) { return run.Take(bytes, n); }, readWhy);
+    Failure readFailure;
+    bool ok = feed([&](const uint8_t *bytes, size_t n) { return run.Take(bytes, n); }, readFailure);
     if (ok)
         ok = run.streaming ? run.FinishStream(member) : run.FinishWhole(member);
     EndDeflateStream(run.deflater);
     if (!ok) {
-        why = !readWhy.empty() ? readWhy : run.why;
+        failure = !readFailure.cause.empty() ? readFailure : run.failure;
         RewindSpool(spool, run.start);
         return false;
     }
@@ -199,8 +197,7 @@ bool PackMember(const PlainFeed &feed, int level, const DataSpan &again, bool ke
     member.uncompressedSize = (uint32_t)run.size;
     member.data.clear();
     if ((spool.packed.file && fflush(spool.packed.file) != 0) || (spool.plain.file && fflush(spool.plain.file) != 0)) {
-        why = std::string("cannot write a scratch file: ") + strerror(errno);
-        return false;
+        return Fail(failure, "", std::string("cannot write a scratch file: ") + strerror(errno));
     }
     return true;
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "builder/common/failure.h"
 #include "builder/members/member_span.h"
 #include "builder/members/zip_members.h"
 
@@ -36,7 +37,7 @@ struct SpoolMark {
 
 // Creates the spool's files in `folder`, to be removed if the process is
 // interrupted; fails with the reason and leaves nothing.
-bool OpenSpool(const std::string &folder, Spool &spool, std::string &why);
+bool OpenSpool(const std::string &folder, Spool &spool, Failure &failure);
 
 // Closes and removes the spool's files (the image must be written by then).
 void CloseSpool(Spool &spool);
@@ -47,12 +48,12 @@ SpoolMark MarkSpool(const Spool &spool);
 bool RewindSpool(Spool &spool, const SpoolMark &mark);
 
 // Appends to the packed file; the member's span then runs from `from`.
-bool AppendToSpool(Spool &spool, const uint8_t *bytes, size_t n, std::string &why);
+bool AppendToSpool(Spool &spool, const uint8_t *bytes, size_t n, Failure &failure);
 DataSpan SpooledSince(Spool &spool, uint64_t from);
 
-// A member's plain bytes, fed to `take` piece by piece; false with `why` on
-// a read error, or when `take` answers false (why then left empty).
-using PlainFeed = std::function<bool(const ByteSink &take, std::string &why)>;
+// A member's plain bytes, fed to `take` piece by piece; false with the cause
+// on a read error, or when `take` answers false (the cause then left empty).
+using PlainFeed = std::function<bool(const ByteSink &take, Failure &failure)>;
 
 // Packs the plain bytes `feed` gives at `level` (0 stores them): sets the
 // member's crc, uncompressedSize, method and data, a span of the spool.
@@ -64,4 +65,4 @@ using PlainFeed = std::function<bool(const ByteSink &take, std::string &why)>;
 // what it had). Fails with the reason (empty when `feed` stopped without
 // one), and at 4 GiB of plain bytes.
 bool PackMember(const PlainFeed &feed, int level, const DataSpan &again, bool keepPlain, Spool &spool,
-                ZipMember &member, std::string &why);
+                ZipMember &member, Failure &failure);

@@ -16,27 +16,26 @@ uint64_t DataSize(const ZipMember &member) {
 
 // Reads `length` bytes from `offset`, or with `toEnd` whatever there is.
 static bool ReadPieces(const std::string &path, uint64_t offset, uint64_t length, bool toEnd, const ByteSink &sink,
-                       std::string &why) {
-    why.clear();
+                       Failure &failure) {
+    failure = Failure();
     if (length == 0 && !toEnd)
         return true;
     FILE *file = OpenFile(path, "rb");
     if (!file) {
-        why = strerror(errno);
-        return false;
+        return Fail(failure, "", strerror(errno));
     }
     std::vector<uint8_t> piece((size_t)std::min<uint64_t>(length, kDataPiece));
     bool ok = SeekFile(file, offset);
     if (!ok)
-        why = strerror(errno);
+        failure.cause = strerror(errno);
     while (ok && length > 0) {
         size_t want = (size_t)(length < piece.size() ? length : piece.size());
         size_t got = fread(piece.data(), 1, want, file);
         if (got < want && ferror(file)) {
-            why = strerror(errno);
+            failure.cause = strerror(errno);
             ok = false;
         } else if (got < want && !toEnd) {
-            why = "ended early (it was changed while mksfx read it)";
+            failure.cause = "ended early (it was changed while mksfx read it)";
             ok = false;
         } else {
             ok = sink(piece.data(), got);
@@ -49,16 +48,16 @@ static bool ReadPieces(const std::string &path, uint64_t offset, uint64_t length
     return ok;
 }
 
-bool ReadFileRange(const std::string &path, uint64_t offset, uint64_t length, const ByteSink &sink, std::string &why) {
-    return ReadPieces(path, offset, length, false, sink, why);
+bool ReadFileRange(const std::string &path, uint64_t offset, uint64_t length, const ByteSink &sink, Failure &failure) {
+    return ReadPieces(path, offset, length, false, sink, failure);
 }
 
-bool ReadFileToEnd(const std::string &path, const ByteSink &sink, std::string &why) {
-    return ReadPieces(path, 0, UINT64_MAX, true, sink, why);
+bool ReadFileToEnd(const std::string &path, const ByteSink &sink, Failure &failure) {
+    return ReadPieces(path, 0, UINT64_MAX, true, sink, failure);
 }
 
-bool ReadMemberData(const ZipMember &member, const ByteSink &sink, std::string &why) {
-    why.clear();
+bool ReadMemberData(const ZipMember &member, const ByteSink &sink, Failure &failure) {
+    failure = Failure();
     const DataSpan &span = member.span;
     if (span.file.empty())
         return member.data.empty() || sink(member.data.data(), member.data.size());
@@ -69,10 +68,10 @@ bool ReadMemberData(const ZipMember &member, const ByteSink &sink, std::string &
                                       crc = Crc32Of(bytes, n, crc);
                                   return sink(bytes, n);
                               },
-                              why);
+                              failure);
     if (read && span.recheckCrc && crc != member.crc)
-        why = "was changed while mksfx read it";
-    if (!why.empty())
-        why = span.file + ": " + why;
-    return read && why.empty();
+        failure.cause = "was changed while mksfx read it";
+    if (!failure.cause.empty())
+        failure.cause = span.file + ": " + failure.cause;
+    return read && failure.cause.empty();
 }

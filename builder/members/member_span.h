@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "builder/common/failure.h"
 #include "builder/members/zip_members.h"
 
 // Takes the next piece of a stream of bytes; false stops the stream (the
@@ -20,15 +21,15 @@ uint64_t DataSize(const ZipMember &member);
 
 // Feeds the member's data to `sink` in order, in pieces of at most
 // kDataPiece bytes. Fails with the reason when its file cannot be read or
-// ends early, when `sink` answers false (why is then left empty), and, for
+// ends early, when `sink` answers false (the cause is then left empty), and, for
 // a span with recheckCrc, when the bytes no longer have the member's CRC;
 // the reason then starts with the file's name.
-bool ReadMemberData(const ZipMember &member, const ByteSink &sink, std::string &why);
+bool ReadMemberData(const ZipMember &member, const ByteSink &sink, Failure &failure);
 
 // Feeds `length` bytes of `path` from `offset` to `sink` in pieces of at
 // most kDataPiece bytes; fails as ReadMemberData does, the reason without
 // the file's name.
-bool ReadFileRange(const std::string &path, uint64_t offset, uint64_t length, const ByteSink &sink, std::string &why);
+bool ReadFileRange(const std::string &path, uint64_t offset, uint64_t length, const ByteSink &sink, Failure &failure);
 
 // Feeds the whole file to `sink` in pieces, to whatever end it has by then.
-bool ReadFileToEnd(const std::string &path, const ByteSink &sink, std::string &why);
+bool ReadFileToEnd(const std::string &path, const ByteSink &sink, Failure &failure);

@@ -12,7 +12,7 @@ enum : uint16_t {
 
 }  // namespace
 
-bool RecompressMembers(ZipArchive &archive, int level, Spool &spool, size_t &smaller, std::string &why) {
+bool RecompressMembers(ZipArchive &archive, int level, Spool &spool, size_t &smaller, Failure &failure) {
     smaller = 0;
     for (ZipMember &member : archive.members) {
         if (IsFolderName(member.name) || (member.flags & kFlagBitEncrypted) ||
@@ -20,25 +20,23 @@ bool RecompressMembers(ZipArchive &archive, int level, Spool &spool, size_t &sma
             continue;
         SpoolMark mark = MarkSpool(spool);
         ZipMember packed = member;
-        std::string readWhy;
-        PlainFeed feed = [&](const ByteSink &take, std::string &feedWhy) {
-            return PlainMemberData(member, member.uncompressedSize, take, feedWhy);
+        Failure readFailure;
+        PlainFeed feed = [&](const ByteSink &take, Failure &feedFailure) {
+            return PlainMemberData(member, member.uncompressedSize, take, feedFailure);
         };
         // Without keepPlain: a member deflate does not make smaller stays
         // as it was, so a large one's plain bytes are not copied anywhere.
-        if (!PackMember(feed, level, DataSpan(), false, spool, packed, readWhy)) {
-            if (!readWhy.empty()) {
-                why = readWhy;
+        if (!PackMember(feed, level, DataSpan(), false, spool, packed, readFailure)) {
+            if (!readFailure.cause.empty()) {
+                failure = readFailure;
                 return false;
             }
             continue;   // does not decode: damaged, kept as it is
         }
         bool intact = packed.crc == member.crc && packed.uncompressedSize == member.uncompressedSize;
         if (!intact || packed.method != kMethodDeflated || DataSize(packed) >= DataSize(member)) {
-            if (!RewindSpool(spool, mark)) {
-                why = "cannot rewind a scratch file";
-                return false;
-            }
+            if (!RewindSpool(spool, mark))
+                return Fail(failure, "", "cannot rewind a scratch file");
             continue;
         }
         member.method = kMethodDeflated;

@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "builder/common/failure.h"
 #include "builder/members/member_pack.h"
 #include "builder/members/zip_members.h"
 
@@ -11,4 +12,4 @@
 // --allow-damaged stays as it is). Answers how many members got smaller;
 // false with the reason when the input or the spool cannot be read or
 // written.
-bool RecompressMembers(ZipArchive &archive, int level, Spool &spool, size_t &smaller, std::string &why);
+bool RecompressMembers(ZipArchive &archive, int level, Spool &spool, size_t &smaller, Failure &failure);

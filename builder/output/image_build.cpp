@@ -14,12 +14,11 @@ enum : uint32_t { kReserved2Value = 8 };   // the first u32 of the second reserv
 
 bool PrepareStub(const std::string &path, PreparedStub &stub, Failure &failure) {
     stub.path = path;
-    std::string why;
-    if (!ReadWholeFile(path, stub.bytes, why))
-        return Fail(failure, path, why);
-    if (!ParsePe(stub.bytes, stub.pe, why) || !StripCertificate(stub.bytes, stub.pe, stub.certificateRemoved, why) ||
-        !HasRoomForSection(stub.bytes, stub.pe, why))
-        return Fail(failure, path, why);
+    if (!ReadWholeFile(path, stub.bytes, failure))
+        return false;
+    if (!ParsePe(stub.bytes, stub.pe, failure) || !StripCertificate(stub.bytes, stub.pe, stub.certificateRemoved, failure) ||
+        !HasRoomForSection(stub.bytes, stub.pe, failure))
+        return Fail(failure, path, failure.cause);   // the checks know the bytes, not the file
     if (HasAppendedSection(stub.bytes, stub.pe))
         return Fail(failure, path, "already carries a " APPENDED_SECTION_NAME " section (a finished image, not a stub)");
     std::vector<size_t> markers = FindMarkers(stub.bytes, stub.bytes.size());
@@ -73,8 +72,8 @@ std::vector<uint8_t> ImageHead(const PreparedStub &stub, const std::vector<uint8
     bool wholeStub = (values.flags & kFlagCrcSkipsHeaders) == 0;
     WriteLe32(head.data() + stub.pe.lfanew + kPeCheckSum, 0);
     uint32_t crc = 0;
-    std::string why;
-    if (stubCrc && ComputeStubChecksum(head, values.archiveOffset, !wholeStub, crc, why))
+    Failure unsealed;   // StubCrc left 0
+    if (stubCrc && ComputeStubChecksum(head, values.archiveOffset, !wholeStub, crc, unsealed))
         WriteLe32(head.data() + stub.recordOffset + kStubCrcOffset, crc);
     return head;
 }
@@ -113,14 +112,13 @@ bool WriteImage(const PreparedStub &stub, const ZipArchive &archive, const Image
     values.archiveOffset = ArchiveOffsetFor(stub, textBlock);
     values.textBlockOffset = options.textBlock ? AppendedSectionStart(stub.bytes, stub.pe) : 0;
     uint64_t archiveSize = 0, endRecord = 0;
-    std::string why;
-    if (!ArchiveLayout(archive, values.archiveOffset, archiveSize, endRecord, why))
-        return Fail(failure, "", why);
+    if (!ArchiveLayout(archive, values.archiveOffset, archiveSize, endRecord, failure))
+        return false;
     if (options.endRecordTest)
         values.endRecordOffset = values.archiveOffset + (uint32_t)endRecord;
     return WriteStreamedImage(stub, textBlock, archiveSize, values, options.stubCrc,
-                              [&](const ByteSink &sink, std::string &reason) {
-                                  return StreamArchive(archive, values.archiveOffset, sink, reason);
+                              [&](const ByteSink &sink, Failure &feedFailure) {
+                                  return StreamArchive(archive, values.archiveOffset, sink, feedFailure);
                               },
                               pending, imageSize, failure);
 }
@@ -133,24 +131,23 @@ bool WriteStreamedImage(const PreparedStub &stub, const std::vector<uint8_t> &te
     // Everything after the head streams through, summed for the PE
     // CheckSum on the way; the sum goes into the head once all is written.
     PeChecksumRun checksum;
-    std::string why;
     bool writeFailed = false;
     auto put = [&](const uint8_t *bytes, size_t n) {
         AddToPeChecksum(checksum, bytes, n);
-        writeFailed = !WritePending(pending, bytes, n, why);
+        writeFailed = !WritePending(pending, bytes, n, failure);
         return !writeFailed;
     };
     uint64_t end = AppendedSectionStart(stub.bytes, stub.pe) +
                    (uint64_t)AppendedSectionRawSize(stub.pe, (size_t)(textBlock.size() + archiveSize));
     uint64_t padding = end - head.size() - archiveSize;
     std::vector<uint8_t> zeros((size_t)padding, 0);
-    if (!put(head.data(), head.size()) || !feed(put, why) || !put(zeros.data(), zeros.size()))
-        return Fail(failure, writeFailed ? pending.path : "", why);   // a read's reason names its file
+    if (!put(head.data(), head.size()) || !feed(put, failure) || !put(zeros.data(), zeros.size()))
+        return Fail(failure, writeFailed ? pending.path : "", failure.cause);   // a read's reason names its file
     if (WantsPeChecksum(values, stubCrc)) {
         uint8_t field[4];
         WriteLe32(field, PeChecksumOf(checksum));
-        if (!PatchPending(pending, stub.pe.lfanew + kPeCheckSum, field, sizeof field, why))
-            return Fail(failure, pending.path, why);
+        if (!PatchPending(pending, stub.pe.lfanew + kPeCheckSum, field, sizeof field, failure))
+            return false;
     }
     imageSize = end;
     return true;

@@ -87,7 +87,7 @@ bool WriteImage(const PreparedStub &stub, const ZipArchive &archive, const Image
 
 // Feeds an image's archive part to `sink`; fails with the reason (left
 // empty when `sink` refused).
-using ArchiveFeed = std::function<bool(const ByteSink &sink, std::string &why)>;
+using ArchiveFeed = std::function<bool(const ByteSink &sink, Failure &failure)>;
 
 // Writes into `pending` the image of ImageHead for `archiveSize` bytes of
 // archive, then what `feed` gives (archiveSize bytes), then zeros to the

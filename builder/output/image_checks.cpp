@@ -20,23 +20,19 @@ std::vector<size_t> FindMarkers(const std::vector<uint8_t> &bytes, size_t limit)
 }
 
 bool ComputeStubChecksum(const std::vector<uint8_t> &image, uint32_t archiveOffset, bool skipHeaders, uint32_t &crc,
-                         std::string &why) {
+                         Failure &failure) {
     if (archiveOffset == 0 || archiveOffset > image.size()) {
-        why = "the archive's recorded start is 0 or lies past the end of the file";
-        return false;
+        return Fail(failure, "", "the archive's recorded start is 0 or lies past the end of the file");
     }
     std::vector<uint8_t> copy(image.begin(), image.begin() + archiveOffset);
     int64_t start = PrepareChecksumRange(copy.data(), archiveOffset, skipHeaders, (const uint8_t *)CONFIG_MARKER_BYTES);
     switch (start) {
     case kChecksumNoMarker:
-        why = "no marker inside the checksummed bytes";
-        return false;
+        return Fail(failure, "", "no marker inside the checksummed bytes");
     case kChecksumNoLfanew:
-        why = "the checksummed bytes end before e_lfanew";
-        return false;
+        return Fail(failure, "", "the checksummed bytes end before e_lfanew");
     case kChecksumHeadersPastEnd:
-        why = "the PE headers end past the archive's start";
-        return false;
+        return Fail(failure, "", "the PE headers end past the archive's start");
     }
     crc = Crc32Of(copy.data() + start, archiveOffset - start);
     return true;

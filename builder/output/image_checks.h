@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/common/failure.h"
+
 struct PeFacts;
 
 // Positions of every occurrence of the ConfigRecord marker in [0, limit).
@@ -18,7 +20,7 @@ std::vector<size_t> FindMarkers(const std::vector<uint8_t> &bytes, size_t limit)
 // the stub's test would end in "header corrupt" before comparing (n of 0 or
 // past the file's end, no marker wholly inside the n bytes, start past n).
 bool ComputeStubChecksum(const std::vector<uint8_t> &image, uint32_t archiveOffset, bool skipHeaders, uint32_t &crc,
-                         std::string &why);
+                         Failure &failure);
 
 // The application manifest that Windows reads when it starts the image
 // (resource type 24, id 1, its first language), found through the resource

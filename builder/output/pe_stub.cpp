@@ -22,22 +22,19 @@ static std::string Hex(uint32_t value) {
     return text;
 }
 
-bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, std::string &why) {
+bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, Failure &failure) {
     const uint8_t *b = bytes.data();
     if (bytes.size() < 64 || ReadLe16(b) != kDosSignatureValue) {
-        why = "not a Windows executable (no MZ header)";
-        return false;
+        return Fail(failure, "", "not a Windows executable (no MZ header)");
     }
     facts.lfanew = ReadLe32(b + kDosLfanewOffset);
     if ((uint64_t)facts.lfanew + kPeHeadersSize > bytes.size() || ReadLe32(b + facts.lfanew) != kPeSignatureValue) {
-        why = "not a PE image (no PE signature where the DOS header points)";
-        return false;
+        return Fail(failure, "", "not a PE image (no PE signature where the DOS header points)");
     }
     const uint8_t *pe = b + facts.lfanew;
     if (ReadLe16(pe + kPeMachine) != kMachineI386 || ReadLe16(pe + kPeSizeOfOptionalHeader) != kPe32OptionalHeaderSize ||
         ReadLe16(pe + kPeMagic) != kPe32Magic) {
-        why = "not a 32-bit x86 PE image with the standard optional header";
-        return false;
+        return Fail(failure, "", "not a 32-bit x86 PE image with the standard optional header");
     }
     facts.numberOfSections = ReadLe16(pe + kPeNumberOfSections);
     facts.sectionTable = facts.lfanew + kPeHeadersSize;
@@ -47,12 +44,10 @@ bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, std::string &why
     facts.entryPoint = ReadLe32(pe + kPeAddressOfEntryPoint);
     if (!IsPowerOfTwo(facts.fileAlignment) || facts.fileAlignment > 0x10000 ||
         !IsPowerOfTwo(facts.sectionAlignment) || facts.sectionAlignment < facts.fileAlignment) {
-        why = "the PE header's file or section alignment is invalid";
-        return false;
+        return Fail(failure, "", "the PE header's file or section alignment is invalid");
     }
     if ((uint64_t)facts.sectionTable + (uint64_t)kSectionEntrySize * facts.numberOfSections > bytes.size()) {
-        why = "the section table runs past the end of the file";
-        return false;
+        return Fail(failure, "", "the section table runs past the end of the file");
     }
     facts.firstRawData = (uint32_t)bytes.size();
     facts.endOfVirtual = 0;
@@ -68,8 +63,7 @@ bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, std::string &why
         if (rawSize != 0 && (uint64_t)rawPointer + rawSize > facts.endOfRawData)
             facts.endOfRawData = (uint32_t)std::min<uint64_t>((uint64_t)rawPointer + rawSize, bytes.size());
         if (end > 0xFFFFFFFFu) {
-            why = "a section lies beyond the 4 GiB address space";
-            return false;
+            return Fail(failure, "", "a section lies beyond the 4 GiB address space");
         }
         if (end > facts.endOfVirtual)
             facts.endOfVirtual = (uint32_t)end;
@@ -82,15 +76,14 @@ bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, std::string &why
     return true;
 }
 
-bool StripCertificate(std::vector<uint8_t> &bytes, PeFacts &facts, bool &removed, std::string &why) {
+bool StripCertificate(std::vector<uint8_t> &bytes, PeFacts &facts, bool &removed, Failure &failure) {
     removed = false;
     if (facts.certificateSize == 0)
         return true;
     uint64_t end = (uint64_t)facts.certificateOffset + facts.certificateSize;
     // Signing tools pad the table to 8 bytes.
     if (end > bytes.size() || RoundUp((uint32_t)end, 8) < bytes.size() || facts.certificateOffset < facts.sectionTable) {
-        why = "the certificate table does not end the file, so it cannot be removed";
-        return false;
+        return Fail(failure, "", "the certificate table does not end the file, so it cannot be removed");
     }
     bytes.resize(facts.certificateOffset);
     memset(bytes.data() + facts.lfanew + kPeCertificateDirectory, 0, 8);
@@ -99,17 +92,16 @@ bool StripCertificate(std::vector<uint8_t> &bytes, PeFacts &facts, bool &removed
     return true;
 }
 
-bool HasRoomForSection(const std::vector<uint8_t> &bytes, const PeFacts &facts, std::string &why) {
+bool HasRoomForSection(const std::vector<uint8_t> &bytes, const PeFacts &facts, Failure &failure) {
     uint32_t entry = facts.sectionTable + facts.numberOfSections * kSectionEntrySize;
     uint32_t entryEnd = entry + kSectionEntrySize;
     bool zeros = entryEnd <= bytes.size();
     for (uint32_t at = entry; zeros && at < entryEnd; at++)
         zeros = bytes[at] == 0;
     if (entryEnd > facts.sizeOfHeaders || entryEnd > facts.firstRawData || !zeros) {
-        why = "the PE headers have no room for another section table entry (the table ends at " + Hex(entry) +
+        return Fail(failure, "", "the PE headers have no room for another section table entry (the table ends at " + Hex(entry) +
               ", SizeOfHeaders is " + Hex(facts.sizeOfHeaders) + ", the first section starts at " +
-              Hex(facts.firstRawData) + ")";
-        return false;
+              Hex(facts.firstRawData) + ")");
     }
     return true;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/common/failure.h"
+
 struct PeFacts {
     uint32_t lfanew = 0;                // offset of the PE signature
     uint16_t numberOfSections = 0;
@@ -24,17 +26,17 @@ struct PeFacts {
 // Checks that `bytes` is a PE32 image for x86 (MZ and PE signatures, the 224-
 // byte optional header, sane alignments and a section table inside the
 // headers) and reads its facts. Fails with the reason.
-bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, std::string &why);
+bool ParsePe(const std::vector<uint8_t> &bytes, PeFacts &facts, Failure &failure);
 
 // Removes an Authenticode certificate table that ends the file (signing the
 // finished image is what makes sense), clearing data directory 4. Fails when
 // a certificate table stands anywhere else. Answers in `removed` whether one
 // was there.
-bool StripCertificate(std::vector<uint8_t> &bytes, PeFacts &facts, bool &removed, std::string &why);
+bool StripCertificate(std::vector<uint8_t> &bytes, PeFacts &facts, bool &removed, Failure &failure);
 
 // Whether the headers hold room for one more section table entry; fails with
 // the reason when not.
-bool HasRoomForSection(const std::vector<uint8_t> &bytes, const PeFacts &facts, std::string &why);
+bool HasRoomForSection(const std::vector<uint8_t> &bytes, const PeFacts &facts, Failure &failure);
 
 // File offset at which the appended section's raw data will start: the
 // stub's end rounded up to the file alignment.

@@ -37,12 +37,10 @@ struct VolumeFiller {
 
     // Places bytes that must not be cut, on a fresh volume when they do not
     // fit in this one; answers the volume and the file offset they start at.
-    bool PlaceWhole(uint64_t n, const std::string &what, size_t &volume, uint32_t &offset, std::string &why) {
+    bool PlaceWhole(uint64_t n, const std::string &what, size_t &volume, uint32_t &offset, Failure &failure) {
         if (n > Room()) {
-            if (n > laterCapacity) {
-                why = what + " (" + std::to_string(n) + " bytes) does not fit in one volume";
-                return false;
-            }
+            if (n > laterCapacity)
+                return Fail(failure, "", what + " (" + std::to_string(n) + " bytes) does not fit in one volume");
             NewVolume();
         }
         volume = Current();
@@ -113,20 +111,16 @@ struct VolumeSplitter {
 }  // namespace
 
 bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint32_t firstBase, uint32_t laterCapacity,
-                        SpanPlan &plan, std::string &why) {
-    if (archive.members.size() >= kZip64Marker16) {
-        why = "too many members for an archive without ZIP64";
-        return false;
-    }
+                        SpanPlan &plan, Failure &failure) {
+    if (archive.members.size() >= kZip64Marker16)
+        return Fail(failure, "", "too many members for an archive without ZIP64");
     plan.sizes.assign(1, 0);
     VolumeFiller filler{plan, firstCapacity, firstBase, laterCapacity, firstBase != 0};
-    if (firstCapacity < kSignatureBytes) {
-        why = "the self-extractor leaves no room for the archive on disk 1";
-        return false;
-    }
+    if (firstCapacity < kSignatureBytes)
+        return Fail(failure, "", "the self-extractor leaves no room for the archive on disk 1");
     size_t volume = 0;
     uint32_t offset = 0;
-    filler.PlaceWhole(kSignatureBytes, "", volume, offset, why);
+    filler.PlaceWhole(kSignatureBytes, "", volume, offset, failure);
 
     std::vector<size_t> volumes;
     std::vector<uint32_t> offsets;
@@ -147,7 +141,7 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
         }
         if (filler.WouldCutShortOfEnd(head, data - whole, tail))
             filler.NewVolume();
-        if (!filler.PlaceWhole(head, MemberText(member), volume, offset, why))
+        if (!filler.PlaceWhole(head, MemberText(member), volume, offset, failure))
             return false;
         volumes.push_back(volume);
         offsets.push_back(offset);
@@ -160,10 +154,8 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
         AppendCentralRecord(directory, archive.members[i], (uint16_t)volumes[i], offsets[i]);
     size_t blockSize = directory.size() + kEndRecordSize + archive.comment.size();
     size_t last = blockSize <= filler.Room() ? filler.Current() : filler.Current() + 1;
-    if (last >= kZip64Marker16) {
-        why = "the set would need more than 65535 disks";
-        return false;
-    }
+    if (last >= kZip64Marker16)
+        return Fail(failure, "", "the set would need more than 65535 disks");
     DirectoryPlace place;
     place.thisDisk = place.directoryDisk = (uint16_t)last;
     place.entriesHere = place.entriesTotal = (uint16_t)archive.members.size();
@@ -171,7 +163,7 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
     place.directoryOffset = last == filler.Current() ? filler.Base(last) + plan.sizes.back() : 0;
     plan.directory = directory;
     AppendEndRecord(plan.directory, place, archive.comment);
-    if (!filler.PlaceWhole(plan.directory.size(), "the central directory", volume, offset, why))
+    if (!filler.PlaceWhole(plan.directory.size(), "the central directory", volume, offset, failure))
         return false;
     plan.endRecordPosition = 0;
     for (uint32_t size : plan.sizes)
@@ -180,8 +172,8 @@ bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint3
     return true;
 }
 
-bool StreamSpannedArchive(const ZipArchive &archive, const SpanPlan &plan, const VolumeSink &sink, std::string &why) {
-    why.clear();
+bool StreamSpannedArchive(const ZipArchive &archive, const SpanPlan &plan, const VolumeSink &sink, Failure &failure) {
+    failure = Failure();
     VolumeSplitter splitter{plan.sizes, sink};
     ByteSink put = [&](const uint8_t *bytes, size_t n) { return splitter.Put(bytes, n); };
     uint8_t signature[kSignatureBytes];
@@ -189,14 +181,12 @@ bool StreamSpannedArchive(const ZipArchive &archive, const SpanPlan &plan, const
     if (!put(signature, sizeof signature))
         return false;
     for (const ZipMember &member : archive.members)
-        if (!StreamLocalRecord(member, put, why))
+        if (!StreamLocalRecord(member, put, failure))
             return false;
     if (!put(plan.directory.data(), plan.directory.size()))
         return false;
-    if (splitter.volume + 1 != plan.sizes.size() || splitter.written != plan.sizes.back()) {
-        why = "the members changed size while mksfx wrote them";
-        return false;
-    }
+    if (splitter.volume + 1 != plan.sizes.size() || splitter.written != plan.sizes.back())
+        return Fail(failure, "", "the members changed size while mksfx wrote them");
     return true;
 }
 
@@ -237,41 +227,38 @@ bool StageSet(const std::string &staging, const std::vector<SetFile> &files, con
     PendingFile image, volume;
     bool volumeOpen = false, volumeFailed = false;
     size_t open = 0;   // the volume `volume` holds while volumeOpen
-    std::string why;
+    Failure volumeFailure;
     auto put = [&](const ByteSink &toImage, size_t index, const uint8_t *bytes, size_t n) {
         if (exeVolumes && index == 0)
             return toImage(bytes, n);
         if (!volumeOpen || index != open) {
             const SetFile &file = files[exeVolumes ? index : index + 1];
             std::string path = DiskFolder(staging, file.disk) + "/" + file.name;
-            volumeFailed = (volumeOpen && !CommitPending(volume, why)) || !OpenPending(path, volume, why);
+            volumeFailed = (volumeOpen && !CommitPending(volume, volumeFailure)) || !OpenPending(path, volume, volumeFailure);
             if (volumeFailed)
                 return false;
             volumeOpen = true;
             open = index;
         }
-        volumeFailed = !WritePending(volume, bytes, n, why);
+        volumeFailed = !WritePending(volume, bytes, n, volumeFailure);
         return !volumeFailed;
     };
     uint64_t imageSize = 0;
     std::string imagePath = DiskFolder(staging, 1) + "/" + files[0].name;
-    if (!OpenPending(imagePath, image, why))
-        return Fail(failure, imagePath, why);
-    auto feed = [&](const ByteSink &toImage, std::string &reason) {
+    if (!OpenPending(imagePath, image, failure))
+        return false;
+    auto feed = [&](const ByteSink &toImage, Failure &feedFailure) {
         return StreamSpannedArchive(archive, plan,
                                     [&](size_t index, const uint8_t *bytes, size_t n) {
                                         return put(toImage, index, bytes, n);
                                     },
-                                    reason);
+                                    feedFailure);
     };
     bool done = WriteStreamedImage(stub, textBlock, exeVolumes ? plan.sizes[0] : 0, values, stubCrc, feed, image,
                                    imageSize, failure);
     if (!done && volumeFailed)
-        Fail(failure, volume.path, why);
-    else if (done && volumeOpen && !CommitPending(volume, why))
-        done = Fail(failure, volume.path, why);
-    else if (done && !CommitPending(image, why))
-        done = Fail(failure, image.path, why);
+        Fail(failure, volume.path, volumeFailure.cause);   // the last volume opened successfully
+    done = done && (!volumeOpen || CommitPending(volume, failure)) && CommitPending(image, failure);
     DiscardPending(volume);
     DiscardPending(image);
     return done;
@@ -346,9 +333,8 @@ bool WriteSpannedSet(const PreparedStub &stub, const ZipArchive &archive, const 
     uint64_t firstRoom = exeVolumes ? (usable > values.archiveOffset ? usable - values.archiveOffset : 0)
                                     : (diskSize > alone ? diskSize - alone : 0);
     SpanPlan plan;
-    std::string why;
-    if (!PlanSpannedArchive(archive, (uint32_t)firstRoom, exeVolumes ? values.archiveOffset : 0, diskSize, plan, why))
-        return Fail(failure, output, why + " (disk size " + std::to_string(diskSize) + ", self-extractor " +
+    if (!PlanSpannedArchive(archive, (uint32_t)firstRoom, exeVolumes ? values.archiveOffset : 0, diskSize, plan, failure))
+        return Fail(failure, output, failure.cause + " (disk size " + std::to_string(diskSize) + ", self-extractor " +
                                          std::to_string(alone) + " bytes without the archive)");
     if (options.endRecordTest)
         values.endRecordOffset = (uint32_t)std::min<uint64_t>(values.archiveOffset + plan.endRecordPosition, 0xFFFFFFFFu);

@@ -42,7 +42,7 @@ struct SpanPlan {
 // `laterCapacity` bytes from offset 0. Fails with the reason when a header,
 // or the central directory, cannot fit in one volume.
 bool PlanSpannedArchive(const ZipArchive &archive, uint32_t firstCapacity, uint32_t firstBase, uint32_t laterCapacity,
-                        SpanPlan &plan, std::string &why);
+                        SpanPlan &plan, Failure &failure);
 
 // Takes the next piece of volume `volume` (counted from 0); false stops
 // the stream (the taker then says why).
@@ -51,4 +51,4 @@ using VolumeSink = std::function<bool(size_t volume, const uint8_t *bytes, size_
 // Writes the volumes `plan` lays out, in order, each member's data read in
 // pieces as it goes (ReadMemberData): nothing of a member's or a volume's
 // size is held. Fails as StreamArchive does.
-bool StreamSpannedArchive(const ZipArchive &archive, const SpanPlan &plan, const VolumeSink &sink, std::string &why);
+bool StreamSpannedArchive(const ZipArchive &archive, const SpanPlan &plan, const VolumeSink &sink, Failure &failure);

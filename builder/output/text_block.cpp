@@ -65,19 +65,17 @@ std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings) {
 }
 
 bool ComposeRunCommand(const std::string &command, const std::string &arguments, std::string &text,
-                       std::string &why) {
+                       Failure &failure) {
     const std::pair<const char *, const std::string *> parts[] = {{"--run", &command}, {"--run-args", &arguments}};
     for (const auto &part : parts) {
-        why = TextRefusal(part.first, *part.second, kRunCapacity);
+        std::string why = TextRefusal(part.first, *part.second, kRunCapacity);
         if (why.empty() && part.second->find(kRunSeparator) != std::string::npos)
             why = std::string(part.first) + " holds a line break";
         if (!why.empty())
-            return false;
+            return Fail(failure, "", why);
     }
-    if (command.empty()) {
-        why = "--run needs a program that is not empty";
-        return false;
-    }
+    if (command.empty())
+        return Fail(failure, "", "--run needs a program that is not empty");
     text = arguments.empty() ? command : command + kRunSeparator + arguments;
     return true;
 }
@@ -88,14 +86,13 @@ void SplitRunCommand(const std::string &text, std::string &command, std::string 
     arguments = separator == std::string::npos ? "" : text.substr(separator + 1);
 }
 
-bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, std::string &why) {
+bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, Failure &failure) {
     size_t at = 0;
     for (int i = 0; i < kTextStringCount; i++) {
         const void *end = at < length ? memchr(block + at, 0, length - at) : nullptr;
-        if (!end) {
-            why = std::string("the ") + kTextStringNames[i] + " string has no terminator inside the text block";
-            return false;
-        }
+        if (!end)
+            return Fail(failure, "", std::string("the ") + kTextStringNames[i] +
+                                         " string has no terminator inside the text block");
         size_t stop = (const uint8_t *)end - block;
         strings[i].assign((const char *)block + at, stop - at);
         at = stop + 1;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/common/failure.h"
+
 enum TextBlockString {
     kTextFolder,      // default destination folder
     kTextSkipped,     // the after-unzip command (RunCommand flag); else passed over by the stub
@@ -37,7 +39,7 @@ std::vector<uint8_t> ComposeTextBlock(const TextStrings &strings);
 
 // Splits a block into its five strings as the stub walks them. Fails with
 // the reason when a terminator is missing.
-bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, std::string &why);
+bool SplitTextBlock(const uint8_t *block, size_t length, TextStrings &strings, Failure &failure);
 
 extern const char *const kTextStringNames[kTextStringCount];
 
@@ -45,7 +47,7 @@ extern const char *const kTextStringNames[kTextStringCount];
 // and the arguments. Fails with the reason when either is not UTF-8, does
 // not fit the stub's buffers or holds the separator.
 bool ComposeRunCommand(const std::string &command, const std::string &arguments, std::string &text,
-                       std::string &why);
+                       Failure &failure);
 
 // The command and the arguments back from the second string.
 void SplitRunCommand(const std::string &text, std::string &command, std::string &arguments);

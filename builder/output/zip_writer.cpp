@@ -84,37 +84,35 @@ uint64_t LocalRecordSize(const ZipMember &member) {
     return size + ((member.flags & kFlagBitDescriptor) ? kDescriptorSize : 0);
 }
 
-bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uint64_t &endRecord, std::string &why) {
+bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uint64_t &endRecord, Failure &failure) {
     if (archive.members.size() >= kZip64Marker16) {
-        why = "too many members (" + std::to_string(archive.members.size()) + ") for an archive without ZIP64";
-        return false;
+        return Fail(failure, "", "too many members (" + std::to_string(archive.members.size()) + ") for an archive without ZIP64");
     }
     uint64_t total = 0;
     for (const ZipMember &member : archive.members)
         total += LocalRecordSize(member) + kCentralHeaderSize + member.name.size() + member.centralExtra.size() +
                  member.comment.size();
     if (base + total + kEndRecordSize + archive.comment.size() > kZip64Marker32) {
-        why = "the image would exceed 4 GiB";
-        return false;
+        return Fail(failure, "", "the image would exceed 4 GiB");
     }
     endRecord = total;
     size = total + kEndRecordSize + archive.comment.size();
     return true;
 }
 
-bool StreamLocalRecord(const ZipMember &member, const ByteSink &sink, std::string &why) {
+bool StreamLocalRecord(const ZipMember &member, const ByteSink &sink, Failure &failure) {
     std::vector<uint8_t> piece;
     AppendLocalHeader(piece, member);
-    if (!sink(piece.data(), piece.size()) || !ReadMemberData(member, sink, why))
+    if (!sink(piece.data(), piece.size()) || !ReadMemberData(member, sink, failure))
         return false;
     piece.clear();
     AppendDescriptorIfFlagged(piece, member);
     return sink(piece.data(), piece.size());
 }
 
-bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sink, std::string &why) {
+bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sink, Failure &failure) {
     uint64_t size = 0, endRecord = 0;
-    if (!ArchiveLayout(archive, base, size, endRecord, why))
+    if (!ArchiveLayout(archive, base, size, endRecord, failure))
         return false;
     // Headers go out as they are made; the directory, a few dozen bytes a
     // member, is gathered and written last.
@@ -122,7 +120,7 @@ bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sin
     std::vector<uint8_t> directory;
     for (const ZipMember &member : archive.members) {
         AppendCentralRecord(directory, member, 0, (uint32_t)at);
-        if (!StreamLocalRecord(member, sink, why))
+        if (!StreamLocalRecord(member, sink, failure))
             return false;
         at += LocalRecordSize(member);
     }
@@ -134,9 +132,9 @@ bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sin
     return sink(directory.data(), directory.size());
 }
 
-bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, std::string &why) {
+bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, Failure &failure) {
     uint64_t size = 0, endRecord = 0;
-    if (!ArchiveLayout(archive, base, size, endRecord, why))
+    if (!ArchiveLayout(archive, base, size, endRecord, failure))
         return false;
     std::vector<uint8_t> &out = written.bytes;
     out.clear();
@@ -147,5 +145,5 @@ bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &writ
                              out.insert(out.end(), bytes, bytes + n);
                              return true;
                          },
-                         why);
+                         failure);
 }

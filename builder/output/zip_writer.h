@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/common/failure.h"
 #include "builder/members/member_span.h"
 #include "builder/members/zip_members.h"
 
@@ -41,16 +42,16 @@ uint64_t LocalRecordSize(const ZipMember &member);
 // the archive's first byte) for a file in which it starts at `base`. Fails
 // with the reason when offsets would not fit in 32 bits or there are more
 // members than the end record can count.
-bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uint64_t &endRecord, std::string &why);
+bool ArchiveLayout(const ZipArchive &archive, uint64_t base, uint64_t &size, uint64_t &endRecord, Failure &failure);
 
 // Writes the member's local record (LocalRecordSize bytes) to `sink`, its
 // data read as it goes; fails as StreamArchive does.
-bool StreamLocalRecord(const ZipMember &member, const ByteSink &sink, std::string &why);
+bool StreamLocalRecord(const ZipMember &member, const ByteSink &sink, Failure &failure);
 
 // Writes the archive (ArchiveLayout checked first) to `sink` in pieces,
 // each member's data read as it goes (ReadMemberData). When `sink` answers
-// false, `why` is left empty: the sink knows the reason.
-bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sink, std::string &why);
+// false, the cause is left empty: the sink knows the reason.
+bool StreamArchive(const ZipArchive &archive, uint64_t base, const ByteSink &sink, Failure &failure);
 
 struct WrittenArchive {
     std::vector<uint8_t> bytes;
@@ -59,4 +60,4 @@ struct WrittenArchive {
 
 // The whole archive in memory, for a file in which it starts at `base`;
 // fails as StreamArchive does.
-bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, std::string &why);
+bool WriteArchive(const ZipArchive &archive, uint64_t base, WrittenArchive &written, Failure &failure);

@@ -181,8 +181,8 @@ void WriteStoredZip(const std::string &path, const std::vector<std::pair<std::st
         archive.members.push_back(member);
     }
     WrittenArchive written;
-    std::string why;
-    WriteArchive(archive, 0, written, why);
+    Failure failure;
+    WriteArchive(archive, 0, written, failure);
     WriteBytes(path, written.bytes);
 }
 

@@ -37,8 +37,8 @@ std::string CraftedZip(const TempFolder &temp, ZipMember member, void (*patch)(s
     ZipArchive archive;
     archive.members.push_back(member);
     WrittenArchive written;
-    std::string why;
-    WriteArchive(archive, 0, written, why);
+    Failure failure;
+    WriteArchive(archive, 0, written, failure);
     if (patch)
         patch(written.bytes);
     std::string path = temp / "in.zip";
@@ -480,8 +480,8 @@ TEST(DamagedInput, IsTakenOnlyWhenAllowed) {
     }
     archive.members[1].data[2] ^= 1;
     WrittenArchive written;
-    std::string why;
-    ASSERT_TRUE(WriteArchive(archive, 0, written, why));
+    Failure failure;
+    ASSERT_TRUE(WriteArchive(archive, 0, written, failure));
     WriteBytes(temp / "in.zip", written.bytes);
     CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " --allow-damaged " + Quote(temp / "in.zip") +
                                 " -o " + Quote(temp / "out.exe"));

@@ -86,11 +86,10 @@ TEST_F(BuilderTimesTest, FolderInputRoundTripsExactTimes) {
     ZipArchive archive;
     Failure failure;
     Spool spool;
-    std::string why;
-    ASSERT_TRUE(OpenSpool(scratch_, spool, why)) << why;
+    ASSERT_TRUE(OpenSpool(scratch_, spool, failure)) << failure.cause;
     ASSERT_TRUE(ReadFolderArchive(source, "", nullptr, spool, archive, failure)) << failure.cause;
     WrittenArchive written;
-    ASSERT_TRUE(WriteArchive(archive, 0, written, why)) << why;
+    ASSERT_TRUE(WriteArchive(archive, 0, written, failure)) << failure.cause;
     CloseSpool(spool);
     InstallImage(std::string(written.bytes.begin(), written.bytes.end()));
     ASSERT_EQ(Pass(), kGuardDone) << LastBox();
