@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "builder/common/failure.h"
-#include "builder/output/image_build.h"
 #include "builder/members/member_deflate.h"
+#include "builder/output/image_build.h"
 
 struct CommandLine {
     bool info = false;              // mksfx info IMAGE

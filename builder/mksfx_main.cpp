@@ -2,21 +2,21 @@
 // Exit status: 0 done, 1 input refused or failed, 2 usage.
 #include <stdio.h>
 
-#include "builder/input/archive_input.h"
 #include "builder/command_line.h"
 #include "builder/common/file_io.h"
+#include "builder/common/system.h"
+#include "builder/info/image_info.h"
+#include "builder/input/archive_input.h"
 #include "builder/input/folder_attribute.h"
 #include "builder/input/folder_input.h"
-#include "builder/output/image_build.h"
-#include "builder/info/image_info.h"
-#include "builder/members/member_pack.h"
-#include "builder/output/output_check.h"
-#include "builder/password_source.h"
-#include "builder/members/recompress.h"
-#include "builder/output/spanned_set.h"
-#include "builder/common/system.h"
-#include "builder/output/volume_names.h"
 #include "builder/input/zip_reader.h"
+#include "builder/members/member_pack.h"
+#include "builder/members/recompress.h"
+#include "builder/output/image_build.h"
+#include "builder/output/output_check.h"
+#include "builder/output/spanned_set.h"
+#include "builder/output/volume_names.h"
+#include "builder/password_source.h"
 
 namespace {
 

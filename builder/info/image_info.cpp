@@ -7,19 +7,19 @@
 
 namespace fs = std::filesystem;
 
+#include "archive/zip_format.h"
 #include "builder/common/file_io.h"
+#include "builder/common/system.h"
+#include "builder/info/member_time_text.h"
+#include "builder/info/stub_run.h"
 #include "builder/input/folder_attribute.h"
+#include "builder/members/member_span.h"
 #include "builder/members/name_text.h"
+#include "builder/members/zip_members.h"
 #include "builder/output/image_checks.h"
 #include "builder/output/pe_format.h"
-#include "builder/members/member_span.h"
-#include "builder/info/member_time_text.h"
 #include "builder/output/pe_stub.h"
-#include "builder/info/stub_run.h"
-#include "builder/common/system.h"
 #include "builder/output/text_block.h"
-#include "builder/members/zip_members.h"
-#include "archive/zip_format.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
 

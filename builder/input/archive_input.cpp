@@ -2,12 +2,12 @@
 
 #include "archive/crc32.h"
 #include "archive/zip_format.h"
-#include "builder/members/extended_time.h"
 #include "builder/input/folder_input.h"
+#include "builder/input/zip_reader.h"
+#include "builder/members/extended_time.h"
 #include "builder/members/member_deflate.h"
 #include "builder/members/member_pack.h"
 #include "builder/members/name_text.h"
-#include "builder/input/zip_reader.h"
 
 #ifdef TARVEX_LIBARCHIVE
 #include <locale.h>

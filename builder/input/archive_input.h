@@ -8,8 +8,8 @@
 #include <string>
 
 #include "builder/common/failure.h"
-#include "builder/members/member_pack.h"
 #include "builder/common/progress.h"
+#include "builder/members/member_pack.h"
 #include "builder/members/zip_members.h"
 
 // Whether this build has libarchive.

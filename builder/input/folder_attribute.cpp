@@ -3,8 +3,8 @@
 #include <stdio.h>
 
 #include "archive/zip_format.h"
-#include "builder/members/name_text.h"
 #include "builder/input/zip_reader.h"
+#include "builder/members/name_text.h"
 
 bool IsAttributeOnlyFolder(const ZipMember &member) {
     return (member.externalAttributes & kDosAttributeDirectory) && member.uncompressedSize == 0 &&

@@ -7,13 +7,13 @@
 
 #include "archive/crc32.h"
 #include "archive/zip_format.h"
-#include "builder/members/extended_time.h"
 #include "builder/common/file_io.h"
+#include "builder/common/system.h"
+#include "builder/members/extended_time.h"
 #include "builder/members/member_deflate.h"
 #include "builder/members/member_pack.h"
 #include "builder/members/member_span.h"
 #include "builder/members/name_text.h"
-#include "builder/common/system.h"
 #include "builder/members/traditional_cipher.h"
 
 namespace fs = std::filesystem;

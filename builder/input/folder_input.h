@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "builder/common/failure.h"
+#include "builder/common/progress.h"
 #include "builder/members/member_deflate.h"
 #include "builder/members/member_pack.h"
-#include "builder/common/progress.h"
 #include "builder/members/zip_members.h"
 
 // Reads the tree under `folder`. Names that are not plain ASCII are stored

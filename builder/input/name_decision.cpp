@@ -3,9 +3,9 @@
 #include "archive/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
+#include "builder/common/system.h"
 #include "builder/members/member_span.h"
 #include "builder/members/name_text.h"
-#include "builder/common/system.h"
 
 namespace {
 

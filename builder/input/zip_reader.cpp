@@ -6,10 +6,10 @@
 
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
-#include "builder/members/member_data.h"
-#include "builder/input/name_decision.h"
-#include "builder/members/name_text.h"
 #include "builder/common/system.h"
+#include "builder/input/name_decision.h"
+#include "builder/members/member_data.h"
+#include "builder/members/name_text.h"
 #include "image/byte_order.h"
 
 namespace {

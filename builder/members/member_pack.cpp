@@ -8,8 +8,8 @@
 #include "archive/crc32.h"
 #include "archive/zip_format.h"
 #include "builder/common/file_io.h"
-#include "builder/members/member_deflate.h"
 #include "builder/common/system.h"
+#include "builder/members/member_deflate.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "builder/common/failure.h"
 #include "builder/common/file_io.h"
 #include "builder/members/member_span.h"
+#include "builder/members/zip_members.h"
 #include "builder/output/pe_stub.h"
 #include "builder/output/text_block.h"
-#include "builder/members/zip_members.h"
 
 // A stub read and checked: a PE32 image with room for one more section and
 // exactly one ConfigRecord marker.

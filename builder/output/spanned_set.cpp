@@ -9,12 +9,12 @@
 
 namespace fs = std::filesystem;
 
+#include "archive/zip_format.h"
 #include "builder/common/file_io.h"
+#include "builder/common/system.h"
 #include "builder/members/member_span.h"
 #include "builder/output/output_check.h"
-#include "builder/common/system.h"
 #include "builder/output/volume_names.h"
-#include "archive/zip_format.h"
 #include "builder/output/zip_writer.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "builder/common/failure.h"
-#include "builder/output/image_build.h"
 #include "builder/members/zip_members.h"
+#include "builder/output/image_build.h"
 
 // Writes disk1/, disk2/ ... into the folder of `output`. Disk 1 holds the
 // self-extractor under the name `output` gives; with ExeVolumes in
