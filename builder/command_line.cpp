@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "app/exit_codes.h"
-#include "builder/system.h"
+#include "builder/common/system.h"
 #include "image/config_record.h"
 
 #ifndef TARVEX_VERSION
@@ -220,8 +220,8 @@ bool Offered(const OptionSpec &option, const CommandLine &line) {
 }
 
 // The option `name` (from "--" on, without "=value") stands for: the one
-// spelt so, else the only one it begins; null with `why` set otherwise.
-const OptionSpec *FindLongOption(const std::string &name, const CommandLine &line, std::string &why) {
+// spelt so, else the only one it begins; null with the failure otherwise.
+const OptionSpec *FindLongOption(const std::string &name, const CommandLine &line, Failure &failure) {
     std::vector<const OptionSpec *> matches;
     for (const OptionSpec &option : kOptions) {
         if (!Offered(option, line))
@@ -233,27 +233,27 @@ const OptionSpec *FindLongOption(const std::string &name, const CommandLine &lin
     }
     if (matches.size() == 1)
         return matches[0];
-    if (matches.empty()) {
-        why = "unknown option " + name + (line.info ? " for info" : "");
-    } else {
+    std::string why = "unknown option " + name + (line.info ? " for info" : "");
+    if (!matches.empty()) {
         why = "option " + name + " is ambiguous (";
         for (size_t i = 0; i < matches.size(); i++)
             why += std::string(i ? ", " : "") + matches[i]->name;
         why += ")";
     }
+    Fail(failure, "", why);
     return nullptr;
 }
 
-const OptionSpec *FindShortOption(char letter, const CommandLine &line, std::string &why) {
+const OptionSpec *FindShortOption(char letter, const CommandLine &line, Failure &failure) {
     for (const OptionSpec &option : kOptions)
         if (option.shortName == letter && Offered(option, line))
             return &option;
-    why = std::string("unknown option -") + letter + (line.info ? " for info" : "");
+    Fail(failure, "", std::string("unknown option -") + letter + (line.info ? " for info" : ""));
     return nullptr;
 }
 
-// Takes the value of the option `name` (its long name); sets `why` when it is not valid.
-void TakeValue(const std::string &name, const std::string &value, CommandLine &line, std::string &why) {
+// Takes the value of the option `name` (its long name); fails when it is not valid.
+bool TakeValue(const std::string &name, const std::string &value, CommandLine &line, Failure &failure) {
     ImageOptions &image = line.image;
     if (name == "--output") {
         line.output = value;
@@ -270,7 +270,7 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
         image.texts[kTextInfo] = value;
     } else if (name == "--password") {
         if (value.empty())
-            why = "--password needs a password that is not empty";
+            return Fail(failure, "", "--password needs a password that is not empty");
         line.password = value;
         line.passwordWays++;
     } else if (name == "--password-file") {
@@ -278,13 +278,14 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
         line.passwordWays++;
     } else if (name == "--prompt-buttons") {
         if (!SetPromptButtons(value, image.flags))
-            why = "--prompt-buttons takes ok, yesno or okcancel, not '" + value + "'";
+            return Fail(failure, "", "--prompt-buttons takes ok, yesno or okcancel, not '" + value + "'");
     } else if (name == "--name-codepage") {
         char *end = nullptr;
         unsigned long page = strtoul(value.c_str(), &end, 10);
         std::string probe;
         if (value.empty() || *end || page == 0 || page > 65535 || !CodePageToUtf8((unsigned)page, "A", probe))
-            why = "--name-codepage takes a code page number such as 437, 866 or 932, not '" + value + "'";
+            return Fail(failure, "", "--name-codepage takes a code page number such as 437, 866 or 932, not '" + value +
+                                         "'");
         line.nameCodePage = (unsigned)page;
     } else if (name == "--run") {
         line.runCommand = value;
@@ -294,8 +295,9 @@ void TakeValue(const std::string &name, const std::string &value, CommandLine &l
         line.runArgumentsGiven = true;
     } else if (name == "--span") {
         if (!ParseSize(value, line.spanSize))
-            why = "--span takes a size in bytes, optionally with k or m, not '" + value + "'";
+            return Fail(failure, "", "--span takes a size in bytes, optionally with k or m, not '" + value + "'");
     }
+    return true;
 }
 
 // The option without a value whose long name is `name`.
@@ -333,18 +335,16 @@ void TakeSwitch(const std::string &name, CommandLine &line) {
     }
 }
 
-bool TakeOperand(const std::string &arg, CommandLine &line, std::string &why) {
-    if (!line.input.empty()) {
-        why = "more than one input: '" + line.input + "' and '" + arg + "'";
-        return false;
-    }
+bool TakeOperand(const std::string &arg, CommandLine &line, Failure &failure) {
+    if (!line.input.empty()) 
+        return Fail(failure, "", "more than one input: '" + line.input + "' and '" + arg + "'");
     line.input = arg;
     return true;
 }
 
 }  // namespace
 
-bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, std::string &why) {
+bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, Failure &failure) {
     line.image.flags = kFlagCrcSkipsHeaders;
     size_t first = 0;
     if (!arguments.empty() && arguments[0] == "info") {
@@ -355,7 +355,7 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
     for (size_t i = first; i < arguments.size(); i++) {
         const std::string &arg = arguments[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (!TakeOperand(arg, line, why))
+            if (!TakeOperand(arg, line, failure))
                 return false;
             continue;
         }
@@ -366,22 +366,20 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         if (arg[1] == '-') {
             // --name=value is the same as --name value.
             size_t equals = arg.find('=');
-            const OptionSpec *option = FindLongOption(arg.substr(0, equals), line, why);
+            const OptionSpec *option = FindLongOption(arg.substr(0, equals), line, failure);
             if (!option)
                 return false;
-            if (!option->takesValue && equals != std::string::npos) {
-                why = std::string("option ") + option->name + " takes no value";
-                return false;
-            }
+            if (!option->takesValue && equals != std::string::npos) 
+                return Fail(failure, "", std::string("option ") + option->name + " takes no value");
             if (!option->takesValue) {
                 TakeSwitch(option->name, line);
                 continue;
             }
-            if (equals == std::string::npos && i + 1 >= arguments.size()) {
-                why = std::string("option ") + option->name + " needs a value";
+            if (equals == std::string::npos && i + 1 >= arguments.size()) 
+                return Fail(failure, "", std::string("option ") + option->name + " needs a value");
+            if (!TakeValue(option->name, equals != std::string::npos ? arg.substr(equals + 1) : arguments[++i], line,
+                           failure))
                 return false;
-            }
-            TakeValue(option->name, equals != std::string::npos ? arg.substr(equals + 1) : arguments[++i], line, why);
         } else {
             // A bundle of short options: switches, then at most one that
             // takes the rest of the argument, or the next one, as its value.
@@ -390,48 +388,35 @@ bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
                     line.level = arg[at] - '0';
                     continue;
                 }
-                const OptionSpec *option = FindShortOption(arg[at], line, why);
+                const OptionSpec *option = FindShortOption(arg[at], line, failure);
                 if (!option)
                     return false;
                 if (!option->takesValue) {
                     TakeSwitch(option->name, line);
                     continue;
                 }
-                if (at + 1 == arg.size() && i + 1 >= arguments.size()) {
-                    why = std::string("option -") + arg[at] + " needs a value";
+                if (at + 1 == arg.size() && i + 1 >= arguments.size()) 
+                    return Fail(failure, "", std::string("option -") + arg[at] + " needs a value");
+                if (!TakeValue(option->name, at + 1 < arg.size() ? arg.substr(at + 1) : arguments[++i], line, failure))
                     return false;
-                }
-                TakeValue(option->name, at + 1 < arg.size() ? arg.substr(at + 1) : arguments[++i], line, why);
                 break;
             }
         }
-        if (!why.empty())
-            return false;
     }
     if (line.help || line.version)
         return true;
-    if (line.input.empty()) {
-        why = line.info ? "info needs an image to check" : "no input given (a .zip file or a folder)";
-        return false;
-    }
-    if (!line.info && line.output.empty()) {
-        why = "no output given (-o OUTPUT.exe)";
-        return false;
-    }
-    if (line.passwordWays > 1) {
-        why = "give the password one way only: --password, --password-file or --ask-password";
-        return false;
-    }
-    if (line.runArgumentsGiven && !(line.image.flags & kFlagRunCommand)) {
-        why = "--run-args needs --run";
-        return false;
-    }
+    if (line.input.empty()) 
+        return Fail(failure, "", line.info ? "info needs an image to check" : "no input given (a .zip file or a folder)");
+    if (!line.info && line.output.empty()) 
+        return Fail(failure, "", "no output given (-o OUTPUT.exe)");
+    if (line.passwordWays > 1) 
+        return Fail(failure, "", "give the password one way only: --password, --password-file or --ask-password");
+    if (line.runArgumentsGiven && !(line.image.flags & kFlagRunCommand)) 
+        return Fail(failure, "", "--run-args needs --run");
     if ((line.image.flags & kFlagRunCommand) &&
-        !ComposeRunCommand(line.runCommand, line.runArguments, line.image.texts[kTextSkipped], why))
+        !ComposeRunCommand(line.runCommand, line.runArguments, line.image.texts[kTextSkipped], failure))
         return false;
-    if ((line.image.flags & kFlagExeVolumes) && line.spanSize == 0) {
-        why = "--exe-volumes needs --span";
-        return false;
-    }
+    if ((line.image.flags & kFlagExeVolumes) && line.spanSize == 0) 
+        return Fail(failure, "", "--exe-volumes needs --span");
     return true;
 }

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "builder/image_build.h"
-#include "builder/member_deflate.h"
+#include "builder/common/failure.h"
+#include "builder/members/member_deflate.h"
+#include "builder/output/image_build.h"
 
 struct CommandLine {
     bool info = false;              // mksfx info IMAGE
@@ -33,7 +34,7 @@ struct CommandLine {
 
 // Parses the arguments after the program name; fails with the reason (a
 // usage error, one line without the program's name).
-bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, std::string &why);
+bool ParseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, Failure &failure);
 
 // `mksfx --help`, and the part of it that `mksfx info --help` prints. The
 // manual page and the README's option table are made from the first.

@@ -2,21 +2,21 @@
 // Exit status: 0 done, 1 input refused or failed, 2 usage.
 #include <stdio.h>
 
-#include "builder/archive_input.h"
 #include "builder/command_line.h"
-#include "builder/file_io.h"
-#include "builder/folder_attribute.h"
-#include "builder/folder_input.h"
-#include "builder/image_build.h"
-#include "builder/image_info.h"
-#include "builder/member_pack.h"
-#include "builder/output_check.h"
+#include "builder/common/file_io.h"
+#include "builder/common/system.h"
+#include "builder/info/image_info.h"
+#include "builder/input/archive_input.h"
+#include "builder/input/folder_attribute.h"
+#include "builder/input/folder_input.h"
+#include "builder/input/zip_reader.h"
+#include "builder/members/member_pack.h"
+#include "builder/members/recompress.h"
+#include "builder/output/image_build.h"
+#include "builder/output/output_check.h"
+#include "builder/output/spanned_set.h"
+#include "builder/output/volume_names.h"
 #include "builder/password_source.h"
-#include "builder/recompress.h"
-#include "builder/spanned_set.h"
-#include "builder/system.h"
-#include "builder/volume_names.h"
-#include "builder/zip_reader.h"
 
 namespace {
 
@@ -67,9 +67,8 @@ bool ReadArchive(const CommandLine &line, const std::vector<std::string> &leaveO
     for (const std::string &warning : warnings)
         fprintf(stderr, "mksfx: %s: warning: %s\n", line.input.c_str(), warning.c_str());
     size_t smaller = 0;
-    std::string why;
-    if (read && line.recompress && !RecompressMembers(archive, line.level, spool, smaller, why))
-        return Fail(failure, line.input, why);
+    if (read && line.recompress && !RecompressMembers(archive, line.level, spool, smaller, failure))
+        return Fail(failure, line.input, failure.cause);
     return read && NameAttributeFolders(archive, line.input, failure);
 }
 
@@ -126,11 +125,8 @@ bool BuildInto(const CommandLine &line, PendingFile &pending, Spool &spool, Fail
     if (line.spanSize != 0)
         return WriteSpannedSet(stub, archive, line.image, line.output, line.spanSize, line.quiet, failure);
     uint64_t imageSize = 0;
-    std::string why;
-    if (!WriteImage(stub, archive, line.image, pending, imageSize, failure))
+    if (!WriteImage(stub, archive, line.image, pending, imageSize, failure) || !CommitPending(pending, failure))
         return false;
-    if (!CommitPending(pending, why))
-        return Fail(failure, line.output, why);
     if (!line.quiet)
         printf("%s: %zu members, %llu bytes\n", line.output.c_str(), archive.members.size(),
                (unsigned long long)imageSize);
@@ -144,11 +140,10 @@ int Build(const CommandLine &line) {
         return Report({ImagePath(line), refusal}, line.output);
     PendingFile pending;
     Spool spool;
-    std::string why;
-    if ((line.spanSize == 0 && !OpenPending(line.output, pending, why)) ||
-        !OpenSpool(FolderOfPath(line.output), spool, why)) {
+    if ((line.spanSize == 0 && !OpenPending(line.output, pending, failure)) ||
+        !OpenSpool(FolderOfPath(line.output), spool, failure)) {
         DiscardPending(pending);
-        return Report({line.output, why}, line.output);
+        return Report(failure, line.output);
     }
     bool built = BuildInto(line, pending, spool, failure);
     DiscardPending(pending);
@@ -162,10 +157,10 @@ int main(int argc, char **argv) {
     std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     CatchInterrupts();
     CommandLine line;
-    std::string why;
+    Failure failure;
     if (!ParseCommandLine(std::vector<std::string>(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()),
-                          line, why)) {
-        fprintf(stderr, "mksfx: %s\nTry '%s'.\n", why.c_str(), line.info ? "mksfx info --help" : "mksfx --help");
+                          line, failure)) {
+        fprintf(stderr, "mksfx: %s\nTry '%s'.\n", failure.cause.c_str(), line.info ? "mksfx info --help" : "mksfx --help");
         return kExitUsage;
     }
     if (line.help) {
@@ -176,8 +171,9 @@ int main(int argc, char **argv) {
         printf("%s\n", VersionLine().c_str());
         return kExitDone;
     }
-    Failure failure;
     if (!ResolvePassword(line, !line.info, failure))
         return Report(failure, line.input);
-    return line.info ? ShowImageInfo(line.input, line.password) : Build(line);
+    if (line.info)
+        return ShowImageInfo(line.input, line.password, failure) ? kExitDone : Report(failure, line.input);
+    return Build(line);
 }

@@ -2,8 +2,8 @@
 
 #include <stdio.h>
 
-#include "builder/file_io.h"
-#include "builder/system.h"
+#include "builder/common/file_io.h"
+#include "builder/common/system.h"
 
 namespace {
 
@@ -18,14 +18,13 @@ std::string FirstLine(const std::vector<uint8_t> &bytes) {
 
 bool ReadPasswordFile(const std::string &path, std::string &password, Failure &failure) {
     std::vector<uint8_t> bytes;
-    std::string why;
     if (path == "-") {
         uint8_t buffer[4096];
         size_t got;
         while ((got = fread(buffer, 1, sizeof buffer, stdin)) > 0)
             bytes.insert(bytes.end(), buffer, buffer + got);
-    } else if (!ReadWholeFile(path, bytes, why)) {
-        return Fail(failure, path, why);
+    } else if (!ReadWholeFile(path, bytes, failure)) {
+        return false;
     }
     password = FirstLine(bytes);
     if (password.empty())

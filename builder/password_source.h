@@ -3,7 +3,7 @@
 // standard input), or a prompt on the terminal that does not echo.
 #pragma once
 #include "builder/command_line.h"
-#include "builder/failure.h"
+#include "builder/common/failure.h"
 
 // Fills line.password from line.passwordFile or, with line.askPassword, from
 // the terminal (typed twice when `confirm`, as for encrypting). Fails with

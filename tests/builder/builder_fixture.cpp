@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "archive/crc32.h"
-#include "builder/pe_format.h"
-#include "builder/zip_writer.h"
+#include "builder/output/pe_format.h"
+#include "builder/output/zip_writer.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
 
@@ -181,8 +181,8 @@ void WriteStoredZip(const std::string &path, const std::vector<std::pair<std::st
         archive.members.push_back(member);
     }
     WrittenArchive written;
-    std::string why;
-    WriteArchive(archive, 0, written, why);
+    Failure failure;
+    WriteArchive(archive, 0, written, failure);
     WriteBytes(path, written.bytes);
 }
 

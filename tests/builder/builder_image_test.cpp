@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "builder/pe_format.h"
+#include "builder/output/pe_format.h"
 #include "archive/zip_format.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"

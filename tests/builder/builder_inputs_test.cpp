@@ -8,8 +8,8 @@
 
 #include "archive/zip_format.h"
 #include "archive/crc32.h"
-#include "builder/name_text.h"
-#include "builder/zip_writer.h"
+#include "builder/members/name_text.h"
+#include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
@@ -307,8 +307,8 @@ TEST(ZipInput, TakesAFakeZip64LocatorForWhatItIs) {
     ZipArchive archive;
     archive.members.push_back(member);
     WrittenArchive written;
-    std::string why;
-    ASSERT_TRUE(WriteArchive(archive, 0, written, why));
+    Failure failure;
+    ASSERT_TRUE(WriteArchive(archive, 0, written, failure));
     ASSERT_EQ(ReadLe32(written.bytes.data() + written.endRecord - 20), (uint32_t)kZip64LocatorSignature);
     WriteBytes(temp / "in.zip", written.bytes);
     CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " +
@@ -364,8 +364,8 @@ TEST(Names, InfoShowsThemDecodedOrEscaped) {
         ZipArchive archive;
         archive.members.push_back(member);
         WrittenArchive written;
-        std::string why;
-        ASSERT_TRUE(WriteArchive(archive, 0, written, why));
+        Failure failure;
+        ASSERT_TRUE(WriteArchive(archive, 0, written, failure));
         WriteBytes(temp / "in.zip", written.bytes);
         CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " " + Quote(temp / "in.zip") + " -o " +
                                     Quote(temp / "out.exe"));

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "archive/crc32.h"
-#include "builder/zip_reader.h"
+#include "builder/input/zip_reader.h"
 #include "builder_fixture.h"
 
 using namespace buildertest;

@@ -5,7 +5,7 @@
 #include "archive/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
-#include "builder/name_decision.h"
+#include "builder/input/name_decision.h"
 
 namespace {
 
@@ -92,10 +92,11 @@ TEST(NameDecision, OneNamePerMember) {
             bool kept = !c.warning.empty();
             EXPECT_EQ((member.flags & kFlagBitUtf8) != 0, !ascii && !kept) << c.label << ": " << member.name;
             uint16_t size;
-            if (!kept)
+            if (!kept) {
                 for (const std::vector<uint8_t> *extra : {&member.localExtra, &member.centralExtra})
                     EXPECT_EQ(FindExtraField(extra->data(), (uint32_t)extra->size(), kExtraUnicodePath, &size), nullptr)
                         << c.label;
+            }
         }
         if (c.warning.empty()) {
             EXPECT_TRUE(warnings.empty()) << c.label << ": " << (warnings.empty() ? "" : warnings[0]);

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "archive/crc32.h"
-#include "builder/pe_format.h"
+#include "builder/output/pe_format.h"
 #include "archive/zip_format.h"
-#include "builder/zip_writer.h"
+#include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
 #include "tests/support/name_rule_cases.h"
 #include "image/byte_order.h"
@@ -37,8 +37,8 @@ std::string CraftedZip(const TempFolder &temp, ZipMember member, void (*patch)(s
     ZipArchive archive;
     archive.members.push_back(member);
     WrittenArchive written;
-    std::string why;
-    WriteArchive(archive, 0, written, why);
+    Failure failure;
+    WriteArchive(archive, 0, written, failure);
     if (patch)
         patch(written.bytes);
     std::string path = temp / "in.zip";
@@ -410,8 +410,9 @@ TEST(CommandLine, FollowsTheConventions) {
         CommandResult result = Mksfx(c.arguments);
         EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.err;
         EXPECT_EQ(result.out.rfind(c.out, 0), 0u) << c.arguments << "\n" << result.out;
-        if (c.err != "*")
+        if (c.err != "*") {
             EXPECT_EQ(result.err, c.err) << c.arguments;
+        }
     }
 }
 
@@ -479,8 +480,8 @@ TEST(DamagedInput, IsTakenOnlyWhenAllowed) {
     }
     archive.members[1].data[2] ^= 1;
     WrittenArchive written;
-    std::string why;
-    ASSERT_TRUE(WriteArchive(archive, 0, written, why));
+    Failure failure;
+    ASSERT_TRUE(WriteArchive(archive, 0, written, failure));
     WriteBytes(temp / "in.zip", written.bytes);
     CommandResult built = Mksfx("--stub " + Quote(TestStub()) + " --allow-damaged " + Quote(temp / "in.zip") +
                                 " -o " + Quote(temp / "out.exe"));

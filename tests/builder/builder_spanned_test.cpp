@@ -8,12 +8,12 @@
 
 #include "archive/crc32.h"
 #include "archive/volume_names.h"
-#include "builder/file_io.h"
-#include "builder/image_build.h"
-#include "builder/pe_format.h"
-#include "builder/spanned_set.h"
-#include "builder/stub_run.h"
-#include "builder/volume_names.h"
+#include "builder/common/file_io.h"
+#include "builder/output/image_build.h"
+#include "builder/output/pe_format.h"
+#include "builder/output/spanned_set.h"
+#include "builder/info/stub_run.h"
+#include "builder/output/volume_names.h"
 #include "archive/zip_format.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
@@ -171,18 +171,17 @@ TEST(SpanLayout, HoldsForEveryCapacity) {
             values.archiveOffset = ArchiveOffsetFor(stub, textBlock);
             values.textBlockOffset = AppendedSectionStart(stub.bytes, stub.pe);
             SpanPlan plan;
-            std::string why;
             ASSERT_TRUE(PlanSpannedArchive(archive, capacity, insideImage ? values.archiveOffset : 0, capacity, plan,
-                                           why))
-                << capacity << ": " << why;
+                                           failure))
+                << capacity << ": " << failure.cause;
             std::vector<std::vector<uint8_t>> parts(plan.sizes.size());
             ASSERT_TRUE(StreamSpannedArchive(archive, plan,
                                              [&](size_t volume, const uint8_t *bytes, size_t n) {
                                                  parts[volume].insert(parts[volume].end(), bytes, bytes + n);
                                                  return true;
                                              },
-                                             why))
-                << capacity << ": " << why;
+                                             failure))
+                << capacity << ": " << failure.cause;
             std::vector<uint8_t> image =
                 AssembleImage(stub, textBlock, insideImage ? parts[0] : std::vector<uint8_t>(), values, false);
             // The first volume ends where its disk does, zeros after the data.
@@ -199,7 +198,7 @@ TEST(SpanLayout, HoldsForEveryCapacity) {
             }
             WriteBytes(set + "/disk1/SETUP.EXE", image);
             StubRun run;
-            ASSERT_TRUE(RunStub(set + "/disk1/SETUP.EXE", image, stub.recordOffset, "", run, why)) << why;
+            ASSERT_TRUE(RunStub(set + "/disk1/SETUP.EXE", image, stub.recordOffset, "", run, failure)) << failure.cause;
             EXPECT_TRUE(run.reachedEnd) << capacity << " " << insideImage << ": " << run.startupStop << run.passStop;
             ASSERT_EQ(run.members.size(), archive.members.size()) << capacity << " " << insideImage;
             for (const WalkedMember &member : run.members)

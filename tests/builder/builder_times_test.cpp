@@ -10,10 +10,10 @@
 
 #include "app/error_exit.h"
 #include "archive/zip_format.h"
-#include "builder/folder_input.h"
-#include "builder/member_time_text.h"
-#include "builder/zip_reader.h"
-#include "builder/zip_writer.h"
+#include "builder/input/folder_input.h"
+#include "builder/info/member_time_text.h"
+#include "builder/input/zip_reader.h"
+#include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
 #include "image/byte_order.h"
 #include "image/config_record.h"
@@ -86,11 +86,10 @@ TEST_F(BuilderTimesTest, FolderInputRoundTripsExactTimes) {
     ZipArchive archive;
     Failure failure;
     Spool spool;
-    std::string why;
-    ASSERT_TRUE(OpenSpool(scratch_, spool, why)) << why;
+    ASSERT_TRUE(OpenSpool(scratch_, spool, failure)) << failure.cause;
     ASSERT_TRUE(ReadFolderArchive(source, "", nullptr, spool, archive, failure)) << failure.cause;
     WrittenArchive written;
-    ASSERT_TRUE(WriteArchive(archive, 0, written, why)) << why;
+    ASSERT_TRUE(WriteArchive(archive, 0, written, failure)) << failure.cause;
     CloseSpool(spool);
     InstallImage(std::string(written.bytes.begin(), written.bytes.end()));
     ASSERT_EQ(Pass(), kGuardDone) << LastBox();
