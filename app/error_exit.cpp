@@ -4,9 +4,9 @@
 
 #include "app/exit_codes.h"
 #include "app/run_log.h"
-#include "archive/entry_output.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
+#include "ui/status_line.h"
 
 const char kCaption[] = "Tarvex Self-Extractor";
 const char kHeaderCorruptText[] =

@@ -9,7 +9,7 @@
 #include "app/run_log.h"
 #include "app/global_blocks.h"
 #include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/path_utils.h"
 #include "archive/spanned.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"

@@ -3,7 +3,6 @@
 // header carries one, the MS-DOS date and time otherwise.
 #include "archive/member_time.h"
 
-#include "archive/entry_output.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
 #include "context/extraction_context.h"

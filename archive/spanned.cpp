@@ -3,7 +3,8 @@
 #include "archive/spanned.h"
 
 #include "app/error_exit.h"
-#include "archive/entry_output.h"
+#include "archive/output_path.h"
+#include "archive/path_utils.h"
 #include "archive/volume_names.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"

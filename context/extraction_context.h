@@ -155,7 +155,7 @@ struct ExtractionContext {
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one
     DWORD lastPumpTick;              // GetTickCount when the pump last emptied the queue
-    int statusBehind;                // the status line does not name the member yet (archive/entry_output.h)
+    int statusBehind;                // the status line does not name the member yet (ui/status_line.h)
     DWORD statusTick;                // GetTickCount when the status line last changed
 
     // --- the buffers, each with its owner: behind every other field, so

@@ -31,7 +31,9 @@ static void DecodeIntoMemory(const uint8_t *stream, uint32_t length, uint8_t *de
     ctx.outputPointer = destination;
     ctx.memoryEnd = destination + size;
     ctx.memoryMode = 1;
-    DecodeStream();   // judged by the caller's own checks, not by its result
+    // A damaged stream is judged by the caller's own checks.
+    if (DecodeStream() == kInflateNoMemory)
+        ShowError(kInflateNoMemoryText);
     ctx.memoryMode = 0;
     ctx.inputCursor = 0;
     ctx.inputCount = 0;

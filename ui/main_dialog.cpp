@@ -2,13 +2,13 @@
 // overwrite choice, and runs the extraction pass synchronously inside its
 // Unzip command. While the pass runs, the message pump lets this procedure
 // run nested for painting and the meter timer.
+#include "archive/path_utils.h"
 #include "ui/main_dialog.h"
 
 #include <stdint.h>
 
 #include "app/error_exit.h"
 #include "app/exit_codes.h"
-#include "archive/entry_output.h"
 #include "archive/extraction_pass.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"

@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
-#include "archive/entry_output.h"
 #include "context/extraction_context.h"
+#include "ui/status_line.h"
 
 enum MeterState {
     kRangeOffset = 0,       // two unsigned 16-bit words in the window extra bytes

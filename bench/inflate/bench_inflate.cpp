@@ -35,7 +35,7 @@
 
 #include "app/error_exit.h"
 #include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/flush_output.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"

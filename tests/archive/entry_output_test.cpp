@@ -5,9 +5,10 @@
 #include "app/error_exit.h"
 #include "app/exit_codes.h"
 #include "app/run_log.h"
-#include "archive/entry_output.h"
+#include "archive/member_time.h"
 #include "image/config_record.h"
 #include "ui/meter.h"
+#include "ui/status_line.h"
 #include "tests/archive/archive_fixture.h"
 
 using namespace archivetest;

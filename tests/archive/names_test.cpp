@@ -5,7 +5,7 @@
 
 #include "app/error_exit.h"
 #include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/output_path.h"
 #include "archive/zip_format.h"
 #include "tests/archive/archive_fixture.h"
 #include "ui/meter.h"

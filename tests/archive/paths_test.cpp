@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/error_exit.h"
-#include "archive/entry_output.h"
 #include "archive/member_names.h"
+#include "archive/output_path.h"
+#include "archive/path_utils.h"
 #include "tests/archive/archive_fixture.h"
 #include "tests/support/name_rule_cases.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/error_exit.h"
 #include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/flush_output.h"
 #include "codec/window.h"
 #include "image/config_record.h"
 #include "platform/host/host_control.h"

@@ -1,7 +1,8 @@
-#include "codec/input.h"
+#include "archive/member_input.h"
 
 #include "app/error_exit.h"
 #include "archive/spanned.h"
+#include "archive/zip_crypto.h"
 #include "context/extraction_context.h"
 
 static_assert(kIoBufferSize <= kIoBufferAllocation, "a refill fits the input buffer");
