@@ -3,20 +3,20 @@
 // and the CRC-32 check.
 #include "archive/entry_output.h"
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
 #include "archive/flush_output.h"
 #include "archive/member_files.h"
 #include "archive/member_time.h"
 #include "archive/spanned.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
-#include "ui/meter.h"
-#include "ui/pump.h"
-#include "ui/status_line.h"
+#include "progress/meter.h"
+#include "progress/pump.h"
+#include "progress/status_line.h"
 
 
 // messagePath shows the member's path from ComposeOutputPath on.

@@ -2,14 +2,14 @@
 // message pump after every write.
 #include "archive/flush_output.h"
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"
-#include "ui/meter.h"
-#include "ui/pump.h"
-#include "ui/status_line.h"
+#include "progress/meter.h"
+#include "progress/pump.h"
+#include "progress/status_line.h"
 
 enum MeterSteps {
     kMeterMarkStep = 0x10000,        // the meter moves at most once per 64 KiB written

@@ -5,8 +5,8 @@
 
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
+#include "base/byte_order.h"
 #include "context/extraction_context.h"
-#include "image/byte_order.h"
 
 // MS-DOS time and date words.
 enum DosTimeFields {

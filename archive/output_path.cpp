@@ -2,10 +2,10 @@
 // and the decoded member name, and the folders along it.
 #include "archive/output_path.h"
 
-#include "app/error_exit.h"
 #include "archive/member_files.h"
 #include "archive/member_names.h"
-#include "archive/path_utils.h"
+#include "base/error_exit.h"
+#include "base/path_utils.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 

@@ -1,7 +1,7 @@
 #include "builder/archive_input.h"
 
-#include "archive/crc32.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 #include "builder/extended_time.h"
 #include "builder/folder_input.h"
 #include "builder/member_deflate.h"

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "archive/crc32.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 #include "builder/extended_time.h"
 #include "builder/file_io.h"
 #include "builder/member_deflate.h"

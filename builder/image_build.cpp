@@ -2,11 +2,11 @@
 
 #include <string.h>
 
+#include "base/byte_order.h"
 #include "builder/file_io.h"
 #include "builder/image_checks.h"
 #include "builder/pe_format.h"
 #include "builder/zip_writer.h"
-#include "image/byte_order.h"
 #include "image/config_record.h"
 
 enum : uint16_t { kCompleteValue = 0xFFFF };

@@ -7,20 +7,20 @@
 
 namespace fs = std::filesystem;
 
+#include "archive/zip_format.h"
+#include "base/byte_order.h"
 #include "builder/file_io.h"
 #include "builder/folder_attribute.h"
-#include "builder/name_text.h"
 #include "builder/image_checks.h"
-#include "builder/pe_format.h"
 #include "builder/member_span.h"
 #include "builder/member_time_text.h"
+#include "builder/name_text.h"
+#include "builder/pe_format.h"
 #include "builder/pe_stub.h"
 #include "builder/stub_run.h"
 #include "builder/system.h"
 #include "builder/text_block.h"
 #include "builder/zip_members.h"
-#include "archive/zip_format.h"
-#include "image/byte_order.h"
 #include "image/config_record.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "archive/crc32.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 #include "builder/file_io.h"
 #include "builder/member_deflate.h"
 #include "builder/system.h"

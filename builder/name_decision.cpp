@@ -1,8 +1,8 @@
 #include "builder/name_decision.h"
 
-#include "archive/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 #include "builder/member_span.h"
 #include "builder/name_text.h"
 #include "builder/system.h"

@@ -9,14 +9,14 @@
 
 namespace fs = std::filesystem;
 
+#include "archive/zip_format.h"
+#include "base/byte_order.h"
 #include "builder/file_io.h"
 #include "builder/member_span.h"
 #include "builder/output_check.h"
 #include "builder/system.h"
 #include "builder/volume_names.h"
-#include "archive/zip_format.h"
 #include "builder/zip_writer.h"
-#include "image/byte_order.h"
 #include "image/config_record.h"
 
 namespace {

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "app/error_exit.h"
 #include "app/main_sequence.h"
 #include "archive/extraction_pass.h"
 #include "archive/spanned.h"
 #include "archive/zip_format.h"
+#include "base/error_exit.h"
 #include "builder/file_io.h"
 #include "builder/system.h"
 #include "builder/volume_names.h"

@@ -6,11 +6,11 @@
 
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
+#include "base/byte_order.h"
 #include "builder/member_data.h"
 #include "builder/name_decision.h"
 #include "builder/name_text.h"
 #include "builder/system.h"
-#include "image/byte_order.h"
 
 namespace {
 

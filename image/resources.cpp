@@ -1,7 +1,7 @@
 #include "image/resources.h"
 
-#include "app/error_exit.h"
-#include "app/global_blocks.h"
+#include "base/error_exit.h"
+#include "base/global_blocks.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"

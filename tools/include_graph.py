@@ -19,7 +19,7 @@ import os
 import re
 import sys
 
-FOLDERS = ("app", "archive", "codec", "context", "image", "ui", "stub", "platform")
+FOLDERS = ("app", "archive", "base", "codec", "context", "image", "progress", "ui", "stub", "platform")
 SKIPPED = ("platform/host",)
 INCLUDE = re.compile(r'^\s*#\s*include\s+"(([a-z_]+)/[^"]+)"', re.M)
 

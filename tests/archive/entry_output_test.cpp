@@ -2,13 +2,14 @@
 // faults, file times, the progress counters and the status text.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
-#include "app/exit_codes.h"
-#include "app/run_log.h"
+#include "app/command_line.h"
 #include "archive/member_time.h"
+#include "base/error_exit.h"
+#include "base/exit_codes.h"
+#include "base/run_log.h"
 #include "image/config_record.h"
-#include "ui/meter.h"
-#include "ui/status_line.h"
+#include "progress/meter.h"
+#include "progress/status_line.h"
 #include "tests/archive/archive_fixture.h"
 
 using namespace archivetest;

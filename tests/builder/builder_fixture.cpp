@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "archive/crc32.h"
+#include "base/byte_order.h"
+#include "base/crc32.h"
 #include "builder/pe_format.h"
 #include "builder/zip_writer.h"
-#include "image/byte_order.h"
 #include "image/config_record.h"
 
 namespace fs = std::filesystem;

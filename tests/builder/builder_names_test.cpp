@@ -2,9 +2,9 @@
 // archive's marks, the maker, --name-codepage, and the parts it drops.
 #include <gtest/gtest.h>
 
-#include "archive/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 #include "builder/name_decision.h"
 
 namespace {

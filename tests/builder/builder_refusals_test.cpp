@@ -6,14 +6,14 @@
 
 #include <filesystem>
 
-#include "archive/crc32.h"
-#include "builder/pe_format.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
+#include "builder/pe_format.h"
 #include "builder/zip_writer.h"
 #include "builder_fixture.h"
-#include "tests/support/name_rule_cases.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
+#include "tests/support/name_rule_cases.h"
 
 using namespace buildertest;
 

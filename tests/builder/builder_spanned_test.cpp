@@ -6,17 +6,17 @@
 
 #include <filesystem>
 
-#include "archive/crc32.h"
 #include "archive/volume_names.h"
+#include "archive/zip_format.h"
+#include "base/crc32.h"
 #include "builder/file_io.h"
 #include "builder/image_build.h"
 #include "builder/pe_format.h"
 #include "builder/spanned_set.h"
 #include "builder/stub_run.h"
 #include "builder/volume_names.h"
-#include "archive/zip_format.h"
 #include "builder_fixture.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 using namespace buildertest;

@@ -8,14 +8,14 @@
 #include <sys/stat.h>
 #include <time.h>
 
-#include "app/error_exit.h"
 #include "archive/zip_format.h"
+#include "base/error_exit.h"
 #include "builder/folder_input.h"
 #include "builder/member_time_text.h"
 #include "builder/zip_reader.h"
 #include "builder/zip_writer.h"
 #include "builder_fixture.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 #include "tests/archive/archive_fixture.h"
 

@@ -4,7 +4,7 @@
 // fixed symbols, input that runs out and a destination that is too small.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "platform/host/host_control.h"
 #include "tests/codec/codec_harness.h"

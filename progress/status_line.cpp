@@ -1,12 +1,12 @@
 // The status line names the member being written, at most once a pump
-// interval (ui/status_line.h).
-#include "ui/status_line.h"
+// interval (progress/status_line.h).
+#include "progress/status_line.h"
 
-#include "app/error_exit.h"
-#include "archive/path_utils.h"
+#include "base/error_exit.h"
+#include "base/path_utils.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
-#include "ui/pump.h"
+#include "progress/pump.h"
 
 void FormatUnzipping(WCHAR *buffer) {
     FormatWide(buffer, LookupString(kStrUnzipping), FileNamePart(ctx.messagePath));

@@ -1,12 +1,10 @@
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 
 #include <stdarg.h>
 
-#include "app/exit_codes.h"
-#include "app/run_log.h"
+#include "base/exit_codes.h"
+#include "base/run_log.h"
 #include "context/extraction_context.h"
-#include "image/resources.h"
-#include "ui/status_line.h"
 
 const char kCaption[] = "Tarvex Self-Extractor";
 const char kHeaderCorruptText[] =
@@ -51,7 +49,6 @@ static int SilentAnswer(UINT style) {
 }
 
 int ShowTitledBox(const WCHAR *text, const WCHAR *title, UINT style) {
-    // A pass's box comes with the dialog naming the member it is about.
     ShowStatusNow();
     LogWide(kLogMessage, text);
     if (ctx.silent)
@@ -125,13 +122,6 @@ void AbortSilently() {
 void CancelPass() {
     ctx.exitStatus = kExitCancelled;
     ReturnToGuard(kGuardCancelled);
-}
-
-void ReadError(int code) {
-    char *text = ctx.messageBuffer;
-    int n = wsprintfA(text, LookupString(kStrErrorReading), ctx.modulePath);
-    wsprintfA(text + n, " <%d>", code);
-    ShowError(text);
 }
 
 int AskOkCancel(const char *text, int warning) {

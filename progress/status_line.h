@@ -1,5 +1,9 @@
 // The main dialog's status line while a pass writes members.
 #pragma once
+// ShowStatusNow names the member on the status line now if it is behind
+// (before a box and at the end of a pass). Every box calls it, so it is
+// declared with them.
+#include "base/error_exit.h"
 #include "platform/win32.h"
 
 // The status line's "Unzipping <file>" for the member about to be written.
@@ -14,9 +18,6 @@ void ShowUnzipping();
 // Names the member on the status line if it is behind and a pump interval
 // has passed since the line last changed.
 void CatchUpStatus();
-// Names the member on the status line now if it is behind (before a box and
-// at the end of a pass).
-void ShowStatusNow();
 // string 34 with the file name part of messagePath, into buffer
 // (kMessageBufferSize characters).
 void FormatUnzipping(WCHAR *buffer);
