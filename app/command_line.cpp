@@ -1,7 +1,8 @@
 #include "app/command_line.h"
 
-#include "app/error_exit.h"
-#include "app/run_log.h"
+#include "archive/member_files.h"
+#include "base/error_exit.h"
+#include "base/run_log.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 
@@ -69,6 +70,11 @@ static int SwitchLength(const WCHAR *text, const char *name) {
         if ((text[n] & ~kCaseBit) != name[n])
             return 0;
     return text[n] == 0 || IsBlank(text[n]) ? n : 0;
+}
+
+void OpenRunLog(const WCHAR *path) {
+    HFILE file = CreateMemberFile(path);
+    ctx.logFile = file == HFILE_ERROR ? 0 : file;
 }
 
 // Opens the run log named at text, quoted or up to the next blank or tab;

@@ -30,3 +30,7 @@ WCHAR *ScanSwitches(WCHAR *arguments);
 // A folder too long for destinationFolder is refused: a box says so, the
 // folder stays as it was and autoMode is cleared so that the user chooses.
 void ScanCommandLine(WCHAR *arguments);
+
+// Creates (or empties) the run log (base/run_log.h) at path. A log that
+// cannot be created is left out: the run itself goes on.
+void OpenRunLog(const WCHAR *path);

@@ -4,21 +4,21 @@
 
 #include "app/command_line.h"
 #include "app/dll_search.h"
-#include "app/error_exit.h"
-#include "app/exit_codes.h"
-#include "app/run_log.h"
-#include "app/global_blocks.h"
-#include "archive/crc32.h"
-#include "archive/entry_output.h"
 #include "archive/spanned.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
+#include "base/exit_codes.h"
+#include "base/global_blocks.h"
+#include "base/path_utils.h"
+#include "base/run_log.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/image_checks.h"
 #include "image/resource_data.h"
 #include "image/resources.h"
+#include "progress/meter.h"
 #include "ui/main_dialog.h"
-#include "ui/meter.h"
 
 enum StartupConstants {
     kErrorMode = 0x8001,               // SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX

@@ -3,17 +3,20 @@
 // and the CRC-32 check.
 #include "archive/entry_output.h"
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
+#include "archive/flush_output.h"
 #include "archive/member_files.h"
+#include "archive/member_time.h"
 #include "archive/spanned.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
-#include "ui/meter.h"
-#include "ui/pump.h"
+#include "progress/meter.h"
+#include "progress/pump.h"
+#include "progress/status_line.h"
 
 
 // messagePath shows the member's path from ComposeOutputPath on.
@@ -82,7 +85,8 @@ void ExtractMember() {
         } else if (header.method == kMethodDeflated) {
             ShowUnzipping();
             // A damaged stream is not reported here: it fails the CRC check below.
-            DecodeStream();
+            if (DecodeStream() == kInflateNoMemory)
+                ShowError(kInflateNoMemoryText);
             // A stream may end before the member's declared data does. The
             // walk goes on after the declared data, never from inside it,
             // where bytes could pass for records of their own.
@@ -112,31 +116,4 @@ void ExtractMember() {
     // meanwhile is answered here, with the member whole on disk.
     if (PumpMessagesNow())
         AbortSilently();
-}
-
-void FormatUnzipping(WCHAR *buffer) {
-    FormatWide(buffer, LookupString(kStrUnzipping), FileNamePart(ctx.messagePath));
-}
-
-void ShowUnzipping() {
-    FormatUnzipping(ctx.statusText);
-    ctx.statusBehind = 1;
-}
-
-void CatchUpStatus() {
-    // Unsigned difference: right across the tick count's wrap.
-    if (GetTickCount() - ctx.statusTick >= kPumpInterval)
-        ShowStatusNow();
-}
-
-void ShowStatusNow() {
-    if (!ctx.statusBehind)
-        return;
-    ctx.statusBehind = 0;
-    ctx.statusTick = GetTickCount();
-    // The meter paints the same text itself.
-    if (ctx.meterShown)
-        return;
-    SetDlgItemTextW(ctx.mainDialog, kIdStatus, ctx.statusText);
-    InvalidateRect(GetDlgItem(ctx.mainDialog, kIdStatus), 0, FALSE);
 }

@@ -1,7 +1,7 @@
 #include "archive/extra_fields.h"
 
 #include "archive/zip_format.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 
 const uint8_t *FindExtraField(const uint8_t *area, uint32_t length, uint16_t id, uint16_t *size) {
     uint32_t at = 0;

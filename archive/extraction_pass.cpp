@@ -2,20 +2,24 @@
 // described by its local header alone; the central directory is stepped over.
 #include "archive/extraction_pass.h"
 
-#include "app/error_exit.h"
-#include "app/exit_codes.h"
-#include "app/run_log.h"
 #include "archive/entry_output.h"
 #include "archive/local_extra.h"
+#include "archive/member_input.h"
 #include "archive/name_decoding.h"
+#include "archive/output_path.h"
+#include "archive/read_error.h"
 #include "archive/spanned.h"
 #include "archive/zip_format.h"
-#include "codec/input.h"
+#include "base/byte_order.h"
+#include "base/error_exit.h"
+#include "base/exit_codes.h"
+#include "base/path_utils.h"
+#include "base/run_log.h"
 #include "context/extraction_context.h"
-#include "image/byte_order.h"
 #include "image/config_record.h"
 #include "image/image_checks.h"
 #include "image/resources.h"
+#include "progress/status_line.h"
 
 // Records as read: the bytes behind each 4-byte signature, so a field's
 // offset in them is its record offset less the signature.

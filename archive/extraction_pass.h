@@ -5,14 +5,14 @@
 
 // Codes that ReadError appends to its message: where a read came up short.
 //   1  the name of a local header or central record
-//   2  a refill of compressed data              (codec/input.h)
+//   2  a refill of compressed data              (archive/member_input.h)
 //   3  the 26 local-header bytes, after a disk change
 //   4  the 26 local-header bytes
 //   6  the 42 central-record bytes
 //   7  the 18 end-record bytes
 //   8  the 4 signature bytes, after a disk change
 //   9  the 4 signature bytes
-//   14 the 12-byte encryption header            (codec/input.h)
+//   14 the 12-byte encryption header            (archive/member_input.h)
 // 5 and 10 to 13 are not used.
 enum WalkReadErrors {
     kReadName = 1,

@@ -1,13 +1,15 @@
 // The output's way out: progress, the meter, the CRC-32, the file, and the
 // message pump after every write.
-#include "app/error_exit.h"
-#include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/flush_output.h"
+
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"
-#include "ui/meter.h"
-#include "ui/pump.h"
+#include "progress/meter.h"
+#include "progress/pump.h"
+#include "progress/status_line.h"
 
 enum MeterSteps {
     kMeterMarkStep = 0x10000,        // the meter moves at most once per 64 KiB written

@@ -1,6 +1,6 @@
 #include "archive/member_files.h"
 
-#include "archive/entry_output.h"
+#include "base/path_utils.h"
 #include "context/extraction_context.h"
 
 void ShowPathInMessages(const WCHAR *path) {

@@ -1,7 +1,7 @@
 #include "archive/member_names.h"
 
-#include "app/error_exit.h"
-#include "archive/entry_output.h"
+#include "base/error_exit.h"
+#include "base/path_utils.h"
 #include "context/extraction_context.h"
 
 const char kUnsafeNameText[] = "Unsafe file name in archive: %s";

@@ -3,11 +3,10 @@
 // header carries one, the MS-DOS date and time otherwise.
 #include "archive/member_time.h"
 
-#include "archive/entry_output.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
+#include "base/byte_order.h"
 #include "context/extraction_context.h"
-#include "image/byte_order.h"
 
 // MS-DOS time and date words.
 enum DosTimeFields {

@@ -22,3 +22,7 @@ enum MemberTimeSource {
 // counts as absent. No byte outside the area is read.
 int MemberModificationTime(const uint8_t *extra, uint32_t extraLength, uint16_t date, uint16_t time,
                            FILETIME *result);
+
+// Gives the output file the current member's time (created, accessed and
+// written), when one can be made.
+void SetMemberTime();

@@ -1,10 +1,10 @@
 #include "archive/name_decoding.h"
 
-#include "archive/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/member_files.h"
 #include "archive/member_names.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 #include "context/extraction_context.h"
 
 static_assert(kMemberNameSize > kMaxNameLength, "a decoded name and its NUL fit");

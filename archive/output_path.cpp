@@ -1,9 +1,11 @@
 // Where a member goes: the output path composed from the destination folder
 // and the decoded member name, and the folders along it.
-#include "app/error_exit.h"
-#include "archive/entry_output.h"
+#include "archive/output_path.h"
+
 #include "archive/member_files.h"
 #include "archive/member_names.h"
+#include "base/error_exit.h"
+#include "base/path_utils.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 

@@ -2,9 +2,10 @@
 // the volume files, and skips that run on into the next volume.
 #include "archive/spanned.h"
 
-#include "app/error_exit.h"
-#include "archive/entry_output.h"
+#include "archive/output_path.h"
 #include "archive/volume_names.h"
+#include "base/error_exit.h"
+#include "base/path_utils.h"
 #include "context/extraction_context.h"
 #include "image/image_checks.h"
 #include "image/resources.h"

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 #include "builder/common/system.h"
 #include "image/config_record.h"
 

@@ -1,7 +1,6 @@
 #include "codec/bit_input.h"
 
 #include "codec/inflate.h"
-#include "codec/input.h"
 
 int FetchByte(uint16_t *destination) {
     int32_t had = ctx.inputCount--;

@@ -1,6 +1,5 @@
 #include "codec/decode_table.h"
 
-#include "app/error_exit.h"
 #include "codec/deflate_format.h"
 #include "platform/win32.h"
 
@@ -181,7 +180,7 @@ int BuildDecodeTable(const uint16_t *lengths, unsigned n, unsigned simple, const
         return kTableOversubscribed;
     HuffmanEntry *block = (HuffmanEntry *)LocalAlloc(LMEM_ZEROINIT, entries * sizeof(HuffmanEntry));
     if (!block)
-        ShowError("not enough memory");
+        return kTableNoMemory;
     LayTables(shape, simple, bases, extras, block);
     *table = block;
     return (left != 0 && shape.longest != 1) ? kTableIncomplete : kTableComplete;

@@ -47,7 +47,7 @@ enum HuffmanOperation {
 // simple] with extras[i - simple] extra bits (the lists may be null when
 // every symbol is simple). *bits is the root lookup width asked for; it comes
 // back as the width to look the root up with. A code with no symbols hands
-// back no table and 0 bits. Allocation failure ends through the ErrorExit.
+// back no table and 0 bits. Allocation failure answers kTableNoMemory.
 int BuildDecodeTable(const uint16_t *lengths, unsigned n, unsigned simple, const uint16_t *bases,
                      const uint8_t *extras, HuffmanEntry **table, unsigned *bits);
 

@@ -1,6 +1,6 @@
+#include "codec/inflate.h"
 #include "codec/window.h"
 
-#include "archive/entry_output.h"
 
 uint8_t *CopyBytes(uint8_t *destination, const uint8_t *source, uint32_t count) {
     for (uint32_t i = 0; i < count; i++)

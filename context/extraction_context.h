@@ -53,7 +53,7 @@ struct LocalHeader {
 
 struct HuffmanEntry;
 
-// The return point of the innermost running guarded call (see app/error_exit.h).
+// The return point of the innermost running guarded call (see base/error_exit.h).
 // The stub uses the compiler's own non-local jump (no C runtime); the host
 // build uses the C library's, which the sanitizers understand.
 struct GuardRecord {
@@ -85,7 +85,7 @@ struct ExtractionContext {
     WCHAR *startupPrompt;            // 514-character block, null when absent
     int overwriteWithoutPrompting;
     int autoMode;
-    HFILE logFile;                   // -log FILE, 0 = none (app/run_log.h)
+    HFILE logFile;                   // -log FILE, 0 = none (base/run_log.h)
 
     // --- error exit (app) ---
     GuardRecord guard;
@@ -104,7 +104,7 @@ struct ExtractionContext {
     int spanned;                     // copy of the Spanned flag
     int exeVolumes;                  // copy of the ExeVolumes flag
 
-    // --- CRC-32 (archive/crc32) ---
+    // --- CRC-32 (base/crc32) ---
     uint32_t crcRegister;
 
     // --- archive walk and entry output (archive) ---
@@ -133,7 +133,7 @@ struct ExtractionContext {
     // --- inflate (codec) ---
     uint8_t *inflateWindow;          // 32776 bytes, 32768 used; the last 8 absorb word-wide copies
     uint16_t windowPos;
-    uint8_t exitStatus;              // error exit (app): the process's exit code so far (app/exit_codes.h)
+    uint8_t exitStatus;              // error exit (app): the process's exit code so far (base/exit_codes.h)
     uint64_t bitBuffer;              // unconsumed input bits, next bit in bit 0; zero above bitCount
     uint16_t bitCount;
     uint16_t fillerBits;             // zero bits fed in at the top since the input ran out
@@ -155,7 +155,7 @@ struct ExtractionContext {
     UINT_PTR meterTimer;
     char *passwordText;              // null until the user confirmed one
     DWORD lastPumpTick;              // GetTickCount when the pump last emptied the queue
-    int statusBehind;                // the status line does not name the member yet (archive/entry_output.h)
+    int statusBehind;                // the status line does not name the member yet (progress/status_line.h)
     DWORD statusTick;                // GetTickCount when the status line last changed
 
     // --- the buffers, each with its owner: behind every other field, so

@@ -25,8 +25,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/error_exit.h"
 #include "archive/extraction_pass.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "image/config_record.h"
 #include "tests/robustness/oracle.h"

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "platform/host/host_control.h"

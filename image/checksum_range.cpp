@@ -1,7 +1,7 @@
 #include "image/checksum_range.h"
 
+#include "base/byte_order.h"
 #include "image/byte_compare.h"
-#include "image/byte_order.h"
 #include "image/config_record.h"
 
 enum { kStubCrcSize = 4, kDosHeaderSize = 64 };

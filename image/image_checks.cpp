@@ -1,8 +1,8 @@
 // Opening the image, the end-record test and the entry-point test.
-#include "app/error_exit.h"
+#include "base/byte_order.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/byte_compare.h"
-#include "image/byte_order.h"
 #include "image/config_record.h"
 #include "image/image_checks.h"
 #include "image/resources.h"

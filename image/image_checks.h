@@ -1,7 +1,7 @@
 // The operations start-up runs on the image file before anything else: the
 // ZIP signatures, opening the file, the stub checksum, the TextBlock, the
 // end record and the entry point. Each either returns normally or ends
-// through the error exit (app/error_exit.h); the entry-point test only
+// through the error exit (base/error_exit.h); the entry-point test only
 // answers.
 #pragma once
 #include <stdint.h>

@@ -1,7 +1,7 @@
 #include "image/resources.h"
 
-#include "app/error_exit.h"
-#include "app/global_blocks.h"
+#include "base/error_exit.h"
+#include "base/global_blocks.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"
@@ -31,7 +31,9 @@ static void DecodeIntoMemory(const uint8_t *stream, uint32_t length, uint8_t *de
     ctx.outputPointer = destination;
     ctx.memoryEnd = destination + size;
     ctx.memoryMode = 1;
-    DecodeStream();   // judged by the caller's own checks, not by its result
+    // A damaged stream is judged by the caller's own checks.
+    if (DecodeStream() == kInflateNoMemory)
+        ShowError(kInflateNoMemoryText);
     ctx.memoryMode = 0;
     ctx.inputCursor = 0;
     ctx.inputCount = 0;

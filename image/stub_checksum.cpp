@@ -1,8 +1,8 @@
 // The stub's test of its own file: the checksum range read into a copy
 // from the image, its CRC-32 against the recorded value.
-#include "app/error_exit.h"
-#include "app/global_blocks.h"
-#include "archive/crc32.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
+#include "base/global_blocks.h"
 #include "context/extraction_context.h"
 #include "image/checksum_range.h"
 #include "image/config_record.h"

@@ -4,7 +4,7 @@
 // info text - each decoded into its wide field. The block comes from the
 // image file, so its size, each terminator and each decoded length are
 // checked.
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/image_checks.h"

@@ -1,7 +1,7 @@
 // Browse: the shell's folder browser, in its wide form, as the folder is
 // wide. Its three functions are looked up in Shell32 at start-up (older
 // systems lack them), so they are called through the pointers kept in ctx.
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 #include "platform/shell.h"

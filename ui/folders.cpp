@@ -1,9 +1,9 @@
 // The default destination folder and the launching of programs: the
 // after-unzip command and the registered archiver.
+#include "base/path_utils.h"
 #include "ui/folders.h"
 
-#include "app/error_exit.h"
-#include "archive/entry_output.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"

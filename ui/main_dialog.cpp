@@ -2,21 +2,21 @@
 // overwrite choice, and runs the extraction pass synchronously inside its
 // Unzip command. While the pass runs, the message pump lets this procedure
 // run nested for painting and the meter timer.
+#include "base/path_utils.h"
 #include "ui/main_dialog.h"
 
 #include <stdint.h>
 
-#include "app/error_exit.h"
-#include "app/exit_codes.h"
-#include "archive/entry_output.h"
 #include "archive/extraction_pass.h"
+#include "base/error_exit.h"
+#include "base/exit_codes.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"
+#include "progress/meter.h"
 #include "ui/dialog_frame.h"
 #include "ui/folders.h"
 #include "ui/main_dialog_rules.h"
-#include "ui/meter.h"
 #include "ui/password_dialog.h"
 
 enum MainDialogLimits {

@@ -2,7 +2,7 @@
 // expanded afresh for every showing (image/resources).
 #include "ui/password_dialog.h"
 
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 #include "ui/dialog_frame.h"

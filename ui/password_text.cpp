@@ -1,6 +1,6 @@
 #include "ui/password_text.h"
 
-#include "app/global_blocks.h"
+#include "base/global_blocks.h"
 #include "context/extraction_context.h"
 
 static void ReleasePassword() {

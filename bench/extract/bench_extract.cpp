@@ -31,8 +31,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/crc32.h"
 #include "archive/extraction_pass.h"
+#include "base/crc32.h"
 #include "context/extraction_context.h"
 #include "image/config_record.h"
 #include "image/resources.h"

@@ -33,9 +33,9 @@
 #include <string>
 #include <vector>
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/flush_output.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "codec/window.h"
 #include "context/extraction_context.h"

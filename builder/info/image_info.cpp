@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 #include "builder/output/pe_format.h"
 #include "builder/output/pe_stub.h"
 #include "builder/output/text_block.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "app/main_sequence.h"
 #include "archive/extraction_pass.h"
 #include "archive/spanned.h"

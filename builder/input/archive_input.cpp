@@ -1,6 +1,6 @@
 #include "builder/input/archive_input.h"
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "archive/zip_format.h"
 #include "builder/input/folder_input.h"
 #include "builder/input/zip_reader.h"

@@ -1,6 +1,6 @@
 #include "builder/input/name_decision.h"
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
 #include "builder/common/system.h"

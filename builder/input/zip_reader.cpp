@@ -10,7 +10,7 @@
 #include "builder/input/name_decision.h"
 #include "builder/members/member_data.h"
 #include "builder/members/name_text.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 

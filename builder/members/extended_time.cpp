@@ -3,7 +3,7 @@
 #include <stdint.h>
 
 #include "archive/zip_format.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 
 std::vector<uint8_t> ExtendedTimeField(long long seconds) {
     if (seconds < INT32_MIN || seconds > INT32_MAX)

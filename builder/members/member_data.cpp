@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "archive/crc32.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 
 bool PlainMemberData(const ZipMember &member, uint64_t limit, const ByteSink &sink, Failure &failure) {
     failure = Failure();

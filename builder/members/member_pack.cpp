@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "archive/zip_format.h"
 #include "builder/common/file_io.h"
 #include "builder/common/system.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "builder/common/system.h"
 
 uint64_t DataSize(const ZipMember &member) {

@@ -2,9 +2,9 @@
 
 #include <stdio.h>
 
-#include "archive/crc32.h"
 #include "archive/name_decoding.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "builder/members/traditional_cipher.h"
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 
 void StartEncryption(CipherRun &run, const std::string &password, const uint8_t random[11], uint8_t checkByte,
                      uint8_t header[kEncryptionHeaderSize]) {

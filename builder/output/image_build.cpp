@@ -6,7 +6,7 @@
 #include "builder/output/image_checks.h"
 #include "builder/output/pe_format.h"
 #include "builder/output/zip_writer.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 enum : uint16_t { kCompleteValue = 0xFFFF };

@@ -2,10 +2,10 @@
 
 #include <string.h>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "builder/output/pe_format.h"
 #include "builder/output/pe_stub.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/checksum_range.h"
 #include "image/config_record.h"
 

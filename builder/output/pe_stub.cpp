@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "builder/output/pe_format.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 
 uint32_t RoundUp(uint32_t value, uint32_t alignment) {
     return (value + alignment - 1) / alignment * alignment;

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 #include "builder/output/output_check.h"
 #include "builder/output/volume_names.h"
 #include "builder/output/zip_writer.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "builder/output/zip_writer.h"
 
 #include "archive/zip_format.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 
 static void Put16(std::vector<uint8_t> &out, uint16_t value) {
     uint8_t bytes[2];

@@ -1,10 +1,10 @@
 // The host stand-in for when the pass pumps: the pass tests need no queue,
 // only the points where the pump runs. It counts the calls after writes and
 // at members' ends, and answers "abort" at the call the test scripted. The
-// pump's rules themselves (ui/pump.cpp) run on the host against the
+// pump's rules themselves (progress/pump.cpp) run on the host against the
 // simulated queue of messages_host.cpp.
 #include "platform/host/host_control.h"
-#include "ui/pump.h"
+#include "progress/pump.h"
 
 int PumpMessages() {
     hostsim::State &s = hostsim::Sim();

@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "app/error_exit.h"
-#include "app/exit_codes.h"
 #include "app/main_sequence.h"
+#include "base/error_exit.h"
+#include "base/exit_codes.h"
 #include "image/resources.h"
 #include "tests/support/image_fixture.h"
 #include "tests/support/test_support.h"

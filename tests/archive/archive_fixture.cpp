@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "archive/crc32.h"
 #include "archive/extraction_pass.h"
+#include "base/crc32.h"
 #include "image/config_record.h"
 
 namespace fs = std::filesystem;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "context/extraction_context.h"
 
 TEST(MemberCrc, AgreesWithTheByteWiseCrcForEveryLengthAndSplit) {

@@ -2,12 +2,15 @@
 // faults, file times, the progress counters and the status text.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
-#include "app/exit_codes.h"
-#include "app/run_log.h"
-#include "archive/entry_output.h"
+#include "app/command_line.h"
+#include "archive/member_time.h"
+#include "base/error_exit.h"
+#include "base/exit_codes.h"
+#include "base/run_log.h"
+#include "codec/decode_table.h"
 #include "image/config_record.h"
-#include "ui/meter.h"
+#include "progress/meter.h"
+#include "progress/status_line.h"
 #include "tests/archive/archive_fixture.h"
 
 using namespace archivetest;
@@ -164,6 +167,22 @@ TEST_F(EntryOutputTest, DamagedDeflatedMemberIsReportedAfterItIsClosedAndStamped
     EXPECT_NE(LastBox().find(should), std::string::npos);
     EXPECT_EQ(ModificationTime(Out("text.txt")), DosToUnix(deflated.date, deflated.time));
     EXPECT_EQ(ctx.outputFile, 0);
+    EXPECT_FALSE(Exists(Out("after.txt")));
+}
+
+// The decoder answers a failed table allocation; the member's extraction
+// raises the box, as an error of the pass, and no table is left behind.
+TEST_F(EntryOutputTest, DecodeTablesWithoutMemoryEndThePass) {
+    std::string content(5000, 'a');
+    ZipMember deflated = Member("text.txt", content, 8);
+    deflated.payloadOverride = Deflate(content);
+    InstallImage(BuildZip({deflated, Member("after.txt", "never")}).bytes);
+    hostsim::Sim().failAt[hostsim::kFaultLocalAlloc] = hostsim::Sim().calls[hostsim::kFaultLocalAlloc] + 1;
+    EXPECT_EQ(Pass(), kGuardFailed);
+    EXPECT_EQ(ctx.exitStatus, kExitFailed);
+    EXPECT_EQ(LastBox(), "not enough memory");
+    for (HuffmanEntry *table : ctx.blockTables)
+        EXPECT_EQ(table, nullptr);
     EXPECT_FALSE(Exists(Out("after.txt")));
 }
 

@@ -3,12 +3,12 @@
 // them, and paths beyond the classic 259 characters.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/output_path.h"
 #include "archive/zip_format.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
+#include "progress/meter.h"
 #include "tests/archive/archive_fixture.h"
-#include "ui/meter.h"
 
 using namespace archivetest;
 

@@ -2,9 +2,10 @@
 // refusal of names that would leave the destination or open a device.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
-#include "archive/entry_output.h"
 #include "archive/member_names.h"
+#include "archive/output_path.h"
+#include "base/error_exit.h"
+#include "base/path_utils.h"
 #include "tests/archive/archive_fixture.h"
 #include "tests/support/name_rule_cases.h"
 

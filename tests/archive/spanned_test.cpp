@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "app/error_exit.h"
 #include "archive/spanned.h"
+#include "base/error_exit.h"
 #include "image/config_record.h"
 #include "tests/archive/archive_fixture.h"
 

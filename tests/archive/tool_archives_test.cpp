@@ -2,7 +2,7 @@
 // two trees must agree in every byte and every file time.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "tests/archive/archive_fixture.h"
 
 using namespace archivetest;

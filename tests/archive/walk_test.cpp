@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "app/error_exit.h"
 #include "archive/extra_fields.h"
+#include "base/error_exit.h"
 #include "image/config_record.h"
 #include "tests/archive/archive_fixture.h"
 

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "builder/output/pe_format.h"
 #include "builder/output/zip_writer.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 namespace fs = std::filesystem;

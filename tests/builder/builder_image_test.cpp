@@ -10,7 +10,7 @@
 #include "builder/output/pe_format.h"
 #include "archive/zip_format.h"
 #include "builder_fixture.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 using namespace buildertest;

@@ -7,11 +7,11 @@
 #include <filesystem>
 
 #include "archive/zip_format.h"
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "builder/members/name_text.h"
 #include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 using namespace buildertest;

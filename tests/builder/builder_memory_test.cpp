@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "builder/input/zip_reader.h"
 #include "builder_fixture.h"
 

@@ -2,7 +2,7 @@
 // archive's marks, the maker, --name-codepage, and the parts it drops.
 #include <gtest/gtest.h>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "archive/extra_fields.h"
 #include "archive/zip_format.h"
 #include "builder/input/name_decision.h"

@@ -6,13 +6,13 @@
 
 #include <filesystem>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "builder/output/pe_format.h"
 #include "archive/zip_format.h"
 #include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
 #include "tests/support/name_rule_cases.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 using namespace buildertest;

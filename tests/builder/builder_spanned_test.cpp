@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "archive/volume_names.h"
 #include "builder/common/file_io.h"
 #include "builder/output/image_build.h"
@@ -16,7 +16,7 @@
 #include "builder/output/volume_names.h"
 #include "archive/zip_format.h"
 #include "builder_fixture.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 
 using namespace buildertest;

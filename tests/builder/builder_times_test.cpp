@@ -8,14 +8,14 @@
 #include <sys/stat.h>
 #include <time.h>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "archive/zip_format.h"
 #include "builder/input/folder_input.h"
 #include "builder/info/member_time_text.h"
 #include "builder/input/zip_reader.h"
 #include "builder/output/zip_writer.h"
 #include "builder_fixture.h"
-#include "image/byte_order.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 #include "tests/archive/archive_fixture.h"
 

@@ -3,7 +3,7 @@
 #include <string.h>
 #include <zlib.h>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "context/extraction_context.h"
 #include "platform/host/host_control.h"

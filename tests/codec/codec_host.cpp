@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "context/extraction_context.h"
 #include "platform/host/host_control.h"
 

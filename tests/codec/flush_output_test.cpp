@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
-#include "archive/entry_output.h"
+#include "archive/flush_output.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "codec/window.h"
 #include "image/config_record.h"
 #include "platform/host/host_control.h"

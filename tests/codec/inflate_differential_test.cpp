@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "tests/codec/codec_harness.h"
 #include "tests/support/test_support.h"

@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "app/error_exit.h"
 #include "archive/cipher_keys.h"
-#include "archive/crc32.h"
+#include "archive/member_input.h"
+#include "archive/zip_crypto.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
-#include "codec/input.h"
 #include "platform/host/host_control.h"
 #include "tests/codec/codec_harness.h"
 #include "tests/support/test_support.h"

@@ -6,10 +6,10 @@
 
 #include <functional>
 
-#include "app/error_exit.h"
-#include "archive/crc32.h"
+#include "base/byte_order.h"
+#include "base/crc32.h"
+#include "base/error_exit.h"
 #include "image/byte_compare.h"
-#include "image/byte_order.h"
 #include "image/image_checks.h"
 #include "tests/support/image_fixture.h"
 #include "tests/support/test_support.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "codec/inflate.h"
 #include "image/resource_data.h"
 #include "image/resources.h"

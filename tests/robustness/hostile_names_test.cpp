@@ -5,8 +5,8 @@
 // the refusal naming the member or with the member inside the destination.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
 #include "archive/member_names.h"
+#include "base/error_exit.h"
 #include "tests/robustness/robust_fixture.h"
 
 using namespace robust;

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/error_exit.h"
 #include "archive/extraction_pass.h"
+#include "base/error_exit.h"
 #include "image/config_record.h"
 
 namespace fs = std::filesystem;

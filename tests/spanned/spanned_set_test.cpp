@@ -12,9 +12,9 @@
 #include <set>
 
 #include "app/main_sequence.h"
-#include "archive/zip_format.h"
 #include "archive/extraction_pass.h"
-#include "image/byte_order.h"
+#include "archive/zip_format.h"
+#include "base/byte_order.h"
 #include "image/config_record.h"
 #include "tests/builder/builder_fixture.h"
 #include "tests/support/test_support.h"

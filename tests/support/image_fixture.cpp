@@ -2,9 +2,9 @@
 
 #include <string.h>
 
-#include "archive/crc32.h"
+#include "base/byte_order.h"
+#include "base/crc32.h"
 #include "context/extraction_context.h"
-#include "image/byte_order.h"
 #include "platform/host/host_control.h"
 #include "tests/support/test_support.h"
 

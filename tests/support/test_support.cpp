@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "archive/crc32.h"
+#include "base/crc32.h"
 #include "codec/inflate.h"
 #include "image/resources.h"
 

@@ -3,9 +3,9 @@
 // to abort, and what is dropped.
 #include <gtest/gtest.h>
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
+#include "progress/pump.h"
 #include "tests/support/test_support.h"
-#include "ui/pump.h"
 
 using hostsim::Sim;
 

@@ -8,7 +8,7 @@
 #include <io.h>
 #include <stdio.h>
 
-#include "ui/meter.h"
+#include "progress/meter.h"
 
 // The meter paints the entry output's text; a fixed member name here.
 void FormatUnzipping(WCHAR *buffer)

@@ -3,9 +3,9 @@
 // become a command (a second Unzip, Browse...) while the pass holds the
 // buffers: a click or a key press turns into the question whether to abort
 // instead.
-#include "ui/pump.h"
+#include "progress/pump.h"
 
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 #include "image/resources.h"
 

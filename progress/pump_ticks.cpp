@@ -2,7 +2,7 @@
 // the system keeps current, without a round trip, so asking it after every
 // write costs next to nothing.
 #include "context/extraction_context.h"
-#include "ui/pump.h"
+#include "progress/pump.h"
 
 int PumpMessages() {
     // Unsigned difference: right across the tick count's wrap after 49.7 days.

@@ -22,6 +22,12 @@ enum GuardCode {
     kGuardFailed = 2,      // an error was reported, or the user aborted
 };
 
+// A pass's box comes with the dialog naming the member it is about: every
+// box first brings the status line up to date. The status line lies above
+// this layer (progress/status_line.cpp defines it), so it is declared here
+// and bound when the program is linked.
+void ShowStatusNow();
+
 // Every box of the program carries this caption.
 extern const char kCaption[];
 // Needed before the StringTable exists, so held as plain text.
@@ -52,8 +58,6 @@ void FormatWide(WCHAR *text, const char *format, ...);
 [[noreturn]] void AbortSilently();
 // Back to the guard with code 1, no box.
 [[noreturn]] void CancelPass();
-// String 36 with imagePath and " <code>", through ShowError.
-[[noreturn]] void ReadError(int code);
 // OK/Cancel box (with the exclamation icon when warning is set); true for OK.
 int AskOkCancel(const char *text, int warning);
 

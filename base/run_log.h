@@ -4,16 +4,14 @@
 //   kept: NAME         an existing file kept instead of overwritten
 //   message: TEXT      a message box's text, shown or (under -silent) not;
 //                      its line breaks become blanks
-//   exit: CODE         the process's exit code (app/exit_codes.h), last
+//   exit: CODE         the process's exit code (base/exit_codes.h), last
 // Every call does nothing while no log is open.
 #pragma once
 #include "platform/win32.h"
 
-// Creates (or empties) the log at path. A log that cannot be created is
-// left out: the run itself goes on.
-void OpenRunLog(const WCHAR *path);
+// The log is opened by the command line's -log (app/command_line.h).
 
-// The labels, as offsets into one string (app/run_log.cpp).
+// The labels, as offsets into one string (base/run_log.cpp).
 enum LogLabel {
     kLogMessage = 0,    // "message: "
     kLogWritten = 10,   // "written: "

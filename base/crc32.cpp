@@ -1,7 +1,7 @@
-#include "archive/crc32.h"
+#include "base/crc32.h"
 
+#include "base/byte_order.h"
 #include "context/extraction_context.h"
-#include "image/byte_order.h"
 
 enum CrcSlicing {
     kCrcStepBytes = 16,

@@ -1,7 +1,7 @@
-// The traditional ZIP encryption on the member being read: the keys live in
-// the context and stir with the context's CRC-32 table.
+#include "archive/zip_crypto.h"
+
 #include "archive/cipher_keys.h"
-#include "codec/input.h"
+#include "archive/zip_format.h"
 #include "context/extraction_context.h"
 
 static_assert(sizeof ctx.cipherKeys / sizeof ctx.cipherKeys[0] == kCipherKeyCount, "the context holds every key");

@@ -2,12 +2,12 @@
 // over range, with "Unzipping <file>" centred across it in inverse colours on
 // the two parts so that the text reads on both. The control keeps its state
 // in its window extra bytes; everything else is made afresh at each paint.
-#include "ui/meter.h"
+#include "progress/meter.h"
 
 #include <stdint.h>
 
-#include "archive/entry_output.h"
 #include "context/extraction_context.h"
+#include "progress/status_line.h"
 
 enum MeterState {
     kRangeOffset = 0,       // two unsigned 16-bit words in the window extra bytes

@@ -1,12 +1,10 @@
-#include "app/error_exit.h"
+#include "base/error_exit.h"
 
 #include <stdarg.h>
 
-#include "app/exit_codes.h"
-#include "app/run_log.h"
-#include "archive/entry_output.h"
+#include "base/exit_codes.h"
+#include "base/run_log.h"
 #include "context/extraction_context.h"
-#include "image/resources.h"
 
 const char kCaption[] = "Tarvex Self-Extractor";
 const char kHeaderCorruptText[] =
@@ -51,7 +49,6 @@ static int SilentAnswer(UINT style) {
 }
 
 int ShowTitledBox(const WCHAR *text, const WCHAR *title, UINT style) {
-    // A pass's box comes with the dialog naming the member it is about.
     ShowStatusNow();
     LogWide(kLogMessage, text);
     if (ctx.silent)
@@ -125,13 +122,6 @@ void AbortSilently() {
 void CancelPass() {
     ctx.exitStatus = kExitCancelled;
     ReturnToGuard(kGuardCancelled);
-}
-
-// The format gets the code's place behind string 36, so that the image's
-// wide path and the code go into the box in one pass.
-void ReadError(int code) {
-    wsprintfA(ctx.messageBuffer, "%s <%%d>", LookupString(kStrErrorReading));
-    ShowErrorAbout(ctx.messageBuffer, ctx.imagePath, code);
 }
 
 int AskOkCancel(const char *text, int warning) {

@@ -1,7 +1,8 @@
 // Path utilities shared by the entry output, the main dialog, the meter and
 // the destination folder code. NUL-terminated wide text (ANSI where the type
 // says so); a separator is '/' or '\'.
-#include "archive/entry_output.h"
+#include "base/path_utils.h"
+
 #include "platform/win32.h"
 
 __attribute__((noinline)) int IsSeparator(unsigned c) {

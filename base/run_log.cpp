@@ -1,7 +1,6 @@
-#include "app/run_log.h"
+#include "base/run_log.h"
 
-#include "app/exit_codes.h"
-#include "archive/member_files.h"
+#include "base/exit_codes.h"
 #include "context/extraction_context.h"
 
 enum RunLogSizes {
@@ -14,11 +13,6 @@ static_assert((int)kLogWideSize >= (int)kMemberNameSize, "every member name fits
 
 static const char kLogLabels[] = "message: \0written: \0kept: \0exit: ";
 static_assert(sizeof kLogLabels == kLogExit + 7, "the labels lie at their offsets");
-
-void OpenRunLog(const WCHAR *path) {
-    HFILE file = CreateMemberFile(path);
-    ctx.logFile = file == HFILE_ERROR ? 0 : file;
-}
 
 // Writes label, the text in UTF-8 with every control character as a blank
 // (one event, one line) and the line's end.

@@ -1,7 +1,9 @@
-#include "codec/input.h"
+#include "archive/member_input.h"
 
-#include "app/error_exit.h"
+#include "archive/read_error.h"
 #include "archive/spanned.h"
+#include "archive/zip_crypto.h"
+#include "base/error_exit.h"
 #include "context/extraction_context.h"
 
 static_assert(kIoBufferSize <= kIoBufferAllocation, "a refill fits the input buffer");

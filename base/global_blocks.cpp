@@ -1,4 +1,4 @@
-#include "app/global_blocks.h"
+#include "base/global_blocks.h"
 
 void *LockedGlobalBlock(UINT flags, size_t size) {
     HGLOBAL block = GlobalAlloc(flags, size);

@@ -15,7 +15,7 @@ int PumpMessages();
 // past it. Answers as PumpMessages.
 int PumpMessagesNow();
 
-// One emptying of the queue by the pump's rules (ui/pump.cpp): the wait
+// One emptying of the queue by the pump's rules (progress/pump.cpp): the wait
 // cursor on mouse moves, the abort question for clicks and keys aimed at the
 // dialog, everything else dispatched. Answers 1 when the user confirmed the
 // abort question, 0 otherwise; after the question the rest of the queue

@@ -1,0 +1,3 @@
+// Includes the folder that includes it.
+#pragma once
+#include "app/sequence.h"
