@@ -21,58 +21,82 @@ enum SymbolOutcome {
     kSymbolsBad,
 };
 
+// The fast path's bit buffer is a machine word (codec/word_access.h). A
+// refill leaves at least kRefillBits valid bits; what a round takes between
+// refills is fixed by the word's width below.
 enum FastPathLimits {
-    kWordBits = 64,
-    // Input bytes a fast round may read: two word refills.
+    kWordBits = 8 * sizeof(MachineWord),
+    kRefillBits = kWordBits - 8,
+    // A code is at most 15 bits and is looked up with up to 16.
+    kCodeLookupBits = 16,
+    // Input bytes a fast round may read: up to three refills.
     kFastInputMargin = 16,
     // Window room a fast round may fill: a literal and a longest match, and
     // the window never fills inside the loop (the careful path drains it).
     kFastWindowMargin = 1 + kMaxMatchLength + 1,
 };
-// A refill leaves at least 56 valid bits. A round takes at most two codes
-// (15 bits each, looked up with up to 16) before a second refill, or one
-// length and one distance with their extra bits.
-static_assert(kWordBits - 8 >= 15 + 5 + 15 + 13, "a length and a distance fit in one refill");
-static_assert(kWordBits - 8 - 15 >= 16, "a second code can be looked up without a refill");
+// With a 64-bit buffer a round takes two codes, or one length and one
+// distance with their extra bits, per refill; with a 32-bit one, a code and
+// a length's extra bits, or a distance code, or a distance's extra bits.
+static const bool kTwoCodesPerRefill = kRefillBits - kMaxCodeBits >= kCodeLookupBits;
+static const bool kMatchPerRefill = kRefillBits >= kMaxCodeBits + 5 + kMaxCodeBits + 13;
+static const bool kDistancePerRefill = kRefillBits >= kMaxCodeBits + 13;
+static_assert(kRefillBits >= kMaxCodeBits + 5, "a length code and its extra bits fit in one refill");
+static_assert(kRefillBits >= kCodeLookupBits && kRefillBits >= 13, "a code or extra bits fit in one refill");
+// Each refill reads a word and moves on at most a word less a byte.
+static const unsigned kRefillsPerRound = 1 + kTwoCodesPerRefill + !kMatchPerRefill + !kDistancePerRefill;
+static_assert((kRefillsPerRound - 1) * (sizeof(MachineWord) - 1) + sizeof(MachineWord) <= kFastInputMargin,
+              "a round's refills read inside the margin");
+// The careful path asks for at most 16 bits and so leaves at most 23, and the
+// fast path fewer than its word's width: the buffer taken over fits.
+static_assert(kCodeLookupBits + 7 < 32, "the careful path's bits fit a machine word");
 
 // Stands in for the tables of a code without symbols: any lookup is invalid.
 static const HuffmanEntry kMissingCode[1] = {{kOpInvalid, 0, 0}};
 
-// Tops the bit buffer up from the next 8 input bytes: as many whole bytes go
-// in as fit below bit 64, which leaves 56 + count % 8 valid bits. The bits
-// above `count` then hold the low bits of the byte at `in`, which the next
-// refill puts in again at the same place; the fast path masks them off when
-// it hands the buffer back.
-static inline void RefillWord(uint64_t &bits, unsigned &count, const uint8_t *&in) {
+// Tops the bit buffer up from the next word of input: as many whole bytes go
+// in as fit below the word's top, which leaves kRefillBits + count % 8
+// valid bits. The bits above `count` then hold the low bits of the byte at
+// `in`, which the next refill puts in again at the same place; the fast
+// path masks them off when it hands the buffer back. Forced inline here and
+// in TakeLocalCode: built for size, the compiler would make them calls that
+// take the buffer, the count and the cursor through memory.
+static inline __attribute__((always_inline)) void RefillWord(MachineWord &bits, unsigned &count, const uint8_t *&in) {
     bits |= LoadWord(in) << count;
-    in += (63 - count) >> 3;
-    count |= 56;
+    in += (kWordBits - 1 - count) >> 3;
+    count |= kRefillBits;
 }
 
-static inline void DropLocalBits(uint64_t &bits, unsigned &count, unsigned n) {
+static inline void DropLocalBits(MachineWord &bits, unsigned &count, unsigned n) {
     bits >>= n;
     count -= n;
 }
 
-// Follows links from a root entry down to the entry of the code. Answers
-// false at an invalid code.
-static inline bool FollowLinks(const HuffmanEntry *table, HuffmanEntry &entry, uint64_t &bits, unsigned &count) {
-    while (entry.Operation > kOpLiteral) {
-        if (entry.Operation == kOpInvalid)
-            return false;
-        DropLocalBits(bits, count, entry.CodeBits);
-        entry = table[entry.Value + ((unsigned)bits & LowBitsMask(entry.Operation - kOpLinkBase))];
+// Follows the links from a root entry down to the entry of the code, and
+// answers that entry with CodeBits counting every level's bits; the bits
+// themselves are not consumed. Answers an invalid entry at an invalid code.
+// Kept out of the symbol loop: most codes end at the root.
+static __attribute__((noinline)) HuffmanEntry FollowLinks(const HuffmanEntry *table, HuffmanEntry entry,
+                                                           MachineWord bits) {
+    unsigned taken = 0;
+    while (entry.Operation > kOpLiteral && entry.Operation != kOpInvalid) {
+        taken += entry.CodeBits;
+        entry = table[entry.Value + ((unsigned)(bits >> taken) & LowBitsMask(entry.Operation - kOpLinkBase))];
     }
-    return true;
+    entry.CodeBits = (uint8_t)(entry.CodeBits + taken);
+    return entry;
 }
 
 // Takes the next code through a table into entry. Answers false at an
 // invalid code.
-static inline bool TakeLocalCode(const HuffmanEntry *table, unsigned rootMask, HuffmanEntry &entry, uint64_t &bits,
-                                 unsigned &count) {
+static inline __attribute__((always_inline)) bool TakeLocalCode(const HuffmanEntry *table, unsigned rootMask, HuffmanEntry &entry,
+                                 MachineWord &bits, unsigned &count) {
     entry = table[(unsigned)bits & rootMask];
-    if (!FollowLinks(table, entry, bits, count))
-        return false;
+    if (entry.Operation > kOpLiteral) {
+        entry = FollowLinks(table, entry, bits);
+        if (entry.Operation > kOpLiteral)
+            return false;
+    }
     DropLocalBits(bits, count, entry.CodeBits);
     return true;
 }
@@ -89,7 +113,7 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
     const uint8_t *in = ctx.inputCursor;
     const uint8_t *const inEnd = in + ctx.inputCount;
     const uint8_t *const inLimit = inEnd - kFastInputMargin;
-    uint64_t bits = ctx.bitBuffer;
+    MachineWord bits = (MachineWord)ctx.bitBuffer;
     unsigned count = ctx.bitCount;
     const unsigned litMask = LowBitsMask(litBits);
     const unsigned distMask = LowBitsMask(distBits);
@@ -104,6 +128,8 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
         }
         if (entry.Operation == kOpLiteral) {
             *out++ = (uint8_t)entry.Value;
+            if (!kTwoCodesPerRefill)
+                continue;
             if (!TakeLocalCode(literals, litMask, entry, bits, count)) {
                 outcome = kSymbolsBad;
                 break;
@@ -121,15 +147,19 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
 
         uint32_t length = entry.Value + ((unsigned)bits & LowBitsMask(entry.Operation));
         DropLocalBits(bits, count, entry.Operation);
+        if (!kMatchPerRefill)
+            RefillWord(bits, count, in);
         if (!TakeLocalCode(distances, distMask, entry, bits, count)) {
             outcome = kSymbolsBad;
             break;
         }
+        if (!kDistancePerRefill)
+            RefillWord(bits, count, in);
         uint32_t distance = entry.Value + ((unsigned)bits & LowBitsMask(entry.Operation));
         DropLocalBits(bits, count, entry.Operation);
 
         uint32_t pos = (uint32_t)(out - window);
-        if (distance >= 8 && distance <= pos)
+        if (distance >= sizeof(MachineWord) && distance <= pos)
             CopyWords(out, out - distance, length);
         else
             CopyMatchInside(window, pos, distance, length);
@@ -138,7 +168,7 @@ static int DecodeFast(const HuffmanEntry *literals, const HuffmanEntry *distance
 
     ctx.inputCursor = in;
     ctx.inputCount = (int32_t)(inEnd - in);
-    ctx.bitBuffer = bits & (((uint64_t)1 << count) - 1);
+    ctx.bitBuffer = bits & (((MachineWord)1 << count) - 1);
     ctx.bitCount = (uint16_t)count;
     ctx.windowPos = (uint16_t)(out - window);
     return outcome;

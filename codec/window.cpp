@@ -16,7 +16,7 @@ uint8_t *FillBytes(uint8_t *destination, uint8_t value, uint32_t count) {
 
 void CopyBlock(uint8_t *destination, const uint8_t *source, uint32_t count) {
     uint32_t done = 0;
-    for (; done + 8 <= count; done += 8)
+    for (; done + sizeof(MachineWord) <= count; done += sizeof(MachineWord))
         StoreWord(destination + done, LoadWord(source + done));
     CopyBytes(destination + done, source + done, count - done);
 }

@@ -5,8 +5,8 @@
 #include "codec/word_access.h"
 #include "context/extraction_context.h"
 
-static_assert(kWindowAllocation >= kWindowSize + 8,
-              "word-wide copies may touch 8 bytes past the window's end");
+static_assert(kWindowAllocation >= kWindowSize + sizeof(MachineWord),
+              "word-wide copies may touch a word past the window's end");
 static_assert((kWindowSize & (kWindowSize - 1)) == 0, "positions wrap with a mask");
 
 // Copies count bytes forward one at a time, so an overlapping copy repeats
@@ -25,18 +25,18 @@ void CopyBlock(uint8_t *destination, const uint8_t *source, uint32_t count);
 // (it is then written up to its last byte and no further).
 int FlushWindow(uint32_t count);
 
-// Copies n >= 1 bytes a word at a time, for a source at least 8 bytes
-// behind the destination or anywhere ahead of it: the reads then stay clear
-// of, or ahead of, the writes, and each byte comes out as a byte-by-byte
-// forward copy gives it. The word written past the end is put back as it
-// was, since it still holds what a far distance may reach; 8 bytes behind
-// both ranges must be addressable.
+// Copies n >= 1 bytes a machine word at a time, for a source at least a
+// word behind the destination or anywhere ahead of it: the reads then stay
+// clear of, or ahead of, the writes, and each byte comes out as a
+// byte-by-byte forward copy gives it. The word written past the end is put
+// back as it was, since it still holds what a far distance may reach; a
+// word behind both ranges must be addressable.
 inline void CopyWords(uint8_t *to, const uint8_t *from, uint32_t n) {
-    uint64_t behind = LoadWord(to + n);
+    MachineWord behind = LoadWord(to + n);
     uint32_t done = 0;
     do {
         StoreWord(to + done, LoadWord(from + done));
-        done += 8;
+        done += sizeof(MachineWord);
     } while (done < n);
     StoreWord(to + n, behind);
 }
@@ -45,7 +45,7 @@ inline void CopyWords(uint8_t *to, const uint8_t *from, uint32_t n) {
 // the byte-by-byte meaning of a Deflate match. Neither range may pass the
 // window's end.
 inline void CopyRun(uint8_t *window, uint32_t to, uint32_t from, uint32_t n) {
-    if (from < to && to - from < 8) {
+    if (from < to && to - from < sizeof(MachineWord)) {
         if (to - from == 1)
             FillBytes(window + to, window[from], n);
         else
