@@ -116,7 +116,25 @@ unzip_image() {
     shown=(caption="Tarvex Self-Extractor - $name.exe" intro="$(intro_for "$name.exe")" folder="$outw")
 }
 
-# shoot PATTERN FILE: while the driver started in the background as $driver
+# drive_in_background IMAGE [ARGS...] < STEPS: drive, in the background, so
+# that the screen can be taken while it runs (the driver's process is
+# $driver); wait_for_drive waits for it and sets DRIVE_EXIT. The steps go
+# through a file: a command started with & reads /dev/null otherwise.
+drive_in_background() {
+    cat > "$TEST_TMP/background-steps"
+    (
+        drive "$@" < "$TEST_TMP/background-steps"
+        echo "$DRIVE_EXIT" > "$TEST_TMP/drive.exit"
+    ) &
+    driver=$!
+}
+
+wait_for_drive() {
+    wait "$driver"
+    DRIVE_EXIT=$(cat "$TEST_TMP/drive.exit")
+}
+
+# shoot PATTERN FILE: while the driver started by drive_in_background
 # runs, waits for a transcript line, lets the screen settle, then takes the
 # whole screen (WINE_RUN_DISPLAY_FILE names the display) into $TEST_TMP/FILE.
 shoot() {

@@ -20,8 +20,7 @@ make_image "$TEST_TMP/setup.exe" "$TEST_TMP/large.zip" --folder 'C:\Program File
 # once the dialog is up, "text 1: ..." once Unzip was clicked. The idle
 # picture shows the image's own folder; the pass goes to the test's.
 export WINE_RUN_DISPLAY_FILE=$TEST_TMP/display
-(
-    drive "$TEST_TMP/setup.exe" <<STEPS
+drive_in_background "$TEST_TMP/setup.exe" <<STEPS
 wait "Tarvex Self-Extractor - setup.exe"
 sleep 6000
 settext 106 "$(winpath "$TEST_TMP/out" | sed 's/\\/\\\\/g')"
@@ -32,14 +31,10 @@ answer OK 300000
 click Close
 waitexit
 STEPS
-    echo "$DRIVE_EXIT" > "$TEST_TMP/drive.exit"
-) &
-driver=$!
 
 shoot '^window: ' idle.png
 shoot '^text 1: ' during.png
-wait "$driver"
-DRIVE_EXIT=$(cat "$TEST_TMP/drive.exit")
+wait_for_drive
 expect_exit 0
 expect_transcript <<'OUT'
 window: Tarvex Self-Extractor - setup.exe

@@ -38,8 +38,7 @@ run_unattended "$TEST_TMP/names.exe" -auto
 [ "$(cat "$dest/Привет.txt" 2>/dev/null)" = new ] || { ls -R "$dest"; fail "the cp866 name was not unzipped as Привет.txt"; }
 
 export WINE_RUN_DISPLAY_FILE=$TEST_TMP/display
-(
-    drive "$TEST_TMP/names.exe" <<'STEPS'
+drive_in_background "$TEST_TMP/names.exe" <<'STEPS'
 wait "Tarvex Self-Extractor - names.exe"
 click Unzip
 waitbox No 120000
@@ -50,12 +49,8 @@ answer OK 120000
 click Close
 waitexit
 STEPS
-    echo "$DRIVE_EXIT" > "$TEST_TMP/drive.exit"
-) &
-driver=$!
 shoot '^box up: ' screen.png
-wait "$driver"
-DRIVE_EXIT=$(cat "$TEST_TMP/drive.exit")
+wait_for_drive
 expect_exit 0
 expect_line '^box up: Tarvex Self-Extractor \| File C:\\Демо\\Привет\.txt already exists\.  Overwrite file\?$'
 expect_line '^exit: 0$'
